@@ -1,0 +1,12 @@
+#pragma once
+
+// The right to post key events, and the ways to help the user grant it.
+class AccessibilityPermission {
+public:
+    virtual ~AccessibilityPermission() = default;
+    virtual bool isTrusted() = 0;
+    // Clears any recorded decision; returns within a bounded time.
+    virtual void resetRecord() = 0;
+    // Starts the system's grant dialog without waiting for it; never stacks a second one.
+    virtual void requestPrompt() = 0;
+};

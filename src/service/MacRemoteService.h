@@ -1,0 +1,154 @@
+#pragma once
+
+#include "RemoteCommand.h"
+#include "RemoteMessage.h"
+#include "platform/PeerLink.h"
+#include "transport/HttpListener.h"
+
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class AccessibilityPermission;
+class IntegerSettings;
+class KeyEventPoster;
+class NetworkInterfaces;
+class RepeatingTimer;
+class TimerFactory;
+
+// The one object that owns all live state: connection, commands, permission, HTTP listener, pending text.
+// Lives on the main thread; views read its properties and call its invokable operations.
+class MacRemoteService : public QObject, private PeerLinkDelegate {
+    Q_OBJECT
+    Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
+    Q_PROPERTY(bool isConnected READ isConnected NOTIFY isConnectedChanged)
+    Q_PROPERTY(QString localIPAddress READ localIPAddress NOTIFY localIPAddressChanged)
+    Q_PROPERTY(QString httpStatusMessage READ httpStatusMessage NOTIFY httpStatusMessageChanged)
+    Q_PROPERTY(QString lastCommandMessage READ lastCommandMessage NOTIFY lastCommandMessageChanged)
+    Q_PROPERTY(qint64 commandCount READ commandCount NOTIFY commandCountChanged)
+    // Raw value of the last command, empty before the first one.
+    Q_PROPERTY(QString lastCommand READ lastCommandRawValue NOTIFY lastCommandChanged)
+    // Empty until the first text hand-off.
+    Q_PROPERTY(QString textSendStatus READ textSendStatusText NOTIFY textSendStatusChanged)
+    Q_PROPERTY(bool hasAccessibility READ hasAccessibility NOTIFY hasAccessibilityChanged)
+    Q_PROPERTY(QString portStorageKey READ portStorageKey CONSTANT)
+
+public:
+    struct TextPayload {
+        QString title;
+        QString text;
+        static Decoded<TextPayload> decode(const QByteArray& json);
+    };
+
+    struct PendingText {
+        QString title;
+        QString text;
+        bool operator==(const PendingText&) const = default;
+    };
+
+    // The OS services and transports the service drives; all must outlive it.
+    struct Platform {
+        KeyEventPoster& keys;
+        AccessibilityPermission& permission;
+        TimerFactory& timers;
+        IntegerSettings& settings;
+        NetworkInterfaces& interfaces;
+        PeerLink& peerLink;
+        HttpListenerFactory& httpListeners;
+    };
+
+    static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
+    static inline const QString peerServiceType = QStringLiteral("quorvelantis");
+    static constexpr quint16 defaultPort = 4777;
+
+    explicit MacRemoteService(Platform platform, QObject* parent = nullptr);
+    ~MacRemoteService() override;
+
+    QString portStorageKey() const { return m_portStorageKey; }
+    QString statusMessage() const { return m_statusMessage; }
+    bool isConnected() const { return m_isConnected; }
+    QString localIPAddress() const { return m_localIPAddress; }
+    QString httpStatusMessage() const { return m_httpStatusMessage; }
+    QString lastCommandMessage() const { return m_lastCommandMessage; }
+    qint64 commandCount() const { return m_commandCount; }
+    std::optional<RemoteCommand> lastCommand() const { return m_lastCommand; }
+    std::optional<QString> textSendStatus() const { return m_textSendStatus; }
+    bool hasAccessibility() const { return m_hasAccessibility; }
+    std::optional<PendingText> pendingText() const { return m_pendingText; }
+
+    // Slide commands and permission.
+    void executeCommand(RemoteCommand command);
+    Q_INVOKABLE void startAccessibilityMonitoring();
+    void refreshAccessibilityStatus();
+    Q_INVOKABLE void requestAccessibilityPermission();
+
+    // HTTP fallback server.
+    void startHTTPListener();
+    Q_INVOKABLE void applyPort(quint16 port);
+    // The integer stored under portStorageKey, 0 when absent.
+    Q_INVOKABLE qint64 storedPort() const;
+
+    // Text hand-off.
+    Q_INVOKABLE void sendText(const QString& title, const QString& text);
+    std::optional<QByteArray> takePendingTextBody();
+    HttpAnswer handleSendTextRequest(const QString& request);
+    static QString escapeJSONText(const QString& text);
+
+    // Local address.
+    std::optional<QString> findLocalIPAddress();
+    // Looks the address up again and shows it, or "Aucune IP réseau".
+    Q_INVOKABLE void refreshLocalIPAddress();
+
+Q_SIGNALS:
+    void statusMessageChanged();
+    void isConnectedChanged();
+    void localIPAddressChanged();
+    void httpStatusMessageChanged();
+    void lastCommandMessageChanged();
+    void commandCountChanged();
+    void lastCommandChanged();
+    void textSendStatusChanged();
+    void hasAccessibilityChanged();
+
+private:
+    // Peer link events (network thread).
+    bool shouldAcceptInvitation() override;
+    void peerDidChangeState(int state) override;
+    void peerDidReceiveData(const QByteArray& data) override;
+    void advertisingDidFail() override;
+    void handlePeerState(int state);
+    void handlePeerMessage(const RemoteMessage& message);
+
+    HttpAnswer answerHttpRoute(HttpRoute route, const QString& request);
+
+    QString lastCommandRawValue() const { return m_lastCommand ? rawValue(*m_lastCommand) : QString(); }
+    QString textSendStatusText() const { return m_textSendStatus.value_or(QString()); }
+
+    void setStatusMessage(const QString& value);
+    void setIsConnected(bool value);
+    void setLocalIPAddress(const QString& value);
+    void setHttpStatusMessage(const QString& value);
+    void setLastCommandMessage(const QString& value);
+    void setCommandCount(qint64 value);
+    void setLastCommand(std::optional<RemoteCommand> value);
+    void setTextSendStatus(std::optional<QString> value);
+    void setHasAccessibility(bool value);
+
+    Platform m_platform;
+    const QString m_portStorageKey;
+    QString m_statusMessage;
+    bool m_isConnected;
+    QString m_localIPAddress;
+    QString m_httpStatusMessage;
+    QString m_lastCommandMessage;
+    qint64 m_commandCount;
+    std::optional<RemoteCommand> m_lastCommand;
+    std::optional<QString> m_textSendStatus;
+    std::unique_ptr<HttpListener> m_httpListener;
+    // Tells the current listener's state reports from late ones of a replaced listener.
+    quint64 m_httpListenerGeneration = 0;
+    bool m_hasAccessibility;
+    std::unique_ptr<RepeatingTimer> m_accessibilityTimer;
+    std::optional<PendingText> m_pendingText;
+};
