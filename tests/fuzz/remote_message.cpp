@@ -1,0 +1,52 @@
+// RemoteMessage::parse on arbitrary peer buffers: it never fails, agrees with the strict decoder, accepts only the
+// exact bare words besides JSON, and whatever it reads survives an encode/decode round trip.
+
+#include "FuzzCheck.h"
+#include "service/RemoteMessage.h"
+
+#include <QStringView>
+#include <cstdint>
+
+namespace {
+
+bool sameContent(const RemoteMessage& left, const RemoteMessage& right)
+{
+    if (left.content.index() != right.content.index())
+        return false;
+    if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&left.content))
+        return slide->command == std::get<RemoteMessage::SlideCommand>(right.content).command;
+    const auto& leftText = std::get<RemoteMessage::ImportText>(left.content);
+    const auto& rightText = std::get<RemoteMessage::ImportText>(right.content);
+    return leftText.title == rightText.title && leftText.text == rightText.text;
+}
+
+bool hasOnlyWholeCharacters(const RemoteMessage& message)
+{
+    const auto* import = std::get_if<RemoteMessage::ImportText>(&message.content);
+    return !import || (QStringView(import->title).isValidUtf16() && QStringView(import->text).isValidUtf16());
+}
+
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray buffer = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    const std::optional<RemoteMessage> parsed = RemoteMessage::parse(buffer);
+    const Decoded<RemoteMessage> strict = RemoteMessage::decode(buffer);
+
+    if (const auto* decoded = std::get_if<RemoteMessage>(&strict)) {
+        FUZZ_CHECK(parsed && sameContent(*parsed, *decoded));
+    } else if (parsed) {
+        // Without valid JSON only the whole bare words are read.
+        FUZZ_CHECK(buffer == "next" || buffer == "previous");
+    } else {
+        FUZZ_CHECK(buffer != "next" && buffer != "previous");
+    }
+
+    if (parsed && hasOnlyWholeCharacters(*parsed)) {
+        const Decoded<RemoteMessage> again = RemoteMessage::decode(parsed->encode());
+        FUZZ_CHECK(
+            std::holds_alternative<RemoteMessage>(again) && sameContent(std::get<RemoteMessage>(again), *parsed));
+    }
+    return 0;
+}
