@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 #include <linux/input-event-codes.h>
 
@@ -157,6 +158,22 @@ private Q_SLOTS:
         // Later polls keep the one device.
         QVERIFY(permission.isTrusted());
         QCOMPARE(fake.createCalls, 1);
+    }
+
+    void uinputPermissionNeedsTheDeviceToo()
+    {
+        QTemporaryFile device;
+        QVERIFY(device.open());
+        auto writer = std::make_unique<FakeDeviceWriter>();
+        FakeDeviceWriter& fake = *writer;
+        fake.refusesCreation = true;
+        UinputKeyboard keyboard(std::move(writer), shortSettleTime);
+        UinputPermission permission(
+            device.fileName(), keyboard, std::make_unique<GrantPrompt>("/bin/true", QStringList()));
+
+        QVERIFY(!permission.isTrusted());
+        fake.refusesCreation = false;
+        QVERIFY(permission.isTrusted());
     }
 
     void promptNeverStacksWhileOpen()

@@ -4,8 +4,9 @@ GrantPrompt::GrantPrompt(QString program, QStringList arguments)
     : m_program(std::move(program))
     , m_arguments(std::move(arguments))
 {
-    // The dialog speaks to the user, not to us; its output would only fill a pipe nobody reads.
-    m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    // The dialog speaks to the user; what pkexec prints (a refusal, a cancel) is not ours to show or log.
+    m_process.setStandardOutputFile(QProcess::nullDevice());
+    m_process.setStandardErrorFile(QProcess::nullDevice());
 }
 
 void GrantPrompt::open()

@@ -14,10 +14,8 @@ UinputPermission::UinputPermission(QString devicePath, UinputKeyboard& keyboard,
 
 bool UinputPermission::isTrusted()
 {
-    const bool trusted = ::access(QFile::encodeName(m_devicePath).constData(), R_OK | W_OK) == 0;
-    if (trusted)
-        m_keyboard.prepareDevice();
-    return trusted;
+    // Opening the node is not enough: the right is only of use once the kernel has given us the keyboard.
+    return ::access(QFile::encodeName(m_devicePath).constData(), R_OK | W_OK) == 0 && m_keyboard.prepareDevice();
 }
 
 void UinputPermission::requestPrompt() { m_prompt->open(); }

@@ -9,8 +9,9 @@
 
 class UinputKeyboard;
 
-// Under Wayland the right to post keys is the right to open /dev/uinput. As soon as it is seen, the virtual keyboard
-// is created, so that the compositor has taken it in by the time the first slide command arrives.
+// Under Wayland the right to post keys is the right to open /dev/uinput and create the virtual keyboard there. The
+// keyboard is created as soon as that right is seen, so that the compositor has taken it in by the time the first
+// slide command arrives.
 class UinputPermission : public AccessibilityPermission {
 public:
     static inline const QString uinputPath = QStringLiteral("/dev/uinput");
