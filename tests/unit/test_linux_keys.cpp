@@ -45,28 +45,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("waylandDisplay");
         QTest::addColumn<QString>("display");
         QTest::addColumn<KeySession>("expected");
+        const auto row
+            = [](const char* name, const char* xdg, const char* wayland, const char* x11, KeySession expected) {
+                  QTest::newRow(name) << QString(xdg) << QString(wayland) << QString(x11) << expected;
+              };
         // Under Wayland, Xwayland also sets DISPLAY; XTest there would only reach X clients.
-        QTest::newRow("wayland session with Xwayland") << "wayland"
-                                                       << "wayland-0"
-                                                       << ":0" << KeySession::Wayland;
-        QTest::newRow("x11 session despite a stray socket") << "x11"
-                                                            << "wayland-0"
-                                                            << ":0" << KeySession::X11;
-        QTest::newRow("declared type wins over sockets") << "wayland"
-                                                         << ""
-                                                         << ":0" << KeySession::Wayland;
-        QTest::newRow("tty type with an X display") << "tty"
-                                                    << ""
-                                                    << ":1" << KeySession::X11;
-        QTest::newRow("no type, Wayland socket first") << ""
-                                                       << "wayland-1"
-                                                       << ":0" << KeySession::Wayland;
-        QTest::newRow("no type, X display only") << ""
-                                                 << ""
-                                                 << ":99" << KeySession::X11;
-        QTest::newRow("no display server") << ""
-                                           << ""
-                                           << "" << KeySession::Wayland;
+        row("wayland session with Xwayland", "wayland", "wayland-0", ":0", KeySession::Wayland);
+        row("x11 session despite a stray socket", "x11", "wayland-0", ":0", KeySession::X11);
+        row("declared type wins over sockets", "wayland", "", ":0", KeySession::Wayland);
+        row("tty type with an X display", "tty", "", ":1", KeySession::X11);
+        row("no type, Wayland socket first", "", "wayland-1", ":0", KeySession::Wayland);
+        row("no type, X display only", "", "", ":99", KeySession::X11);
+        row("no display server", "", "", "", KeySession::Wayland);
     }
 
     void sessionChoice()
@@ -78,32 +68,14 @@ private Q_SLOTS:
         QCOMPARE(chooseKeySession(xdgSessionType, waylandDisplay, display), expected);
     }
 
-    void uinputMapsOnlyTheArrowKeys()
-    {
-        auto writer = std::make_unique<FakeDeviceWriter>();
-        FakeDeviceWriter& fake = *writer;
-        UinputKeyboard keyboard(std::move(writer), std::chrono::milliseconds(0));
-
-        QVERIFY(!keyboard.makeKeyEvent(125, true));
-        QVERIFY(!keyboard.makeKeyEvent(0, false));
-
-        for (const auto& [macKeyCode, isDown] :
-            { std::pair { 124, true }, { 124, false }, { 123, true }, { 123, false } }) {
-            const std::optional<KeyEvent> event = keyboard.makeKeyEvent(macKeyCode, isDown);
-            QVERIFY(event);
-            keyboard.post(*event);
-        }
-        const std::vector<WrittenKey> expected { { KEY_RIGHT, true }, { KEY_RIGHT, false }, { KEY_LEFT, true },
-            { KEY_LEFT, false } };
-        QTRY_VERIFY(fake.written == expected);
-        QCOMPARE(fake.createCalls, 1);
-    }
-
-    void uinputHoldsKeysUntilTheDeviceHasSettled()
+    void uinputMapsArrowKeysAndHoldsThemUntilTheDeviceHasSettled()
     {
         auto writer = std::make_unique<FakeDeviceWriter>();
         FakeDeviceWriter& fake = *writer;
         UinputKeyboard keyboard(std::move(writer), shortSettleTime);
+
+        QVERIFY(!keyboard.makeKeyEvent(125, true));
+        QVERIFY(!keyboard.makeKeyEvent(0, false));
 
         for (const auto& [macKeyCode, isDown] :
             { std::pair { 124, true }, { 124, false }, { 123, true }, { 123, false } })
