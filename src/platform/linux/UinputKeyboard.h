@@ -25,7 +25,7 @@ public:
     // About how long a compositor takes to open a new input device.
     static constexpr std::chrono::milliseconds defaultSettleTime { 1000 };
 
-    explicit UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chrono::milliseconds settleTime);
+    UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chrono::milliseconds settleTime);
 
     // Creates the device when it does not exist yet; true when it exists.
     bool prepareDevice();

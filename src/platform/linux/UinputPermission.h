@@ -1,7 +1,6 @@
 #pragma once
 
 #include "platform/AccessibilityPermission.h"
-
 #include "platform/linux/GrantPrompt.h"
 
 #include <QString>
