@@ -40,18 +40,17 @@ bool stopDaemon()
 }
 
 // avahi-browse -p writes a byte outside letters and digits as a backslash and three decimal digits.
-QString unescapeBrowseName(const QString& name)
+QString unescapeBrowseName(const QByteArray& name)
 {
+    static const QRegularExpression escaped(QStringLiteral("^[0-9]{3}$"));
     QByteArray bytes;
-    const QByteArray raw = name.toUtf8();
-    for (qsizetype i = 0; i < raw.size(); ++i) {
-        if (raw[i] == '\\' && i + 3 < raw.size() + 0 && QByteArray(raw.mid(i + 1, 3)).toInt() > 0) {
-            bytes += char(raw.mid(i + 1, 3).toInt());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QByteArray digits = name.mid(i + 1, 3);
+        if (name[i] == '\\' && escaped.match(QString::fromLatin1(digits)).hasMatch()) {
+            bytes += char(digits.toInt());
             i += 3;
-        } else if (raw[i] == '\\' && i + 1 < raw.size()) {
-            bytes += raw[++i];
         } else {
-            bytes += raw[i];
+            bytes += name[i];
         }
     }
     return QString::fromUtf8(bytes);
@@ -67,7 +66,7 @@ std::map<quint16, QString> browse()
     for (const QByteArray& line : browser.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> fields = line.split(';');
         if (fields.size() > 8 && fields[0] == "=")
-            found[fields[8].toUShort()] = unescapeBrowseName(QString::fromUtf8(fields[3]));
+            found[fields[8].toUShort()] = unescapeBrowseName(fields[3]);
     }
     return found;
 }
