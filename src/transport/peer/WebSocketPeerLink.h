@@ -25,6 +25,7 @@ public:
     void setDelegate(PeerLinkDelegate* delegate) override;
     // serviceType "quorvelantis" is published as the DNS-SD type "_quorvelantis._tcp".
     void startAdvertising(const QString& displayName, const QString& serviceType) override;
+    // Up to date with every state event whose delegate call queued work to the main thread before that work runs.
     bool hasConnectedPeers() const override;
     bool sendToConnectedPeers(const QByteArray& data) override;
 
