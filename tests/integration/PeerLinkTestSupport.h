@@ -9,7 +9,7 @@
 #include <atomic>
 
 // Records the link's events the way the service takes them: each hops to the main thread, where the link's
-// connected-peer list is read at once.
+// connected-peer list is read at once. Like the service, it is the link's delegate for exactly its own lifetime.
 class RecordingPeerDelegate : public QObject, public PeerLinkDelegate {
 public:
     struct StateSeen {
@@ -18,10 +18,12 @@ public:
         bool operator==(const StateSeen&) const = default;
     };
 
-    explicit RecordingPeerDelegate(const PeerLink& link)
+    explicit RecordingPeerDelegate(PeerLink& link)
         : m_link(link)
     {
+        m_link.setDelegate(this);
     }
+    ~RecordingPeerDelegate() override { m_link.setDelegate(nullptr); }
 
     std::atomic<bool> accepts = true;
     // Main thread only.
@@ -54,5 +56,5 @@ public:
     }
 
 private:
-    const PeerLink& m_link;
+    PeerLink& m_link;
 };

@@ -109,7 +109,6 @@ private Q_SLOTS:
     {
         WebSocketPeerLink link(m_network);
         RecordingPeerDelegate delegate(link);
-        link.setDelegate(&delegate);
         link.startAdvertising(displayName, serviceType);
         QCOMPARE(nameOnPort(link.port()), displayName);
         QCOMPARE(delegate.advertisingFailures, 0);
@@ -130,14 +129,12 @@ private Q_SLOTS:
     {
         WebSocketPeerLink early(m_network);
         RecordingPeerDelegate earlyDelegate(early);
-        early.setDelegate(&earlyDelegate);
         early.startAdvertising(displayName, serviceType);
         QCOMPARE(nameOnPort(early.port()), displayName);
 
         QVERIFY(stopDaemon());
         WebSocketPeerLink late(m_network);
         RecordingPeerDelegate lateDelegate(late);
-        late.setDelegate(&lateDelegate);
         late.startAdvertising(QStringLiteral("Quorvelantis Late"), serviceType);
         QTRY_COMPARE(lateDelegate.advertisingFailures, 1);
 

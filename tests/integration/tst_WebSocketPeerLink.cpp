@@ -66,7 +66,6 @@ private Q_SLOTS:
     {
         WebSocketPeerLink link(m_network);
         RecordingPeerDelegate delegate(link);
-        link.setDelegate(&delegate);
         QVERIFY(link.port() != 0);
 
         Client client;
@@ -110,7 +109,6 @@ private Q_SLOTS:
         WebSocketPeerLink link(m_network);
         RecordingPeerDelegate delegate(link);
         delegate.accepts = false;
-        link.setDelegate(&delegate);
 
         Client client;
         QSignalSpy connected(&client.socket, &QWebSocket::connected);
@@ -127,7 +125,6 @@ private Q_SLOTS:
     {
         WebSocketPeerLink link(m_network);
         RecordingPeerDelegate delegate(link);
-        link.setDelegate(&delegate);
 
         Client first;
         Client second;
@@ -148,7 +145,6 @@ private Q_SLOTS:
     {
         WebSocketPeerLink link(m_network);
         RecordingPeerDelegate delegate(link);
-        link.setDelegate(&delegate);
 
         Client large;
         Client other;
@@ -178,7 +174,6 @@ private Q_SLOTS:
     {
         WebSocketPeerLink link(m_network, { 100ms, 600ms });
         RecordingPeerDelegate delegate(link);
-        link.setDelegate(&delegate);
 
         Client answering;
         QVERIFY(answering.open(link.port()));
@@ -212,7 +207,6 @@ private Q_SLOTS:
             }
             void peerDidChangeState(int) override { ++calls; }
         } delegate(link);
-        link.setDelegate(&delegate);
 
         Client client;
         QVERIFY(client.open(link.port()));
@@ -235,7 +229,6 @@ private Q_SLOTS:
         QVERIFY(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS").contains(QStringLiteral("nonexistent")));
         WebSocketPeerLink link(m_network);
         RecordingPeerDelegate delegate(link);
-        link.setDelegate(&delegate);
         link.startAdvertising(QStringLiteral("Quorvelantis Mac"), QStringLiteral("quorvelantis"));
         QTRY_COMPARE(delegate.advertisingFailures, 1);
 
