@@ -14,6 +14,7 @@ class TimerFactory {
 public:
     virtual ~TimerFactory() = default;
     // Ticks arrive on the calling (main) thread.
-    virtual std::unique_ptr<RepeatingTimer> startRepeating(std::chrono::milliseconds interval, std::function<void()> onTick)
+    virtual std::unique_ptr<RepeatingTimer> startRepeating(
+        std::chrono::milliseconds interval, std::function<void()> onTick)
         = 0;
 };

@@ -10,7 +10,7 @@ struct DecodingError {
     Kind kind;
     QString description;
     QStringList codingPath;
-    QString expectedType; // set for type mismatches that name the type they wanted
+    QString expectedType = {}; // set for type mismatches that name the type they wanted
 };
 
 template <typename T> using Decoded = std::variant<T, DecodingError>;

@@ -1,5 +1,6 @@
 #include "JsonReading.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -34,7 +35,8 @@ namespace {
                 QStringLiteral("No value associated with key \"%1\".").arg(key), path };
         if (found->isNull())
             return DecodingError { DecodingError::Kind::valueNotFound,
-                QStringLiteral("Expected a value for key \"%1\" but found null instead.").arg(key), path + QStringList { key } };
+                QStringLiteral("Expected a value for key \"%1\" but found null instead.").arg(key),
+                path + QStringList { key } };
         return *found;
     }
 
@@ -54,7 +56,8 @@ Decoded<QJsonObject> topLevelObject(const QByteArray& json)
             QStringLiteral("The given data was not valid JSON: %1.").arg(parseError.errorString()), {} };
     }
     if (!document.isObject())
-        return DecodingError { DecodingError::Kind::typeMismatch, QStringLiteral("Expected an object but found an array instead."), {} };
+        return DecodingError { DecodingError::Kind::typeMismatch,
+            QStringLiteral("Expected an object but found an array instead."), {} };
     return document.object();
 }
 

@@ -121,6 +121,10 @@ private:
     void handlePeerMessage(const RemoteMessage& message);
 
     HttpAnswer answerHttpRoute(HttpRoute route, const QString& request);
+    void showHttpListenerState(HttpListenerState state, qint64 port);
+
+    enum class HandOffOutcome { emptyText, sentToPeers, pending };
+    HandOffOutcome handOffText(const QString& title, const QString& text);
 
     QString lastCommandRawValue() const { return m_lastCommand ? rawValue(*m_lastCommand) : QString(); }
     QString textSendStatusText() const { return m_textSendStatus.value_or(QString()); }

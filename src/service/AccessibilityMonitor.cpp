@@ -1,0 +1,30 @@
+#include "MacRemoteService.h"
+
+#include "platform/AccessibilityPermission.h"
+#include "platform/RepeatingTimer.h"
+
+using namespace std::chrono_literals;
+
+void MacRemoteService::startAccessibilityMonitoring()
+{
+    setHasAccessibility(m_platform.permission.isTrusted());
+    // One poll at a time: the old timer stops before the new one starts.
+    m_accessibilityTimer.reset();
+    m_accessibilityTimer = m_platform.timers.startRepeating(2s, [this] { refreshAccessibilityStatus(); });
+}
+
+void MacRemoteService::refreshAccessibilityStatus()
+{
+    const bool trusted = m_platform.permission.isTrusted();
+    if (trusted == m_hasAccessibility)
+        return;
+    setHasAccessibility(trusted);
+    if (trusted)
+        setStatusMessage(tr("✅ Accessibilité autorisée"));
+}
+
+void MacRemoteService::requestAccessibilityPermission()
+{
+    m_platform.permission.resetRecord();
+    m_platform.permission.requestPrompt();
+}

@@ -1,0 +1,103 @@
+#include "MacRemoteService.h"
+
+#include "platform/AccessibilityPermission.h"
+#include "platform/RepeatingTimer.h"
+
+MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
+    : QObject(parent)
+    , m_platform(platform)
+    , m_portStorageKey(QStringLiteral("macRemotePort"))
+    , m_statusMessage(tr("En attente de l'iPhone"))
+    , m_isConnected(false)
+    , m_localIPAddress(tr("Recherche..."))
+    , m_httpStatusMessage(tr("Démarrage..."))
+    , m_lastCommandMessage(tr("Aucune commande reçue"))
+    , m_commandCount(0)
+    , m_hasAccessibility(m_platform.permission.isTrusted())
+{
+    // Advertise only once the delegate is in place, so no early event is lost.
+    m_platform.peerLink.setDelegate(this);
+    m_platform.peerLink.startAdvertising(peerDisplayName, peerServiceType);
+    refreshLocalIPAddress();
+    startHTTPListener();
+}
+
+MacRemoteService::~MacRemoteService()
+{
+    // Silence every callback source before the fields they would touch go away.
+    m_platform.peerLink.setDelegate(nullptr);
+    m_httpListener.reset();
+    m_accessibilityTimer.reset();
+}
+
+void MacRemoteService::setStatusMessage(const QString& value)
+{
+    if (m_statusMessage == value)
+        return;
+    m_statusMessage = value;
+    Q_EMIT statusMessageChanged();
+}
+
+void MacRemoteService::setIsConnected(bool value)
+{
+    if (m_isConnected == value)
+        return;
+    m_isConnected = value;
+    Q_EMIT isConnectedChanged();
+}
+
+void MacRemoteService::setLocalIPAddress(const QString& value)
+{
+    if (m_localIPAddress == value)
+        return;
+    m_localIPAddress = value;
+    Q_EMIT localIPAddressChanged();
+}
+
+void MacRemoteService::setHttpStatusMessage(const QString& value)
+{
+    if (m_httpStatusMessage == value)
+        return;
+    m_httpStatusMessage = value;
+    Q_EMIT httpStatusMessageChanged();
+}
+
+void MacRemoteService::setLastCommandMessage(const QString& value)
+{
+    if (m_lastCommandMessage == value)
+        return;
+    m_lastCommandMessage = value;
+    Q_EMIT lastCommandMessageChanged();
+}
+
+void MacRemoteService::setCommandCount(qint64 value)
+{
+    if (m_commandCount == value)
+        return;
+    m_commandCount = value;
+    Q_EMIT commandCountChanged();
+}
+
+void MacRemoteService::setLastCommand(std::optional<RemoteCommand> value)
+{
+    if (m_lastCommand == value)
+        return;
+    m_lastCommand = value;
+    Q_EMIT lastCommandChanged();
+}
+
+void MacRemoteService::setTextSendStatus(std::optional<QString> value)
+{
+    if (m_textSendStatus == value)
+        return;
+    m_textSendStatus = std::move(value);
+    Q_EMIT textSendStatusChanged();
+}
+
+void MacRemoteService::setHasAccessibility(bool value)
+{
+    if (m_hasAccessibility == value)
+        return;
+    m_hasAccessibility = value;
+    Q_EMIT hasAccessibilityChanged();
+}

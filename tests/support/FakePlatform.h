@@ -1,0 +1,162 @@
+#pragma once
+
+// Stand-ins for the OS seams of MacRemoteService, so tests decide what the desktop answers.
+
+#include "platform/AccessibilityPermission.h"
+#include "platform/IntegerSettings.h"
+#include "platform/KeyEventPoster.h"
+#include "platform/NetworkInterfaces.h"
+#include "platform/PeerLink.h"
+#include "platform/RepeatingTimer.h"
+#include "service/MacRemoteService.h"
+#include "transport/HttpListener.h"
+
+#include <QHash>
+#include <QStringList>
+#include <arpa/inet.h>
+#include <memory>
+#include <vector>
+
+struct FakeKeys : KeyEventPoster {
+    std::vector<KeyEvent> posted;
+    bool canMakeKeyDown = true;
+    bool canMakeKeyUp = true;
+
+    std::optional<KeyEvent> makeKeyEvent(quint16 macKeyCode, bool isDown) override
+    {
+        if ((isDown && !canMakeKeyDown) || (!isDown && !canMakeKeyUp))
+            return std::nullopt;
+        return KeyEvent { macKeyCode, isDown };
+    }
+    void post(const KeyEvent& event) override { posted.push_back(event); }
+};
+
+struct FakePermission : AccessibilityPermission {
+    bool trusted = true;
+    QStringList calls; // "reset" and "prompt", in call order
+
+    bool isTrusted() override { return trusted; }
+    void resetRecord() override { calls << QStringLiteral("reset"); }
+    void requestPrompt() override { calls << QStringLiteral("prompt"); }
+};
+
+struct FakeTimerFactory : TimerFactory {
+    struct Timer : RepeatingTimer {
+        FakeTimerFactory* owner;
+        std::function<void()> onTick;
+        Timer(FakeTimerFactory* owner, std::function<void()> onTick)
+            : owner(owner)
+            , onTick(std::move(onTick))
+        {
+            owner->running.push_back(this);
+        }
+        ~Timer() override { std::erase(owner->running, this); }
+    };
+    std::vector<Timer*> running;
+    std::vector<std::chrono::milliseconds> intervals;
+
+    std::unique_ptr<RepeatingTimer> startRepeating(
+        std::chrono::milliseconds interval, std::function<void()> onTick) override
+    {
+        intervals.push_back(interval);
+        return std::make_unique<Timer>(this, std::move(onTick));
+    }
+    // Fires every running timer once, as the event loop would after one interval.
+    void tick()
+    {
+        for (Timer* timer : std::vector<Timer*>(running))
+            timer->onTick();
+    }
+};
+
+struct FakeSettings : IntegerSettings {
+    QHash<QString, qint64> values;
+    qint64 integer(const QString& key) const override { return values.value(key, 0); }
+    void setInteger(const QString& key, qint64 value) override { values.insert(key, value); }
+};
+
+struct FakeInterfaces : NetworkInterfaces {
+    std::optional<std::vector<NetworkInterfaceEntry>> list = std::vector<NetworkInterfaceEntry> {};
+
+    std::optional<std::vector<NetworkInterfaceEntry>> entries() override { return list; }
+
+    void addIPv4(const QByteArray& name, const char* address)
+    {
+        NetworkInterfaceEntry entry;
+        entry.name = name;
+        entry.addressFamily = AF_INET;
+        entry.ipv4.sin_family = AF_INET;
+        inet_pton(AF_INET, address, &entry.ipv4.sin_addr);
+        list->push_back(entry);
+    }
+};
+
+struct FakePeerLink : PeerLink {
+    PeerLinkDelegate* delegate = nullptr;
+    QStringList advertised; // "displayName/serviceType"
+    int connectedPeers = 0;
+    bool sendSucceeds = true;
+    std::vector<QByteArray> sent;
+
+    void setDelegate(PeerLinkDelegate* newDelegate) override { delegate = newDelegate; }
+    void startAdvertising(const QString& displayName, const QString& serviceType) override
+    {
+        advertised << displayName + u'/' + serviceType;
+    }
+    bool hasConnectedPeers() const override { return connectedPeers > 0; }
+    bool sendToConnectedPeers(const QByteArray& data) override
+    {
+        if (!sendSucceeds)
+            return false;
+        sent.push_back(data);
+        return true;
+    }
+};
+
+struct FakeHttpListenerFactory : HttpListenerFactory {
+    struct Listener : HttpListener {
+        FakeHttpListenerFactory* owner;
+        quint16 port;
+        Callbacks callbacks;
+        Listener(FakeHttpListenerFactory* owner, quint16 port, Callbacks callbacks)
+            : owner(owner)
+            , port(port)
+            , callbacks(std::move(callbacks))
+        {
+            owner->live.push_back(this);
+        }
+        ~Listener() override { std::erase(owner->live, this); }
+        void cancel() override { callbacks.stateChanged(HttpListenerState::cancelled); }
+    };
+    std::vector<Listener*> live;
+    std::vector<quint16> requestedPorts;
+    // Kept so a test can deliver late state reports from a listener that was replaced.
+    std::vector<Callbacks> allCallbacks;
+    bool canCreate = true;
+
+    std::unique_ptr<HttpListener> listen(quint16 port, Callbacks callbacks) override
+    {
+        requestedPorts.push_back(port);
+        allCallbacks.push_back(callbacks);
+        if (!canCreate)
+            return nullptr;
+        return std::make_unique<Listener>(this, port, std::move(callbacks));
+    }
+    Listener* current() const { return live.empty() ? nullptr : live.back(); }
+};
+
+// Every fake, wired into the service's platform; settings and interfaces can be prepared before the service.
+struct FakePlatform {
+    FakeKeys keys;
+    FakePermission permission;
+    FakeTimerFactory timers;
+    FakeSettings settings;
+    FakeInterfaces interfaces;
+    FakePeerLink peerLink;
+    FakeHttpListenerFactory httpListeners;
+
+    MacRemoteService::Platform platform()
+    {
+        return { keys, permission, timers, settings, interfaces, peerLink, httpListeners };
+    }
+};
