@@ -118,4 +118,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(HttpProtocolTest)
-#include "HttpProtocolTest.moc"
+#include "test_http_protocol.moc"

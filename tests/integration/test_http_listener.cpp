@@ -345,4 +345,4 @@ private Q_SLOTS:
 };
 
 QTEST_GUILESS_MAIN(HttpListenerTest)
-#include "HttpListenerTest.moc"
+#include "test_http_listener.moc"
