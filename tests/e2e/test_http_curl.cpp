@@ -16,8 +16,8 @@ private:
     static QByteArray curl(const QStringList& arguments)
     {
         QProcess process;
-        process.start(QStringLiteral("curl"), QStringList { QStringLiteral("-s"), QStringLiteral("--max-time"),
-                                                  QStringLiteral("5") } + arguments);
+        process.start(QStringLiteral("curl"),
+            QStringList { QStringLiteral("-s"), QStringLiteral("--max-time"), QStringLiteral("5") } + arguments);
         process.waitForFinished(10000);
         return process.readAllStandardOutput();
     }
@@ -79,8 +79,9 @@ private Q_SLOTS:
         QCOMPARE(curl({ QStringLiteral("-d"), QString::fromUtf8(text), base + QStringLiteral("/sendtext") }),
             QByteArray("sent"));
         QCOMPARE(curl({ base + QStringLiteral("/pendingtext") }), text);
-        QCOMPARE(curl({ QStringLiteral("-w"), QStringLiteral(" %{http_code}"), base + QStringLiteral("/pendingtext") }),
-            QByteArray("{} 204"));
+        // curl reads no body after a 204 status.
+        QCOMPARE(curl({ QStringLiteral("-w"), QStringLiteral("%{http_code}"), base + QStringLiteral("/pendingtext") }),
+            QByteArray("204"));
         QCOMPARE(app.state(), QProcess::Running);
     }
 };
