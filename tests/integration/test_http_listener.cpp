@@ -39,7 +39,7 @@ struct CallbackRecorder {
         };
     }
 
-    void noteThread() { ranOffTheMainThread |= QThread::currentThread() != qApp->thread(); }
+    void noteThread() { ranOffTheMainThread |= QThread::currentThread() != QCoreApplication::instance()->thread(); }
 };
 
 quint16 freePort()
