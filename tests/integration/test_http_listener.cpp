@@ -225,6 +225,30 @@ private Q_SLOTS:
         QCOMPARE(recorder.requests.first().text, QString::fromUtf8(request.first(65536)));
     }
 
+    void aLargeAnswerIsWrittenWhole()
+    {
+        // Far more than the socket buffers take at once: the rest must follow as the client reads.
+        const QByteArray body(16 * 1024 * 1024, 'x');
+        TcpHttpListenerFactory factory(m_network);
+        QList<HttpListenerState> states;
+        quint16 port = freePort();
+        const auto listener = factory.listen(port,
+            { [&](HttpListenerState state) { states.append(state); },
+                [&](HttpRoute, const QString&) {
+                    return HttpAnswer { "200 OK", true, body };
+                } });
+        QTRY_COMPARE(states.size(), 2);
+
+        LoopbackHttpClient client(port);
+        client.send("GET /pendingtext HTTP/1.1\r\n\r\n");
+        QVERIFY(client.waitUntilClosed(20000));
+        const QByteArray head = "HTTP/1.1 200 OK\r\nContent-Length: 16777216\r\nConnection: close\r\n"
+                                "Content-Type: application/json\r\n\r\n";
+        QCOMPARE(client.received().size(), head.size() + body.size());
+        QVERIFY(client.received().startsWith(head));
+        QVERIFY(client.received().endsWith(body.last(1024)));
+    }
+
     void idleConnectionsAreEndedByTheDeadline()
     {
         TcpHttpListenerFactory factory(m_network, 1000ms);
