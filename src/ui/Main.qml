@@ -13,9 +13,14 @@ Window {
     title: qsTr("Quorvelantis Remote")
     color: Colors.paper
 
-    // Each appearance of the content checks the permission again and restarts its poll.
-    onVisibleChanged: if (visible)
-        RemoteService.startAccessibilityMonitoring()
+    // Each appearance of the content, hidden to shown, checks the permission again and restarts its poll.
+    property bool isShown: false
+    onVisibilityChanged: visibility => {
+        const shown = visibility !== Window.Hidden;
+        if (shown && !isShown)
+            RemoteService.startAccessibilityMonitoring();
+        isShown = shown;
+    }
 
     MacRemoteView {
         anchors.fill: parent

@@ -3,12 +3,14 @@
 qsizetype countWords(const QString& text)
 {
     qsizetype count = 0;
-    bool inWord = false;
+    bool pieceHasWord = false;
     for (const QChar c : text) {
-        const bool isSpace = c == u' ';
-        if (!isSpace && !inWord)
+        if (c == u' ') {
+            pieceHasWord = false;
+        } else if (!pieceHasWord && !c.isSpace()) {
+            pieceHasWord = true;
             ++count;
-        inWord = !isSpace;
+        }
     }
     return count;
 }
