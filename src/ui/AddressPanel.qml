@@ -11,6 +11,8 @@ ColumnLayout {
         font.pixelSize: TextStyle.caption
         font.weight: Font.DemiBold
         color: Colors.muted
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
     }
 
     Rectangle {

@@ -21,5 +21,7 @@ Row {
         font.pixelSize: TextStyle.caption
         font.weight: Font.DemiBold
         color: Colors.muted
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
     }
 }

@@ -39,6 +39,8 @@ Item {
                 font.pixelSize: TextStyle.title3
                 font.weight: Font.Bold
                 color: Colors.ink
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
 
             Text {

@@ -41,6 +41,8 @@ Rectangle {
                 font.pixelSize: TextStyle.callout
                 font.weight: Font.DemiBold
                 color: "white"
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
 
             Text {
@@ -49,6 +51,8 @@ Rectangle {
                 wrapMode: Text.Wrap
                 font.pixelSize: TextStyle.caption
                 color: Colors.withOpacity("white", 0.8)
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
             }
         }
 

@@ -36,6 +36,8 @@ ColumnLayout {
         font.pixelSize: TextStyle.caption
         font.weight: Font.DemiBold
         color: Colors.muted
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
     }
 
     RowLayout {
@@ -77,6 +79,8 @@ ColumnLayout {
             text: qsTr("Ports alternatifs : 80, 8080, 443")
             font.pixelSize: TextStyle.caption
             color: Colors.muted
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
     }
 }

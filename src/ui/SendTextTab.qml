@@ -47,6 +47,8 @@ Flickable {
                     symbol: "info.circle.fill"
                     font.pixelSize: TextStyle.callout
                     color: "white"
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
                 }
 
                 Text {
@@ -55,6 +57,8 @@ Flickable {
                     wrapMode: Text.Wrap
                     font.pixelSize: TextStyle.callout
                     color: "white"
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
                 }
             }
         }

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Quorvelantis.Remote
 
 // Where to get the phone app: a caption and a link to its store page.
@@ -16,33 +15,27 @@ Item {
             text: qsTr("Vous n'avez pas l'app iPhone ?")
             font.pixelSize: TextStyle.caption
             color: Colors.muted
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
         }
 
-        AbstractButton {
+        Pressable {
             id: link
             objectName: "storeLink"
             anchors.verticalCenter: parent.verticalCenter
+            implicitWidth: linkText.implicitWidth
+            implicitHeight: linkText.implicitHeight
             text: qsTr("Télécharger sur l'App Store")
-            focusPolicy: Qt.StrongFocus
             Accessible.role: Accessible.Link
-            Accessible.name: text
-            hoverEnabled: true
-
-            Keys.onReturnPressed: clicked()
-            Keys.onEnterPressed: clicked()
             onClicked: Qt.openUrlExternally("https://apps.apple.com/fr/search?term=Quorvelantis")
 
-            contentItem: Text {
+            Text {
+                id: linkText
                 text: link.text
                 font.pixelSize: TextStyle.caption
                 font.weight: Font.DemiBold
-                font.underline: link.hovered || link.visualFocus
+                font.underline: link.hovered || link.activeFocus
                 color: Colors.accent
-            }
-            background: null
-
-            HoverHandler {
-                cursorShape: Qt.PointingHandCursor
             }
         }
     }
