@@ -74,6 +74,34 @@ TestCase {
         compare(sendButton.Accessible.name, "Envoyer un texte");
     }
 
+    // Tabbing from the first tab visits every control of the shown tab, in order, and comes back around.
+    function focusChainNames(view) {
+        const start = findChild(view, "tab_remote");
+        start.forceActiveFocus();
+        const names = [];
+        for (let step = 0; step < 20; ++step) {
+            keyClick(Qt.Key_Tab);
+            const focused = testCase.Window.activeFocusItem;
+            if (focused === start)
+                return names;
+            names.push(focused.Accessible.name);
+        }
+        fail("the focus never came back to the first tab: " + names);
+    }
+
+    function test_everyControlReachableWithTab() {
+        harness.setTrusted(false);
+        const view = make(mainView);
+        // Disabled controls take no focus: give "Appliquer" a port it can apply.
+        findChild(view, "portField").text = "5000";
+        compare(focusChainNames(view), ["Envoyer un texte", "Autoriser", "Copier l'IP", "Rafraîchir", "Port HTTP fallback", "Appliquer", "Télécharger sur l'App Store"]);
+        harness.setTrusted(true);
+
+        mouseClick(findChild(view, "tab_sendText"));
+        findChild(view, "tabContent").item.scriptText = "Bonjour";
+        compare(focusChainNames(view), ["Envoyer un texte", "Titre (optionnel)", "Script / Texte", "Envoyer à l'iPhone"]);
+    }
+
     function test_headerFollowsTheConnection() {
         const view = make(mainView);
         const dot = findChild(view, "statusDot");
