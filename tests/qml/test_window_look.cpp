@@ -59,6 +59,27 @@ private slots:
         QCOMPARE(sendText.pixelColor(8, 660).rgb(), colorFromHex(QStringLiteral("F6F1E8")).rgb());
     }
 
+    // Every engine gets the one C++-owned service, and destroying an engine leaves it alive.
+    void viewsShareTheOneService()
+    {
+        const QByteArray source
+            = "import QtQml\nimport Quorvelantis.Remote\nQtObject { property QtObject service: RemoteService }";
+        {
+            QQmlEngine other;
+            other.addImportPath(QStringLiteral("qrc:/"));
+            QQmlComponent component(&other);
+            component.setData(source, QUrl());
+            std::unique_ptr<QObject> holder(component.create());
+            QVERIFY2(holder, qPrintable(component.errorString()));
+            QCOMPARE(holder->property("service").value<QObject*>(), m_harness.service());
+        }
+        QQmlComponent component(&m_engine);
+        component.setData(source, QUrl());
+        std::unique_ptr<QObject> holder(component.create());
+        QCOMPARE(holder->property("service").value<QObject*>(), m_harness.service());
+        QCOMPARE(m_harness.service()->portStorageKey(), QStringLiteral("macRemotePort"));
+    }
+
     // Every symbol the views name is one glyph of the icon font, not its ligature spelled out in letters.
     void everySymbolIsAGlyph()
     {
