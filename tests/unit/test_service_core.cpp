@@ -1,1 +1,199 @@
-int main() { }
+#include "FakePlatform.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace std::chrono_literals;
+
+class TestServiceCore : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void constructionSetsInitialStateAndStartsTransports()
+    {
+        FakePlatform fake;
+        fake.permission.trusted = false;
+        fake.interfaces.addIPv4("eth0", "192.168.1.20");
+        MacRemoteService service(fake.platform());
+
+        QCOMPARE(service.portStorageKey(), QStringLiteral("macRemotePort"));
+        QCOMPARE(service.statusMessage(), QStringLiteral("En attente de l'iPhone"));
+        QCOMPARE(service.isConnected(), false);
+        QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.20"));
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("Aucune commande reçue"));
+        QCOMPARE(service.commandCount(), 0);
+        QCOMPARE(service.lastCommand(), std::nullopt);
+        QCOMPARE(service.property("lastCommand").toString(), QString());
+        QCOMPARE(service.textSendStatus(), std::nullopt);
+        QVERIFY(!service.pendingText());
+        QCOMPARE(service.hasAccessibility(), false);
+        // The poll starts with the window, not with the service.
+        QVERIFY(fake.timers.running.empty());
+        QVERIFY(fake.permission.calls.isEmpty());
+
+        QCOMPARE(fake.peerLink.delegate != nullptr, true);
+        QCOMPARE(fake.peerLink.advertised, QStringList { "Quorvelantis Mac/quorvelantis" });
+        QCOMPARE(fake.httpListeners.requestedPorts, std::vector<quint16> { 4777 });
+        QCOMPARE(service.httpStatusMessage(), QStringLiteral("Démarrage..."));
+    }
+
+    void destructionStopsEveryCallbackSource()
+    {
+        FakePlatform fake;
+        {
+            MacRemoteService service(fake.platform());
+            service.startAccessibilityMonitoring();
+            QCOMPARE(fake.timers.running.size(), 1u);
+        }
+        QVERIFY(fake.peerLink.delegate == nullptr);
+        QVERIFY(fake.httpListeners.live.empty());
+        QVERIFY(fake.timers.running.empty());
+    }
+
+    void noAddressShowsAucuneIpReseau()
+    {
+        FakePlatform fake;
+        fake.interfaces.addIPv4("lo", "127.0.0.1");
+        MacRemoteService service(fake.platform());
+        QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));
+    }
+
+    void observedFieldsNotifyOnlyOnChange()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
+        QSignalSpy lastCommand(&service, &MacRemoteService::lastCommandChanged);
+        QSignalSpy count(&service, &MacRemoteService::commandCountChanged);
+        QSignalSpy access(&service, &MacRemoteService::hasAccessibilityChanged);
+
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(lastCommand.count(), 1);
+        QCOMPARE(count.count(), 1);
+        QCOMPARE(access.count(), 0); // already true
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(lastCommand.count(), 1);
+        QCOMPARE(count.count(), 2);
+        QCOMPARE(service.property("lastCommand").toString(), QStringLiteral("next"));
+    }
+
+    void commandWithPermissionPostsOneKeyPress()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(fake.keys.posted.size(), 2u);
+        QCOMPARE(fake.keys.posted[0].macKeyCode, 124);
+        QVERIFY(fake.keys.posted[0].isDown);
+        QCOMPARE(fake.keys.posted[1].macKeyCode, 124);
+        QVERIFY(!fake.keys.posted[1].isDown);
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("▶ Slide suivante"));
+        QCOMPARE(service.statusMessage().toUtf8().size(), 18);
+
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(fake.keys.posted[2].macKeyCode, 123);
+        QCOMPARE(fake.keys.posted[3].macKeyCode, 123);
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
+        QCOMPARE(service.lastCommandMessage().toUtf8().size(), 22);
+        QCOMPARE(service.lastCommand(), RemoteCommand::previous);
+        QCOMPARE(service.commandCount(), 2);
+        QVERIFY(fake.permission.calls.isEmpty());
+    }
+
+    void commandWithoutPermissionCountsAndPrompts()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        fake.permission.trusted = false;
+
+        for (int i = 0; i < 3; ++i)
+            service.executeCommand(RemoteCommand::next);
+        QVERIFY(fake.keys.posted.empty());
+        QCOMPARE(service.hasAccessibility(), false);
+        QCOMPARE(service.statusMessage(), QStringLiteral("⚠️ Autorisation Accessibilité requise"));
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("⚠️ Ouvrez Réglages Système → Accessibilité"));
+        QCOMPARE(service.statusMessage().toUtf8().size(), 42);
+        QCOMPARE(service.lastCommandMessage().toUtf8().size(), 51);
+        QCOMPARE(service.lastCommand(), RemoteCommand::next);
+        QCOMPARE(service.commandCount(), 3);
+        QCOMPARE(fake.permission.calls, QStringList({ "reset", "prompt", "reset", "prompt", "reset", "prompt" }));
+
+        // Granted after the last poll: the command itself notices.
+        fake.permission.trusted = true;
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(service.hasAccessibility(), true);
+        QCOMPARE(fake.keys.posted.size(), 2u);
+    }
+
+    void keyEventThatCannotBeBuiltPostsNothing()
+    {
+        for (const bool downFails : { true, false }) {
+            FakePlatform fake;
+            MacRemoteService service(fake.platform());
+            service.executeCommand(RemoteCommand::previous);
+            fake.keys.posted.clear();
+            fake.keys.canMakeKeyDown = !downFails;
+            fake.keys.canMakeKeyUp = downFails;
+
+            service.executeCommand(RemoteCommand::next);
+            QVERIFY(fake.keys.posted.empty());
+            QCOMPARE(service.statusMessage(), QStringLiteral("Commande clavier impossible"));
+            QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
+            QCOMPARE(service.lastCommand(), RemoteCommand::previous);
+            QCOMPARE(service.commandCount(), 1);
+        }
+    }
+
+    void monitorFollowsThePermissionWithOneTimer()
+    {
+        FakePlatform fake;
+        fake.permission.trusted = false;
+        MacRemoteService service(fake.platform());
+        QSignalSpy access(&service, &MacRemoteService::hasAccessibilityChanged);
+        QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
+
+        service.startAccessibilityMonitoring();
+        service.startAccessibilityMonitoring();
+        QCOMPARE(fake.timers.running.size(), 1u);
+        QCOMPARE(fake.timers.intervals, std::vector<std::chrono::milliseconds>({ 2s, 2s }));
+
+        fake.timers.tick(); // unchanged: nothing notifies
+        QCOMPARE(access.count(), 0);
+        QCOMPARE(status.count(), 0);
+
+        fake.permission.trusted = true;
+        fake.timers.tick();
+        QCOMPARE(service.hasAccessibility(), true);
+        QCOMPARE(service.statusMessage(), QStringLiteral("✅ Accessibilité autorisée"));
+        QCOMPARE(service.statusMessage().toUtf8().size(), 29);
+
+        service.executeCommand(RemoteCommand::next);
+        fake.permission.trusted = false;
+        fake.timers.tick(); // withdrawn: the flag follows, the text stays
+        QCOMPARE(service.hasAccessibility(), false);
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
+
+        // Set true by the monitor's own start check: the poll sees no change and writes no text.
+        fake.permission.trusted = true;
+        service.startAccessibilityMonitoring();
+        fake.timers.tick();
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
+    }
+
+    void requestingPermissionResetsThenPrompts()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
+        service.requestAccessibilityPermission();
+        QCOMPARE(fake.permission.calls, QStringList({ "reset", "prompt" }));
+        QCOMPARE(status.count(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestServiceCore)
+#include "test_service_core.moc"

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/KeyEventPoster.h"
+
+#include <QTimer>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+// The kernel side of the virtual keyboard: what the tests replace to watch the keys without a /dev/uinput.
+class KeyDeviceWriter {
+public:
+    virtual ~KeyDeviceWriter() = default;
+    // Creates the virtual keyboard; false when the kernel refuses it.
+    virtual bool create() = 0;
+    // One key transition (an evdev KEY_* code) followed by its report.
+    virtual void writeKey(int evdevKeyCode, bool isDown) = 0;
+};
+
+// Posts arrow keys through a uinput virtual keyboard, the one way under Wayland to reach the focused window of another
+// client. The device is created once and kept. The compositor only sees a new device after udev and libinput have
+// taken it in, so keys posted before then are held and written, in order, once it has settled.
+class UinputKeyboard : public KeyEventPoster {
+public:
+    // About how long a compositor takes to open a new input device.
+    static constexpr std::chrono::milliseconds defaultSettleTime { 1000 };
+
+    UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chrono::milliseconds settleTime);
+
+    // Creates the device when it does not exist yet; true when it exists.
+    bool prepareDevice();
+
+    std::optional<KeyEvent> makeKeyEvent(quint16 macKeyCode, bool isDown) override;
+    void post(const KeyEvent& event) override;
+
+private:
+    void becomeReady();
+
+    std::unique_ptr<KeyDeviceWriter> m_writer;
+    QTimer m_settleTimer;
+    bool m_deviceCreated = false;
+    bool m_deviceReady = false;
+    std::vector<KeyEvent> m_heldEvents;
+};

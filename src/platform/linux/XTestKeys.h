@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/AccessibilityPermission.h"
+#include "platform/KeyEventPoster.h"
+
+#include <memory>
+
+struct _XDisplay;
+
+// This process's own connection to the X display ($DISPLAY), kept apart from Qt's so that posting keys never
+// depends on the toolkit's platform plugin.
+class XTestDisplay {
+public:
+    XTestDisplay() = default;
+    ~XTestDisplay();
+    XTestDisplay(const XTestDisplay&) = delete;
+    XTestDisplay& operator=(const XTestDisplay&) = delete;
+
+    // The open connection when the display is reachable and offers XTEST; null otherwise. A display that was
+    // unreachable is tried again on the next call, so an X server started later is picked up.
+    _XDisplay* connection();
+
+private:
+    _XDisplay* m_display = nullptr;
+};
+
+// Posts arrow keys with XTestFakeKeyEvent into the X server's input stream; the focused client receives them.
+class XTestKeyPoster : public KeyEventPoster {
+public:
+    explicit XTestKeyPoster(std::shared_ptr<XTestDisplay> display);
+
+    std::optional<KeyEvent> makeKeyEvent(quint16 macKeyCode, bool isDown) override;
+    void post(const KeyEvent& event) override;
+
+private:
+    std::shared_ptr<XTestDisplay> m_display;
+};
+
+// Under X11 any client may fake input once the server offers XTEST: there is no record to reset and nothing to grant.
+class XTestPermission : public AccessibilityPermission {
+public:
+    explicit XTestPermission(std::shared_ptr<XTestDisplay> display);
+
+    bool isTrusted() override;
+    void resetRecord() override { }
+    void requestPrompt() override { }
+
+private:
+    std::shared_ptr<XTestDisplay> m_display;
+};

@@ -1,0 +1,53 @@
+#include "FakePlatform.h"
+#include "KeyReceiverProcess.h"
+#include "platform/linux/XTestKeys.h"
+
+#include <QtTest>
+
+// Slide commands through the service and the real XTest backend, on the X display of scripts/test, reach the window
+// that holds the focus as arrow key presses.
+class TestXTestKeys : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY2(!qEnvironmentVariableIsEmpty("DISPLAY"), "needs an X display: run the suite through scripts/test");
+    }
+
+    void slideCommandsReachTheFocusedWindow()
+    {
+        auto display = std::make_shared<XTestDisplay>();
+        XTestKeyPoster keys(display);
+        XTestPermission permission(display);
+        FakePlatform fakes;
+        MacRemoteService service(
+            { keys, permission, fakes.timers, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
+        QVERIFY(service.hasAccessibility());
+
+        // Started last: nothing else maps a window that could take the focus from it.
+        KeyReceiverProcess receiver;
+        QVERIFY(receiver.startAndWaitUntilReady());
+
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(receiver.nextLine(), "press Right");
+        QCOMPARE(receiver.nextLine(), "release Right");
+        QCOMPARE(service.statusMessage(), "▶ Slide suivante");
+
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(receiver.nextLine(), "press Left");
+        QCOMPARE(receiver.nextLine(), "release Left");
+        QCOMPARE(service.commandCount(), 2);
+    }
+
+    void unknownKeyCodesGiveNoEvent()
+    {
+        XTestKeyPoster keys(std::make_shared<XTestDisplay>());
+        QVERIFY(keys.makeKeyEvent(124, true));
+        QVERIFY(!keys.makeKeyEvent(125, true));
+        QVERIFY(!keys.makeKeyEvent(0, false));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestXTestKeys)
+#include "test_xtest_keys.moc"

@@ -1,0 +1,186 @@
+#include "platform/linux/GrantPrompt.h"
+#include "platform/linux/KeySession.h"
+#include "platform/linux/UinputKeyboard.h"
+#include "platform/linux/UinputPermission.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTemporaryFile>
+#include <QtTest>
+#include <linux/input-event-codes.h>
+
+namespace {
+
+struct WrittenKey {
+    int evdevKeyCode;
+    bool isDown;
+    bool operator==(const WrittenKey&) const = default;
+};
+
+class FakeDeviceWriter : public KeyDeviceWriter {
+public:
+    bool create() override
+    {
+        ++createCalls;
+        return !refusesCreation;
+    }
+    void writeKey(int evdevKeyCode, bool isDown) override { written.push_back({ evdevKeyCode, isDown }); }
+
+    bool refusesCreation = false;
+    int createCalls = 0;
+    std::vector<WrittenKey> written;
+};
+
+constexpr std::chrono::milliseconds shortSettleTime { 50 };
+
+} // namespace
+
+class TestLinuxKeys : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void sessionChoice_data()
+    {
+        QTest::addColumn<QString>("xdgSessionType");
+        QTest::addColumn<QString>("waylandDisplay");
+        QTest::addColumn<QString>("display");
+        QTest::addColumn<KeySession>("expected");
+        const auto row
+            = [](const char* name, const char* xdg, const char* wayland, const char* x11, KeySession expected) {
+                  QTest::newRow(name) << QString(xdg) << QString(wayland) << QString(x11) << expected;
+              };
+        // Under Wayland, Xwayland also sets DISPLAY; XTest there would only reach X clients.
+        row("wayland session with Xwayland", "wayland", "wayland-0", ":0", KeySession::Wayland);
+        row("x11 session despite a stray socket", "x11", "wayland-0", ":0", KeySession::X11);
+        row("declared type wins over sockets", "wayland", "", ":0", KeySession::Wayland);
+        row("tty type with an X display", "tty", "", ":1", KeySession::X11);
+        row("no type, Wayland socket first", "", "wayland-1", ":0", KeySession::Wayland);
+        row("no type, X display only", "", "", ":99", KeySession::X11);
+        row("no display server", "", "", "", KeySession::Wayland);
+    }
+
+    void sessionChoice()
+    {
+        QFETCH(QString, xdgSessionType);
+        QFETCH(QString, waylandDisplay);
+        QFETCH(QString, display);
+        QFETCH(KeySession, expected);
+        QCOMPARE(chooseKeySession(xdgSessionType, waylandDisplay, display), expected);
+    }
+
+    void uinputMapsArrowKeysAndHoldsThemUntilTheDeviceHasSettled()
+    {
+        auto writer = std::make_unique<FakeDeviceWriter>();
+        FakeDeviceWriter& fake = *writer;
+        UinputKeyboard keyboard(std::move(writer), shortSettleTime);
+
+        QVERIFY(!keyboard.makeKeyEvent(125, true));
+        QVERIFY(!keyboard.makeKeyEvent(0, false));
+
+        for (const auto& [macKeyCode, isDown] :
+            { std::pair { 124, true }, { 124, false }, { 123, true }, { 123, false } })
+            keyboard.post(*keyboard.makeKeyEvent(macKeyCode, isDown));
+        QVERIFY(fake.written.empty());
+
+        const std::vector<WrittenKey> held { { KEY_RIGHT, true }, { KEY_RIGHT, false }, { KEY_LEFT, true },
+            { KEY_LEFT, false } };
+        QTRY_VERIFY(fake.written == held);
+
+        // Once settled, keys go out at once.
+        keyboard.post(*keyboard.makeKeyEvent(124, true));
+        QCOMPARE(fake.written.size(), held.size() + 1);
+        QVERIFY((fake.written.back() == WrittenKey { KEY_RIGHT, true }));
+        QCOMPARE(fake.createCalls, 1);
+    }
+
+    void uinputRefusedDeviceGivesNoEventAndIsRetried()
+    {
+        auto writer = std::make_unique<FakeDeviceWriter>();
+        FakeDeviceWriter& fake = *writer;
+        fake.refusesCreation = true;
+        UinputKeyboard keyboard(std::move(writer), std::chrono::milliseconds(0));
+
+        QVERIFY(!keyboard.makeKeyEvent(124, true));
+        QVERIFY(!keyboard.prepareDevice());
+
+        fake.refusesCreation = false;
+        QVERIFY(keyboard.makeKeyEvent(124, true));
+        QCOMPARE(fake.createCalls, 3);
+    }
+
+    void uinputPermissionCreatesTheDeviceAsSoonAsItIsHeld()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString devicePath = dir.filePath("uinput");
+        auto writer = std::make_unique<FakeDeviceWriter>();
+        FakeDeviceWriter& fake = *writer;
+        UinputKeyboard keyboard(std::move(writer), shortSettleTime);
+        UinputPermission permission(devicePath, keyboard, std::make_unique<GrantPrompt>("/bin/true", QStringList()));
+
+        QVERIFY(!permission.isTrusted());
+        QCOMPARE(fake.createCalls, 0);
+
+        QFile device(devicePath);
+        QVERIFY(device.open(QIODevice::WriteOnly));
+        device.close();
+        QVERIFY(permission.isTrusted());
+        QCOMPARE(fake.createCalls, 1);
+
+        // Later polls keep the one device.
+        QVERIFY(permission.isTrusted());
+        QCOMPARE(fake.createCalls, 1);
+    }
+
+    void uinputPermissionNeedsTheDeviceToo()
+    {
+        QTemporaryFile device;
+        QVERIFY(device.open());
+        auto writer = std::make_unique<FakeDeviceWriter>();
+        FakeDeviceWriter& fake = *writer;
+        fake.refusesCreation = true;
+        UinputKeyboard keyboard(std::move(writer), shortSettleTime);
+        UinputPermission permission(
+            device.fileName(), keyboard, std::make_unique<GrantPrompt>("/bin/true", QStringList()));
+
+        QVERIFY(!permission.isTrusted());
+        fake.refusesCreation = false;
+        QVERIFY(permission.isTrusted());
+    }
+
+    void promptNeverStacksWhileOpen()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString openings = dir.filePath("openings");
+        // Stands in for the authentication dialog: records its opening, then stays open until the file
+        // "close<its number>" appears.
+        const QString dialog = QStringLiteral("echo opened >> '%1'; n=$(wc -l < '%1'); "
+                                              "while [ ! -e '%2'$n ]; do sleep 0.02; done")
+                                   .arg(openings, dir.filePath("close"));
+        const auto openingCount = [&] {
+            QFile file(openings);
+            return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+        };
+        const auto closeDialog = [&](int number) {
+            QFile file(dir.filePath("close%1").arg(number));
+            return file.open(QIODevice::WriteOnly);
+        };
+        GrantPrompt prompt("/bin/sh", { "-c", dialog });
+
+        prompt.open();
+        QTRY_COMPARE(openingCount(), 1);
+        prompt.open();
+        prompt.open();
+
+        // Only once the first dialog is gone does a request open a new one; a stacked dialog from the requests
+        // above would have recorded itself long before the second.
+        QVERIFY(closeDialog(1));
+        QTRY_VERIFY_WITH_TIMEOUT((prompt.open(), openingCount() >= 2), 5000);
+        QCOMPARE(openingCount(), 2);
+        QVERIFY(closeDialog(2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinuxKeys)
+#include "test_linux_keys.moc"
