@@ -1,9 +1,9 @@
 import QtQuick
-import QtQuick.Layouts
 import Quorvelantis.Remote
 
-// One help line: a symbol, then a text that wraps but never truncates.
-RowLayout {
+// One help line: a symbol, then a text that wraps but never truncates. The text takes its width from the line, so
+// its height always follows its wrapping.
+Item {
     id: line
 
     property alias symbol: icon.symbol
@@ -14,18 +14,18 @@ RowLayout {
     // What a screen reader says; the shown text unless it carries markup.
     property string accessibleText: label.text
 
-    spacing: 8
+    implicitHeight: Math.max(icon.implicitHeight, label.implicitHeight)
 
     SymbolIcon {
         id: icon
-        Layout.alignment: Qt.AlignTop
         font.pixelSize: TextStyle.callout
         color: Colors.muted
     }
 
     Text {
         id: label
-        Layout.fillWidth: true
+        x: icon.implicitWidth + 8
+        width: line.width - x
         wrapMode: Text.Wrap
         font.pixelSize: TextStyle.callout
         color: Colors.muted

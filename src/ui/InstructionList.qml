@@ -21,6 +21,7 @@ ColumnLayout {
     }
 
     InstructionLabel {
+        objectName: "firstInstruction"
         Layout.fillWidth: true
         symbol: "display"
         iconColor: Colors.accent

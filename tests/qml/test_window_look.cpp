@@ -59,6 +59,25 @@ private slots:
         QCOMPARE(sendText.pixelColor(8, 660).rgb(), colorFromHex(QStringLiteral("F6F1E8")).rgb());
     }
 
+    // The Remote tab after a command, without the permission: the orange warning first, then the accent banner.
+    void activeLookRendered()
+    {
+        QQuickItem* remoteTab = item(QStringLiteral("tab_remote"));
+        QTest::mouseClick(m_window, Qt::LeftButton, {}, center(remoteTab));
+        QTRY_COMPARE(remoteTab->property("selection").toReal(), 1.0);
+        m_harness.setTrusted(false);
+        m_harness.executeCommand(QStringLiteral("next"));
+        QQuickItem* banner = item(QStringLiteral("commandBanner"));
+        QTRY_COMPARE(banner->scale(), 1.0);
+        QTRY_VERIFY(item(QStringLiteral("permissionWarning"))->isVisible());
+        const QImage image = grab(QStringLiteral("window-remote-tab-active.png"));
+        const QPoint insideBanner = banner->mapToScene(QPointF(6, banner->height() / 2)).toPoint();
+        QCOMPARE(image.pixelColor(insideBanner).rgb(), colorFromHex(QStringLiteral("B94435")).rgb());
+        // The wrapped first instruction keeps its natural height of two lines after the layout changed.
+        QVERIFY(item(QStringLiteral("firstInstruction"))->height() < 40);
+        m_harness.setTrusted(true);
+    }
+
     // Every engine gets the one C++-owned service, and destroying an engine leaves it alive.
     void viewsShareTheOneService()
     {
