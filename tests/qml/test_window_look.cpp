@@ -54,9 +54,16 @@ private slots:
         QQuickItem* sendTab = item(QStringLiteral("tab_sendText"));
         QTest::mouseClick(m_window, Qt::LeftButton, {}, center(sendTab));
         QTRY_COMPARE(sendTab->property("selection").toReal(), 1.0);
+        m_harness.postTextOverHttp(QString(), QStringLiteral("Bonjour"));
+        QQuickItem* status = item(QStringLiteral("sendStatusBanner"));
+        QTRY_COMPARE(status->opacity(), 1.0);
         QImage sendText = grab(QStringLiteral("window-send-text-tab.png"));
         checkSelectedTab(sendText, QStringLiteral("tab_sendText"), QStringLiteral("tab_remote"));
         QCOMPARE(sendText.pixelColor(8, 660).rgb(), colorFromHex(QStringLiteral("F6F1E8")).rgb());
+        // The success look: system green at opacity 0.1 over the paper.
+        const QColor tint = sendText.pixelColor(status->mapToScene(QPointF(4, status->height() / 2)).toPoint());
+        QVERIFY2(qAbs(tint.red() - 227) <= 2 && qAbs(tint.green() - 237) <= 2 && qAbs(tint.blue() - 218) <= 2,
+            qPrintable(tint.name()));
     }
 
     // The Remote tab after a command, without the permission: the orange warning first, then the accent banner.
