@@ -3,8 +3,9 @@
 #include "platform/linux/QSettingsIntegerSettings.h"
 #include "platform/linux/QtRepeatingTimer.h"
 #include "service/MacRemoteService.h"
-#include "transport/HttpListener.h"
 #include "transport/NetworkThread.h"
+#include "transport/http/OpenFileLimit.h"
+#include "transport/http/TcpHttpListenerFactory.h"
 #include "transport/peer/WebSocketPeerLink.h"
 #include "ui/MainWindow.h"
 #include "ui/SystemClipboard.h"
@@ -13,17 +14,10 @@
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
 
-namespace {
-
-// Interim stand-in until the HTTP backend is wired here: no port can be opened.
-struct NoHttpListeners : HttpListenerFactory {
-    std::unique_ptr<HttpListener> listen(quint16, Callbacks) override { return nullptr; }
-};
-
-} // namespace
-
 int main(int argc, char* argv[])
 {
+    // Before any thread or socket exists, so every connection counts against the raised limit.
+    raiseOpenFileLimit();
     QGuiApplication app(argc, argv);
     // QSettings keeps the port under these names.
     QGuiApplication::setOrganizationName(QStringLiteral("Quorvelantis"));
@@ -31,16 +25,18 @@ int main(int argc, char* argv[])
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvelantis Remote"));
 
     // ---- Platform and the one service ----
-    NetworkThread networkThread;
+    // Declared in the order they must outlive each other: the service goes first, the network thread last.
+    NetworkThread network;
     LinuxKeys keys = createLinuxKeys();
     QtTimerFactory timers;
     QSettingsIntegerSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
-    WebSocketPeerLink peerLink(networkThread);
-    NoHttpListeners httpListeners;
+    WebSocketPeerLink peerLink(network);
+    TcpHttpListenerFactory httpListeners(network);
     MacRemoteService service({ *keys.poster, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
 
     // ---- Window ----
+    // Declared after the service, so the views are gone before it.
     SystemClipboard clipboard;
     provideViewSingletons(service, clipboard);
     QQmlApplicationEngine engine;
