@@ -14,6 +14,11 @@ import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
+
+
+# Straight to the app on loopback, whatever proxy the environment names.
+LOCAL = urllib.request.build_opener(urllib.request.ProxyHandler({}))
 
 
 def free_port():
@@ -179,7 +184,7 @@ def drive(app, display, port):
     # Without a system D-Bus for Avahi here, the peer link may report that sharing is unavailable.
     expect_text("the header's status line", lambda text: text in ("En attente de l'iPhone", "Partage indisponible"))
     expect_text("the address", lambda text: text == "Recherche..." or text == "Aucune IP réseau" or text.count(".") == 3)
-    expect_text("the HTTP status with the stored port", lambda text: text.startswith(("IP ", "Port ")) and str(port) in text.split())
+    expect_text("the HTTP server ready on the stored port", lambda text: text == "IP active sur le port %d" % port)
 
     # A new port, typed and applied: the HTTP status now names it.
     new_port = free_port()
@@ -187,7 +192,7 @@ def drive(app, display, port):
     xdotool("key", "ctrl+a", "BackSpace")
     xdotool("type", str(new_port))
     click(need(BUTTON, "Appliquer"))
-    expect_text("the HTTP status with the applied port", lambda text: text.startswith(("IP ", "Port ")) and str(new_port) in text.split())
+    expect_text("the HTTP server ready on the applied port", lambda text: text == "IP active sur le port %d" % new_port)
 
     # The Send-text tab: type a text, read the counter, send it and read the outcome.
     click(send_tab)
@@ -198,12 +203,22 @@ def drive(app, display, port):
     expect_text("the word counter", lambda text: text == "3 mots")
     click(need(BUTTON, "Envoyer à l'iPhone"))
     expect_text("the send status", lambda text: text.startswith("✅ Texte"))
+    # Without a phone on the peer link the text waits for the phone's next HTTP request.
+    with LOCAL.open("http://127.0.0.1:%d/pendingtext" % new_port, timeout=5) as answer:
+        body = answer.read().decode("utf-8")
+    if "Bonjour le monde" not in body:
+        raise Failure("the pending text is not served: %r" % body)
 
     # Back on the Remote tab, built anew: the field shows the applied port.
     click(remote_tab)
     port_field = need(FIELD, "Port HTTP fallback")
     wait_for("the port field to show the applied port",
              lambda: port_field.queryText().getText(0, -1) == str(new_port))
+
+    # A slide command over HTTP turns the banner active and raises its count.
+    with LOCAL.open("http://127.0.0.1:%d/next" % new_port, timeout=5) as answer:
+        answer.read()
+    expect_text("the count badge", lambda text: text == "1")
     if app.poll() is not None:
         raise Failure("the app exited with %d" % app.returncode)
     print("window driven through AT-SPI: tabs, port %d applied, text sent" % new_port)
