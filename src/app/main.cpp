@@ -7,6 +7,9 @@
 #include "transport/http/OpenFileLimit.h"
 #include "transport/http/TcpHttpListenerFactory.h"
 #include "transport/peer/WebSocketPeerLink.h"
+#include "ui/MainWindow.h"
+#include "ui/SystemClipboard.h"
+#include "ui/ViewSingletons.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -19,7 +22,9 @@ int main(int argc, char* argv[])
     // QSettings keeps the port under these names.
     QGuiApplication::setOrganizationName(QStringLiteral("Quorvelantis"));
     QGuiApplication::setApplicationName(QStringLiteral("QuorvelantisRemote"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvelantis Remote"));
 
+    // ---- Platform and the one service ----
     // Declared in the order they must outlive each other: the service goes first, the network thread last.
     NetworkThread network;
     LinuxKeys keys = createLinuxKeys();
@@ -30,11 +35,12 @@ int main(int argc, char* argv[])
     TcpHttpListenerFactory httpListeners(network);
     MacRemoteService service({ *keys.poster, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
 
+    // ---- Window ----
+    // Declared after the service, so the views are gone before it.
+    SystemClipboard clipboard;
+    provideViewSingletons(service, clipboard);
     QQmlApplicationEngine engine;
-    engine.loadData(R"(import QtQuick
-Window { width: 620; minimumWidth: 620; maximumWidth: 620; height: 680; minimumHeight: 680
-         color: "#F6F1E8"; title: "Quorvelantis Remote"; visible: true })");
-    if (engine.rootObjects().isEmpty())
+    if (!loadMainWindow(engine))
         return 1;
     return app.exec();
 }

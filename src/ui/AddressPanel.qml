@@ -1,0 +1,64 @@
+import QtQuick
+import QtQuick.Layouts
+import Quorvelantis.Remote
+
+// The desktop's address for the phone, with copy and refresh.
+ColumnLayout {
+    spacing: 8
+
+    Text {
+        text: qsTr("IP du Mac")
+        font.pixelSize: TextStyle.caption
+        font.weight: Font.DemiBold
+        color: Colors.muted
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+    }
+
+    Rectangle {
+        Layout.fillWidth: true
+        implicitHeight: row.implicitHeight + 28
+        radius: 14
+        color: Colors.surface
+        border.width: 1
+        border.color: Colors.line
+
+        RowLayout {
+            id: row
+            anchors.fill: parent
+            anchors.margins: 14
+            spacing: 10
+
+            TextEdit {
+                objectName: "address"
+                Layout.fillWidth: true
+                text: RemoteService.localIPAddress
+                textFormat: TextEdit.PlainText
+                readOnly: true
+                selectByMouse: true
+                font.pixelSize: TextStyle.title
+                font.weight: Font.Bold
+                font.family: TextStyle.monospace
+                color: Colors.ink
+                selectionColor: Colors.withOpacity(Colors.accent, 0.3)
+                selectedTextColor: Colors.ink
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
+
+            IconButton {
+                objectName: "copyButton"
+                text: qsTr("Copier l'IP")
+                symbol: "doc.on.doc"
+                onClicked: Clipboard.setText(RemoteService.localIPAddress)
+            }
+
+            IconButton {
+                objectName: "refreshButton"
+                text: qsTr("Rafraîchir")
+                symbol: "arrow.clockwise"
+                onClicked: RemoteService.refreshLocalIPAddress()
+            }
+        }
+    }
+}

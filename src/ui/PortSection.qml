@@ -1,0 +1,86 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Quorvelantis.Remote
+
+// The HTTP fallback port: a field filled from the stored port and "Appliquer".
+ColumnLayout {
+    id: section
+
+    property alias portInput: portField.text
+    // Bumped after a port is applied, so the current port is read again from the settings.
+    property int appliedCount: 0
+    // Read again at every change the tab shows, as the tab re-renders then.
+    readonly property double currentPort: {
+        appliedCount;
+        RemoteService.httpStatusMessage;
+        return ViewRules.effectivePort(RemoteService.storedPort());
+    }
+    readonly property int parsedPort: ViewRules.parsePort(portInput)
+
+    spacing: 6
+
+    // The field shows the current port each time the tab is shown; unapplied text is replaced.
+    Component.onCompleted: portInput = String(currentPort)
+
+    function apply() {
+        const port = ViewRules.parsePort(portInput);
+        if (port <= 0)
+            return;
+        RemoteService.applyPort(port);
+        appliedCount++;
+    }
+
+    Text {
+        text: qsTr("Port HTTP fallback")
+        font.pixelSize: TextStyle.caption
+        font.weight: Font.DemiBold
+        color: Colors.muted
+        Accessible.role: Accessible.StaticText
+        Accessible.name: text
+    }
+
+    RowLayout {
+        spacing: 8
+
+        TextField {
+            id: portField
+            objectName: "portField"
+            implicitWidth: 80
+            placeholderText: "4777"
+            font.pixelSize: TextStyle.body
+            font.family: TextStyle.monospace
+            color: Colors.ink
+            placeholderTextColor: Colors.withOpacity(Colors.muted, 0.6)
+            selectByMouse: true
+            leftPadding: 6
+            rightPadding: 6
+            background: FieldBackground {
+                hasFocus: portField.activeFocus
+            }
+            Accessible.name: qsTr("Port HTTP fallback")
+        }
+
+        FilledButton {
+            objectName: "applyButton"
+            text: qsTr("Appliquer")
+            enabled: section.parsedPort >= 0 && section.parsedPort !== section.currentPort
+            fill: "white"
+            labelColor: enabled ? Colors.ink : Colors.withOpacity(Colors.muted, 0.6)
+            font.pixelSize: TextStyle.body
+            horizontalPadding: 12
+            verticalPadding: 4
+            radius: 6
+            outline: Colors.line
+            onClicked: section.apply()
+        }
+
+        Text {
+            text: qsTr("Ports alternatifs : 80, 8080, 443")
+            font.pixelSize: TextStyle.caption
+            color: Colors.muted
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+    }
+}

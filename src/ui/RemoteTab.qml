@@ -1,0 +1,89 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Quorvelantis.Remote
+
+// What the user looks at while presenting: permission, last command, connections, address, port and help.
+Flickable {
+    id: tab
+
+    readonly property alias portInput: portSection.portInput
+
+    contentWidth: width
+    contentHeight: column.implicitHeight + 16
+    boundsBehavior: Flickable.StopAtBounds
+    clip: true
+    ScrollBar.vertical: ScrollBar {
+        policy: ScrollBar.AlwaysOn
+    }
+
+    ColumnLayout {
+        id: column
+        x: 24
+        y: 16
+        width: tab.width - 48
+        spacing: 20
+
+        PermissionWarning {
+            objectName: "permissionWarning"
+            Layout.fillWidth: true
+            visible: !RemoteService.hasAccessibility
+        }
+
+        CommandFeedbackBanner {
+            objectName: "commandBanner"
+            Layout.fillWidth: true
+            commandCount: RemoteService.commandCount
+            lastCommand: RemoteService.lastCommand
+            lastMessage: RemoteService.lastCommandMessage
+        }
+
+        RowLayout {
+            id: pills
+            Layout.fillWidth: true
+            spacing: 10
+
+            ConnectionPillView {
+                objectName: "peerPill"
+                Layout.fillWidth: true
+                Layout.preferredWidth: (pills.width - pills.spacing) / 2
+                title: "Auto"
+                value: RemoteService.isConnected ? qsTr("iPhone connecté") : qsTr("En attente")
+                systemImage: RemoteService.isConnected ? "checkmark.circle.fill" : "circle.dashed"
+                isActive: RemoteService.isConnected
+            }
+
+            ConnectionPillView {
+                objectName: "httpPill"
+                Layout.fillWidth: true
+                Layout.preferredWidth: (pills.width - pills.spacing) / 2
+                title: "IP"
+                value: RemoteService.httpStatusMessage
+                systemImage: "network"
+                isActive: RemoteService.httpStatusMessage.includes("active")
+            }
+        }
+
+        AddressPanel {
+            Layout.fillWidth: true
+        }
+
+        InstructionList {
+            Layout.fillWidth: true
+        }
+
+        PortSection {
+            id: portSection
+            Layout.fillWidth: true
+        }
+
+        StoreLink {
+            Layout.fillWidth: true
+            Layout.topMargin: 8
+        }
+
+        Item {
+            Layout.minimumHeight: 16
+        }
+    }
+}

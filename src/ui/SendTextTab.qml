@@ -1,0 +1,221 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import QtQuick.Layouts
+import Quorvelantis.Remote
+
+// Writing a text with an optional title and handing it to the phone.
+Flickable {
+    id: tab
+
+    property alias title: titleField.text
+    property alias scriptText: editor.text
+    readonly property bool isTitleFocused: titleField.activeFocus
+    readonly property bool isTextFocused: editor.activeFocus
+    readonly property bool canSend: ViewRules.isSendable(scriptText)
+    readonly property string sendStatus: RemoteService.textSendStatus
+
+    contentWidth: width
+    contentHeight: column.implicitHeight + 16
+    boundsBehavior: Flickable.StopAtBounds
+    clip: true
+    ScrollBar.vertical: ScrollBar {
+        policy: ScrollBar.AlwaysOn
+    }
+
+    ColumnLayout {
+        id: column
+        x: 24
+        y: 16
+        width: tab.width - 48
+        spacing: 16
+
+        Rectangle {
+            objectName: "peerHint"
+            Layout.fillWidth: true
+            visible: !RemoteService.isConnected
+            implicitHeight: hintRow.implicitHeight + 24
+            radius: 12
+            color: Colors.withOpacity(Colors.accent, 0.85)
+
+            RowLayout {
+                id: hintRow
+                anchors.fill: parent
+                anchors.margins: 12
+                spacing: 10
+
+                SymbolIcon {
+                    symbol: "info.circle.fill"
+                    font.pixelSize: TextStyle.callout
+                    color: "white"
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
+
+                Text {
+                    Layout.fillWidth: true
+                    text: qsTr("Lancez Quorvelantis sur votre iPhone pour envoyer du texte.")
+                    wrapMode: Text.Wrap
+                    font.pixelSize: TextStyle.callout
+                    color: "white"
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 6
+
+            Caption {
+                symbol: "character.cursor.ibeam"
+                text: qsTr("Titre (optionnel)")
+            }
+
+            TextField {
+                id: titleField
+                objectName: "titleField"
+                Layout.fillWidth: true
+                placeholderText: qsTr("Mon discours, Réunion Q3...")
+                font.pixelSize: TextStyle.body
+                color: Colors.ink
+                placeholderTextColor: Colors.withOpacity(Colors.muted, 0.6)
+                selectByMouse: true
+                leftPadding: 8
+                rightPadding: 8
+                background: FieldBackground {
+                    hasFocus: titleField.activeFocus
+                }
+                Accessible.name: qsTr("Titre (optionnel)")
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 6
+
+            Caption {
+                symbol: "text.alignleft"
+                text: qsTr("Script / Texte")
+            }
+
+            Rectangle {
+                objectName: "editorCard"
+                Layout.fillWidth: true
+                implicitHeight: Math.min(350, Math.max(200, editor.implicitHeight)) + 20
+                radius: 12
+                color: Colors.surface
+                border.width: 1
+                border.color: Colors.line
+
+                ScrollView {
+                    anchors.fill: parent
+                    anchors.margins: 10
+
+                    TextArea {
+                        id: editor
+                        objectName: "editor"
+                        wrapMode: TextEdit.Wrap
+                        font.pixelSize: TextStyle.body
+                        color: Colors.ink
+                        selectByMouse: true
+                        background: null
+                        padding: 4
+                        Accessible.name: qsTr("Script / Texte")
+                        // Tab moves the focus on, so every control stays reachable from the keyboard.
+                        KeyNavigation.priority: KeyNavigation.BeforeItem
+                        KeyNavigation.tab: sendButton
+                        KeyNavigation.backtab: titleField
+                    }
+                }
+
+                // Lies over the card while the text is exactly empty; it takes no clicks.
+                Text {
+                    objectName: "editorPlaceholder"
+                    x: 15
+                    y: 18
+                    visible: editor.text === ""
+                    text: qsTr("Collez ou saisissez votre texte ici…")
+                    font.pixelSize: TextStyle.body
+                    color: Colors.withOpacity(Colors.muted, 0.6)
+                    Accessible.ignored: true
+                }
+            }
+
+            RowLayout {
+                Layout.fillWidth: true
+
+                Item {
+                    Layout.fillWidth: true
+                }
+
+                Text {
+                    objectName: "wordCounter"
+                    readonly property double count: ViewRules.wordCount(tab.scriptText)
+                    text: qsTr("%1 %2").arg(String(count)).arg(count === 1 ? qsTr("mot") : qsTr("mots"))
+                    font.pixelSize: TextStyle.caption2
+                    font.weight: Font.Medium
+                    color: Colors.muted
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
+            }
+        }
+
+        FilledButton {
+            id: sendButton
+            objectName: "sendButton"
+            Layout.fillWidth: true
+            symbol: "paperplane.fill"
+            text: qsTr("Envoyer à l'iPhone")
+            enabled: tab.canSend
+            fill: tab.canSend ? Colors.accent : Colors.withOpacity(Colors.muted, 0.3)
+            font.pixelSize: TextStyle.body
+            font.weight: Font.DemiBold
+            verticalPadding: 12
+            radius: 12
+            onClicked: RemoteService.sendText(tab.title, tab.scriptText)
+        }
+
+        // Slides in from the top and fades in with the first status; the service never clears it.
+        Item {
+            id: statusSlot
+            readonly property bool shown: tab.sendStatus !== ""
+            Layout.fillWidth: true
+            implicitHeight: shown ? statusBanner.implicitHeight : 0
+            visible: shown || statusBanner.opacity > 0
+            clip: true
+            Behavior on implicitHeight {
+                NumberAnimation {
+                    duration: 300
+                    easing.type: Easing.InOutQuad
+                }
+            }
+
+            SendStatusBanner {
+                id: statusBanner
+                objectName: "sendStatusBanner"
+                width: parent.width
+                message: tab.sendStatus
+                y: statusSlot.shown ? 0 : -implicitHeight
+                opacity: statusSlot.shown ? 1 : 0
+                Behavior on y {
+                    NumberAnimation {
+                        duration: 300
+                        easing.type: Easing.InOutQuad
+                    }
+                }
+                Behavior on opacity {
+                    NumberAnimation {
+                        duration: 300
+                        easing.type: Easing.InOutQuad
+                    }
+                }
+            }
+        }
+
+        Item {
+            Layout.minimumHeight: 16
+        }
+    }
+}

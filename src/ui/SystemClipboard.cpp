@@ -1,0 +1,9 @@
+#include "SystemClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+void SystemClipboard::setText(const QString& text)
+{
+    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
+}

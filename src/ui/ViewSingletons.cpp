@@ -1,0 +1,41 @@
+#include "ViewSingletons.h"
+
+#include "TextClipboard.h"
+
+#include <QJSEngine>
+#include <QtQml/qqmlextensionplugin.h>
+
+// The module is a static plugin: whoever provides the singletons gets its types registered too.
+Q_IMPORT_QML_PLUGIN(Quorvelantis_RemotePlugin)
+
+namespace {
+MacRemoteService* providedService = nullptr;
+TextClipboard* providedClipboard = nullptr;
+} // namespace
+
+void provideViewSingletons(MacRemoteService& service, TextClipboard& clipboard)
+{
+    providedService = &service;
+    providedClipboard = &clipboard;
+}
+
+MacRemoteService* RemoteServiceSingleton::create(QQmlEngine*, QJSEngine*)
+{
+    Q_ASSERT_X(providedService, "RemoteService", "provideViewSingletons must run before the views load");
+    // The service belongs to the application, not to the engine that asked for it.
+    QJSEngine::setObjectOwnership(providedService, QJSEngine::CppOwnership);
+    return providedService;
+}
+
+ClipboardSingleton::ClipboardSingleton(TextClipboard& clipboard)
+    : m_clipboard(clipboard)
+{
+}
+
+ClipboardSingleton* ClipboardSingleton::create(QQmlEngine*, QJSEngine*)
+{
+    Q_ASSERT_X(providedClipboard, "Clipboard", "provideViewSingletons must run before the views load");
+    return new ClipboardSingleton(*providedClipboard);
+}
+
+void ClipboardSingleton::setText(const QString& text) { m_clipboard.setText(text); }

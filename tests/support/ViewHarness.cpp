@@ -1,0 +1,69 @@
+#include "ViewHarness.h"
+
+#include "ui/ViewSingletons.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+ViewHarness::ViewHarness()
+    : m_service(std::make_unique<MacRemoteService>(fakes.platform()))
+{
+    provideViewSingletons(*m_service, clipboard);
+}
+
+ViewHarness::~ViewHarness() = default;
+
+void ViewHarness::setTrusted(bool trusted)
+{
+    fakes.permission.trusted = trusted;
+    if (fakes.timers.running.empty())
+        m_service->startAccessibilityMonitoring();
+    fakes.timers.tick();
+}
+
+int ViewHarness::promptCount() const { return int(fakes.permission.calls.count(QStringLiteral("prompt"))); }
+
+void ViewHarness::reportPeerState(int state, int connectedPeers)
+{
+    fakes.peerLink.connectedPeers = connectedPeers;
+    fakes.peerLink.delegate->peerDidChangeState(state);
+}
+
+void ViewHarness::executeCommand(const QString& rawValue)
+{
+    m_service->executeCommand(remoteCommandFromRawValue(rawValue).value());
+}
+
+void ViewHarness::reportHttpState(const QString& state)
+{
+    static const QHash<QString, HttpListenerState> states {
+        { QStringLiteral("ready"), HttpListenerState::ready },
+        { QStringLiteral("failed"), HttpListenerState::failed },
+        { QStringLiteral("cancelled"), HttpListenerState::cancelled },
+        { QStringLiteral("starting"), HttpListenerState::starting },
+    };
+    fakes.httpListeners.current()->callbacks.stateChanged(states.value(state));
+}
+
+int ViewHarness::lastRequestedPort() const
+{
+    return fakes.httpListeners.requestedPorts.empty() ? -1 : fakes.httpListeners.requestedPorts.back();
+}
+
+int ViewHarness::requestedPortCount() const { return int(fakes.httpListeners.requestedPorts.size()); }
+
+void ViewHarness::setInterfaceAddress(const QString& address)
+{
+    fakes.interfaces.list = std::vector<NetworkInterfaceEntry> {};
+    if (!address.isEmpty())
+        fakes.interfaces.addIPv4("en0", address.toLatin1().constData());
+}
+
+void ViewHarness::postTextOverHttp(const QString& title, const QString& text)
+{
+    const QJsonObject body { { QStringLiteral("title"), title }, { QStringLiteral("text"), text } };
+    m_service->handleSendTextRequest(QStringLiteral("POST /sendtext HTTP/1.1\r\n\r\n")
+        + QString::fromUtf8(QJsonDocument(body).toJson(QJsonDocument::Compact)));
+}
+
+int ViewHarness::peerSendCount() const { return int(fakes.peerLink.sent.size()); }

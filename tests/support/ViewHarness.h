@@ -1,0 +1,49 @@
+#pragma once
+
+// The real service on fake platform seams, handed to the views, with the knobs view tests turn.
+
+#include "FakePlatform.h"
+#include "ui/TextClipboard.h"
+
+#include <QObject>
+#include <QString>
+
+struct FakeClipboard : TextClipboard {
+    QString text;
+    void setText(const QString& newText) override { text = newText; }
+};
+
+class ViewHarness : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(QString clipboardText READ clipboardText)
+
+public:
+    // Builds the service and provides it and the fake clipboard to every engine created afterwards.
+    ViewHarness();
+    ~ViewHarness() override;
+
+    FakePlatform fakes;
+    FakeClipboard clipboard;
+    MacRemoteService* service() const { return m_service.get(); }
+
+    QString clipboardText() const { return clipboard.text; }
+
+    // The permission as the next poll tick finds it.
+    Q_INVOKABLE void setTrusted(bool trusted);
+    Q_INVOKABLE int promptCount() const;
+    // A peer-link state report with that many phones still connected; it reaches the service queued.
+    Q_INVOKABLE void reportPeerState(int state, int connectedPeers);
+    Q_INVOKABLE void executeCommand(const QString& rawValue);
+    // "ready", "failed", "cancelled" or "starting", from the current HTTP listener.
+    Q_INVOKABLE void reportHttpState(const QString& state);
+    Q_INVOKABLE int lastRequestedPort() const;
+    Q_INVOKABLE int requestedPortCount() const;
+    // The only IPv4 interface, or none at all for an empty address.
+    Q_INVOKABLE void setInterfaceAddress(const QString& address);
+    // A text posted over HTTP, as the send-text route receives it.
+    Q_INVOKABLE void postTextOverHttp(const QString& title, const QString& text);
+    Q_INVOKABLE int peerSendCount() const;
+
+private:
+    std::unique_ptr<MacRemoteService> m_service;
+};

@@ -1,0 +1,110 @@
+// The pure rules behind the views: colours from hex strings, port field parsing and word counting.
+
+#include "ui/ColorFromHex.h"
+#include "ui/PortText.h"
+#include "ui/WordCount.h"
+
+#include <QTest>
+
+class TestViewRules : public QObject {
+    Q_OBJECT
+
+private slots:
+    void colorFromHex_data()
+    {
+        QTest::addColumn<QString>("hex");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("paper") << "F6F1E8" << QColor(246, 241, 232);
+        QTest::newRow("surface") << "EEE8D9" << QColor(238, 232, 217);
+        QTest::newRow("ink") << "221B18" << QColor(34, 27, 24);
+        QTest::newRow("muted") << "756B5F" << QColor(117, 107, 95);
+        QTest::newRow("accent") << "B94435" << QColor(185, 68, 53);
+        QTest::newRow("line") << "DDD4C4" << QColor(221, 212, 196);
+        QTest::newRow("number sign trimmed") << "#B94435" << QColor(185, 68, 53);
+        QTest::newRow("symbols trimmed at both ends") << "  (#b94435)!\n" << QColor(185, 68, 53);
+        QTest::newRow("three digits") << "ABC" << QColor(170, 187, 204);
+        QTest::newRow("alpha first") << "80FF0000" << QColor(255, 0, 0, 128);
+        QTest::newRow("five digits") << "12345" << QColor(0, 0, 0);
+        QTest::newRow("no hex digit") << "GGGGGG" << QColor(0, 0, 0);
+        QTest::newRow("hex prefix of six") << "12345G" << QColor(0x01, 0x23, 0x45);
+        QTest::newRow("empty") << "" << QColor(0, 0, 0);
+        // Six user-perceived characters even though one carries a combining mark: the scan stops at the mark.
+        QTest::newRow("graphemes counted") << QStringLiteral("ABCDE\u0301F") << QColor(0x0A, 0xBC, 0xDE);
+        QTest::newRow("combined emoji is one character")
+            << QStringLiteral("A\U0001F44D\U0001F3FDBCDE") << QColor(0, 0, 0x0A);
+        QTest::newRow("emoji trimmed at the ends")
+            << QStringLiteral("\U0001F44DABC\U0001F3FD") << QColor(170, 187, 204);
+    }
+
+    void colorFromHex()
+    {
+        QFETCH(QString, hex);
+        QFETCH(QColor, expected);
+        const QColor colour = ::colorFromHex(hex);
+        QCOMPARE(colour.rgba(), expected.rgba());
+        QCOMPARE(colour.spec(), QColor::Rgb);
+    }
+
+    void parsePortText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port"); // -1: not a port
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("minus zero") << "-0" << 0;
+        QTest::newRow("plus") << "+8080" << 8080;
+        QTest::newRow("leading zeros") << "08080" << 8080;
+        QTest::newRow("highest") << "65535" << 65535;
+        QTest::newRow("above range") << "65536" << -1;
+        QTest::newRow("far above range") << "99999999999999999999" << -1;
+        QTest::newRow("trailing letter") << "80a" << -1;
+        QTest::newRow("negative") << "-1" << -1;
+        QTest::newRow("leading space") << " 80" << -1;
+        QTest::newRow("trailing space") << "80 " << -1;
+        QTest::newRow("empty") << "" << -1;
+        QTest::newRow("sign alone") << "+" << -1;
+        QTest::newRow("two signs") << "+-1" << -1;
+        QTest::newRow("non-ASCII digits") << QStringLiteral("٨٠") << -1;
+    }
+
+    void parsePortText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        const std::optional<quint16> parsed = ::parsePortText(text);
+        QCOMPARE(parsed ? int(*parsed) : -1, port);
+    }
+
+    void effectivePort()
+    {
+        QCOMPARE(::effectivePort(0), 4777);
+        QCOMPARE(::effectivePort(-3), 4777);
+        QCOMPARE(::effectivePort(1), 1);
+        QCOMPARE(::effectivePort(8080), 8080);
+    }
+
+    void countWords_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qsizetype>("words");
+        QTest::newRow("empty") << "" << qsizetype(0);
+        QTest::newRow("spaces only") << "    " << qsizetype(0);
+        QTest::newRow("blank with a line break") << "   \n" << qsizetype(0);
+        QTest::newRow("one word") << "Bonjour" << qsizetype(1);
+        QTest::newRow("single spaces") << "un deux trois" << qsizetype(3);
+        QTest::newRow("runs of spaces") << "  un   deux  " << qsizetype(2);
+        QTest::newRow("two lines") << "un\ndeux" << qsizetype(1);
+        QTest::newRow("tab") << "un\tdeux" << qsizetype(1);
+        QTest::newRow("no-break space") << QStringLiteral("un\u00A0deux") << qsizetype(1);
+        QTest::newRow("lines with spaces") << "un deux\ntrois quatre" << qsizetype(3);
+    }
+
+    void countWords()
+    {
+        QFETCH(QString, text);
+        QFETCH(qsizetype, words);
+        QCOMPARE(::countWords(text), words);
+    }
+};
+
+QTEST_APPLESS_MAIN(TestViewRules)
+#include "test_view_rules.moc"
