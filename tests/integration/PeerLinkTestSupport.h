@@ -6,6 +6,8 @@
 #include <QList>
 #include <QMetaObject>
 #include <QObject>
+#include <QSignalSpy>
+#include <QWebSocket>
 #include <atomic>
 
 // Records the link's events the way the service takes them: each hops to the main thread, where the link's
@@ -57,4 +59,23 @@ public:
 
 private:
     PeerLink& m_link;
+};
+
+// A real WebSocket client on loopback that keeps what the desktop sends.
+struct Client {
+    QWebSocket socket;
+    QList<QByteArray> received;
+
+    Client()
+    {
+        QObject::connect(&socket, &QWebSocket::binaryMessageReceived, &socket,
+            [this](const QByteArray& message) { received.append(message); });
+    }
+
+    bool open(quint16 port)
+    {
+        QSignalSpy connected(&socket, &QWebSocket::connected);
+        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port)));
+        return connected.wait(5000);
+    }
 };

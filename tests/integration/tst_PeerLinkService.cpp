@@ -1,32 +1,11 @@
 #include "FakePlatform.h"
+#include "PeerLinkTestSupport.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 #include <QWebSocket>
-
-namespace {
-
-struct Phone {
-    QWebSocket socket;
-    QList<QByteArray> received;
-
-    Phone()
-    {
-        QObject::connect(&socket, &QWebSocket::binaryMessageReceived, &socket,
-            [this](const QByteArray& message) { received.append(message); });
-    }
-
-    bool join(quint16 port)
-    {
-        QSignalSpy connected(&socket, &QWebSocket::connected);
-        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port)));
-        return connected.wait(5000);
-    }
-};
-
-} // namespace
 
 // The service with the real peer link on a real network thread; the other seams are fakes.
 class PeerLinkServiceTest : public QObject {
@@ -48,8 +27,8 @@ private Q_SLOTS:
             MacRemoteService service({ fakes.keys, fakes.permission, fakes.timers, fakes.settings, fakes.interfaces,
                 link, fakes.httpListeners });
 
-            Phone phone;
-            QVERIFY(phone.join(link.port()));
+            Client phone;
+            QVERIFY(phone.open(link.port()));
             QTRY_VERIFY(service.isConnected());
             QCOMPARE(service.statusMessage(), QStringLiteral("iPhone connecté"));
 
@@ -68,8 +47,8 @@ private Q_SLOTS:
 
             // A second phone joins and the first leaves: the desktop still shows a connected phone.
             QSignalSpy statusChanges(&service, &MacRemoteService::statusMessageChanged);
-            Phone second;
-            QVERIFY(second.join(link.port()));
+            Client second;
+            QVERIFY(second.open(link.port()));
             QTRY_COMPARE(statusChanges.count(), 2);
             QCOMPARE(service.statusMessage(), QStringLiteral("iPhone connecté"));
             QSignalSpy connectionChanges(&service, &MacRemoteService::isConnectedChanged);

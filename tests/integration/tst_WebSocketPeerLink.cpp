@@ -13,25 +13,6 @@ using StateSeen = RecordingPeerDelegate::StateSeen;
 
 namespace {
 
-// A real WebSocket client on loopback that keeps what the desktop sends.
-struct Client {
-    QWebSocket socket;
-    QList<QByteArray> received;
-
-    Client()
-    {
-        QObject::connect(&socket, &QWebSocket::binaryMessageReceived, &socket,
-            [this](const QByteArray& message) { received.append(message); });
-    }
-
-    bool open(quint16 port)
-    {
-        QSignalSpy connected(&socket, &QWebSocket::connected);
-        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port)));
-        return connected.wait(5000);
-    }
-};
-
 // The opening handshake written by hand, so that the peer can then fall silent and never answer a ping.
 std::unique_ptr<QTcpSocket> openSilentPeer(quint16 port)
 {
