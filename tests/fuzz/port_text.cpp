@@ -11,16 +11,6 @@
 
 namespace {
 
-QString textFrom(const uint8_t* data, size_t size)
-{
-    if (size == 0 || data[0] % 2 == 0)
-        return QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    QString text(qsizetype((size - 1) / 2), Qt::Uninitialized);
-    for (qsizetype index = 0; index < text.size(); ++index)
-        text[index] = QChar(char16_t(data[1 + 2 * index] | (data[2 + 2 * index] << 8)));
-    return text;
-}
-
 std::optional<quint16> expectedPort(const QString& text)
 {
     static const QRegularExpression form(QStringLiteral("^([+-]?)0*([0-9]*)\\z"));
