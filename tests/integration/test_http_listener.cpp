@@ -1,4 +1,5 @@
 #include "LoopbackHttpClient.h"
+#include "transport/NetworkThread.h"
 #include "transport/http/OpenFileLimit.h"
 #include "transport/http/TcpHttpListenerFactory.h"
 
@@ -57,7 +58,7 @@ class HttpListenerTest : public QObject {
     Q_OBJECT
 
 private:
-    QThread m_network;
+    NetworkThread m_network;
 
     // A listener that has reported ready on a free port.
     std::unique_ptr<HttpListener> startListener(
@@ -76,13 +77,6 @@ private Q_SLOTS:
     {
         // Room for over a thousand connections, each open at both ends in this process.
         raiseOpenFileLimit();
-        m_network.start();
-    }
-
-    void cleanupTestCase()
-    {
-        m_network.quit();
-        m_network.wait();
     }
 
     void everyRouteReachesTheMainThreadExceptPing()

@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "LoopbackHttpClient.h"
+#include "transport/NetworkThread.h"
 #include "transport/http/TcpHttpListenerFactory.h"
 
 #include <QSignalSpy>
@@ -36,17 +37,9 @@ class HttpServiceTest : public QObject {
     Q_OBJECT
 
 private:
-    QThread m_network;
+    NetworkThread m_network;
 
 private Q_SLOTS:
-    void initTestCase() { m_network.start(); }
-
-    void cleanupTestCase()
-    {
-        m_network.quit();
-        m_network.wait();
-    }
-
     void aPendingTextRidesOnTheNextCommandOnce()
     {
         FakePlatform fakes;

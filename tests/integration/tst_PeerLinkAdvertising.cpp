@@ -1,4 +1,5 @@
 #include "PeerLinkTestSupport.h"
+#include "transport/NetworkThread.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
 #include <QDeadlineTimer>
@@ -96,13 +97,6 @@ private Q_SLOTS:
         if (qEnvironmentVariable("QUORVELANTIS_PRIVATE_AVAHI") != QStringLiteral("1"))
             QFAIL("Run through with-private-avahi.sh (ctest does): this test starts and stops avahi-daemon.");
         QVERIFY2(startDaemon(), "avahi-daemon does not start");
-        m_network.start();
-    }
-
-    void cleanupTestCase()
-    {
-        m_network.quit();
-        m_network.wait();
     }
 
     void publishedUnderItsNameOnTheServerPort()
@@ -146,7 +140,7 @@ private Q_SLOTS:
     }
 
 private:
-    QThread m_network;
+    NetworkThread m_network;
 };
 
 QTEST_GUILESS_MAIN(PeerLinkAdvertisingTest)

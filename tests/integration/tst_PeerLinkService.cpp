@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "PeerLinkTestSupport.h"
+#include "transport/NetworkThread.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
 #include <QSignalSpy>
@@ -12,13 +13,6 @@ class PeerLinkServiceTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { m_network.start(); }
-    void cleanupTestCase()
-    {
-        m_network.quit();
-        m_network.wait();
-    }
-
     void phoneDrivesSlidesAndReceivesTexts()
     {
         FakePlatform fakes;
@@ -72,7 +66,7 @@ private Q_SLOTS:
     }
 
 private:
-    QThread m_network;
+    NetworkThread m_network;
 };
 
 QTEST_GUILESS_MAIN(PeerLinkServiceTest)

@@ -1,4 +1,5 @@
 #include "PeerLinkTestSupport.h"
+#include "transport/NetworkThread.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
 #include <QSignalSpy>
@@ -36,13 +37,6 @@ class WebSocketPeerLinkTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { m_network.start(); }
-    void cleanupTestCase()
-    {
-        m_network.quit();
-        m_network.wait();
-    }
-
     void invitationConnectsAndBuffersArriveWhole()
     {
         WebSocketPeerLink link(m_network);
@@ -223,7 +217,7 @@ private Q_SLOTS:
     }
 
 private:
-    QThread m_network;
+    NetworkThread m_network;
 };
 
 QTEST_GUILESS_MAIN(WebSocketPeerLinkTest)
