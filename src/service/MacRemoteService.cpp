@@ -3,6 +3,8 @@
 #include "platform/AccessibilityPermission.h"
 #include "platform/RepeatingTimer.h"
 
+#include <algorithm>
+
 MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     : QObject(parent)
     , m_platform(platform)
@@ -35,7 +37,7 @@ void MacRemoteService::setStatusMessage(const QString& value)
     if (m_statusMessage == value)
         return;
     m_statusMessage = value;
-    Q_EMIT statusMessageChanged();
+    notify(&MacRemoteService::statusMessageChanged);
 }
 
 void MacRemoteService::setIsConnected(bool value)
@@ -43,7 +45,7 @@ void MacRemoteService::setIsConnected(bool value)
     if (m_isConnected == value)
         return;
     m_isConnected = value;
-    Q_EMIT isConnectedChanged();
+    notify(&MacRemoteService::isConnectedChanged);
 }
 
 void MacRemoteService::setLocalIPAddress(const QString& value)
@@ -51,7 +53,7 @@ void MacRemoteService::setLocalIPAddress(const QString& value)
     if (m_localIPAddress == value)
         return;
     m_localIPAddress = value;
-    Q_EMIT localIPAddressChanged();
+    notify(&MacRemoteService::localIPAddressChanged);
 }
 
 void MacRemoteService::setHttpStatusMessage(const QString& value)
@@ -59,7 +61,7 @@ void MacRemoteService::setHttpStatusMessage(const QString& value)
     if (m_httpStatusMessage == value)
         return;
     m_httpStatusMessage = value;
-    Q_EMIT httpStatusMessageChanged();
+    notify(&MacRemoteService::httpStatusMessageChanged);
 }
 
 void MacRemoteService::setLastCommandMessage(const QString& value)
@@ -67,7 +69,7 @@ void MacRemoteService::setLastCommandMessage(const QString& value)
     if (m_lastCommandMessage == value)
         return;
     m_lastCommandMessage = value;
-    Q_EMIT lastCommandMessageChanged();
+    notify(&MacRemoteService::lastCommandMessageChanged);
 }
 
 void MacRemoteService::setCommandCount(qint64 value)
@@ -75,7 +77,7 @@ void MacRemoteService::setCommandCount(qint64 value)
     if (m_commandCount == value)
         return;
     m_commandCount = value;
-    Q_EMIT commandCountChanged();
+    notify(&MacRemoteService::commandCountChanged);
 }
 
 void MacRemoteService::setLastCommand(std::optional<RemoteCommand> value)
@@ -83,7 +85,7 @@ void MacRemoteService::setLastCommand(std::optional<RemoteCommand> value)
     if (m_lastCommand == value)
         return;
     m_lastCommand = value;
-    Q_EMIT lastCommandChanged();
+    notify(&MacRemoteService::lastCommandChanged);
 }
 
 void MacRemoteService::setTextSendStatus(std::optional<QString> value)
@@ -91,7 +93,7 @@ void MacRemoteService::setTextSendStatus(std::optional<QString> value)
     if (m_textSendStatus == value)
         return;
     m_textSendStatus = std::move(value);
-    Q_EMIT textSendStatusChanged();
+    notify(&MacRemoteService::textSendStatusChanged);
 }
 
 void MacRemoteService::setHasAccessibility(bool value)
@@ -99,5 +101,15 @@ void MacRemoteService::setHasAccessibility(bool value)
     if (m_hasAccessibility == value)
         return;
     m_hasAccessibility = value;
-    Q_EMIT hasAccessibilityChanged();
+    notify(&MacRemoteService::hasAccessibilityChanged);
+}
+
+void MacRemoteService::notify(Notification notification)
+{
+    if (!m_heldNotifications) {
+        Q_EMIT(this->*notification)();
+        return;
+    }
+    if (std::find(m_heldNotifications->begin(), m_heldNotifications->end(), notification) == m_heldNotifications->end())
+        m_heldNotifications->push_back(notification);
 }

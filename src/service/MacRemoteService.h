@@ -9,6 +9,7 @@
 #include <QString>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class AccessibilityPermission;
 class IntegerSettings;
@@ -120,6 +121,7 @@ private:
     void handlePeerState(int state);
     void handlePeerMessage(const RemoteMessage& message);
 
+    std::vector<HttpAnswer> answerHttpRoutes(const std::vector<RouteRequest>& requests);
     HttpAnswer answerHttpRoute(HttpRoute route, const QString& request);
     void showHttpListenerState(HttpListenerState state, qint64 port);
 
@@ -139,6 +141,10 @@ private:
     void setTextSendStatus(std::optional<QString> value);
     void setHasAccessibility(bool value);
 
+    using Notification = void (MacRemoteService::*)();
+    // Emits the property's change signal now, or once at the end of the burst being answered.
+    void notify(Notification notification);
+
     Platform m_platform;
     const QString m_portStorageKey;
     QString m_statusMessage;
@@ -155,4 +161,6 @@ private:
     bool m_hasAccessibility;
     std::unique_ptr<RepeatingTimer> m_accessibilityTimer;
     std::optional<PendingText> m_pendingText;
+    // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
+    std::optional<std::vector<Notification>> m_heldNotifications;
 };

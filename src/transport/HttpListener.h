@@ -5,11 +5,18 @@
 #include <QtGlobal>
 #include <functional>
 #include <memory>
+#include <vector>
 
 enum class HttpListenerState { starting, ready, failed, cancelled };
 
 // What a request asked for, decided from its first bytes.
 enum class HttpRoute { next, previous, ping, pendingText, sendText, unknown };
+
+// A request waiting for its answer: the route and, for the routes that read it, the request's text.
+struct RouteRequest {
+    HttpRoute route;
+    QString request;
+};
 
 // One answer before framing: status line text ("200 OK"), JSON or plain text, and the body.
 struct HttpAnswer {
@@ -31,7 +38,8 @@ public:
     // Both run on the main thread.
     struct Callbacks {
         std::function<void(HttpListenerState)> stateChanged;
-        std::function<HttpAnswer(HttpRoute, const QString& request)> answerRoute;
+        // Answers, in order, the requests that arrived while the previous ones were being answered.
+        std::function<std::vector<HttpAnswer>(const std::vector<RouteRequest>&)> answerRoutes;
     };
     virtual ~HttpListenerFactory() = default;
     // Empty when no listener can be created for this port.

@@ -19,7 +19,7 @@ void MacRemoteService::startHTTPListener()
             if (generation == m_httpListenerGeneration)
                 showHttpListenerState(state, port);
         },
-        [this](HttpRoute route, const QString& request) { return answerHttpRoute(route, request); },
+        [this](const std::vector<RouteRequest>& requests) { return answerHttpRoutes(requests); },
     };
     std::unique_ptr<HttpListener> listener = m_platform.httpListeners.listen(quint16(port), std::move(callbacks));
     if (!listener) {

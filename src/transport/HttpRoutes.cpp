@@ -1,9 +1,24 @@
 #include "service/MacRemoteService.h"
 
+#include <utility>
+
 namespace {
 
 HttpAnswer plainAnswer(QByteArray status, QByteArray body) { return { std::move(status), false, std::move(body) }; }
 
+}
+
+std::vector<HttpAnswer> MacRemoteService::answerHttpRoutes(const std::vector<RouteRequest>& requests)
+{
+    m_heldNotifications.emplace();
+    std::vector<HttpAnswer> answers;
+    answers.reserve(requests.size());
+    for (const RouteRequest& request : requests)
+        answers.push_back(answerHttpRoute(request.route, request.request));
+    const std::vector<Notification> held = *std::exchange(m_heldNotifications, std::nullopt);
+    for (const Notification notification : held)
+        Q_EMIT(this->*notification)();
+    return answers;
 }
 
 HttpAnswer MacRemoteService::answerHttpRoute(HttpRoute route, const QString& request)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QDeadlineTimer>
+#include <QTest>
 #include <QProcess>
 #include <QString>
 
@@ -25,11 +25,9 @@ public:
     // The next line the receiver printed, without its newline; empty when none came in time.
     QString nextLine(int timeoutMs = 5000)
     {
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!m_process.canReadLine()) {
-            if (!m_process.waitForReadyRead(int(deadline.remainingTime())))
-                return {};
-        }
+        // Runs the event loop while it waits: keys posted on this thread are sent from it.
+        if (!QTest::qWaitFor([this] { return m_process.canReadLine(); }, timeoutMs))
+            return {};
         return QString::fromUtf8(m_process.readLine()).trimmed();
     }
 

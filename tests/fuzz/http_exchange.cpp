@@ -115,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             FUZZ_CHECK(routeFor(whole) == route);
         answer = route == HttpRoute::ping
             ? pongAnswer()
-            : fake.httpListeners.current()->callbacks.answerRoute(route, QString::fromUtf8(request));
+            : fake.httpListeners.current()->callbacks.answerRoutes({ { route, QString::fromUtf8(request) } }).at(0);
         checkAnswerFitsRoute(route, answer);
         const bool isCommand = route == HttpRoute::next || route == HttpRoute::previous;
         FUZZ_CHECK(service.commandCount() == commandsBefore + (isCommand ? 1 : 0));

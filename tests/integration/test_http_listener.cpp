@@ -23,6 +23,7 @@ struct RoutedRequest {
 struct CallbackRecorder {
     QList<HttpListenerState> states;
     QList<RoutedRequest> requests;
+    int answerCalls = 0;
     bool ranOffTheMainThread = false;
 
     HttpListenerFactory::Callbacks callbacks()
@@ -32,10 +33,15 @@ struct CallbackRecorder {
                 noteThread();
                 states.append(state);
             },
-            [this](HttpRoute route, const QString& request) {
+            [this](const std::vector<RouteRequest>& routed) {
                 noteThread();
-                requests.append({ route, request });
-                return HttpAnswer { "200 OK", false, "route " + QByteArray::number(int(route)) };
+                ++answerCalls;
+                std::vector<HttpAnswer> answers;
+                for (const RouteRequest& request : routed) {
+                    requests.append({ request.route, request.request });
+                    answers.push_back({ "200 OK", false, "route " + QByteArray::number(int(request.route)) });
+                }
+                return answers;
             },
         };
     }
@@ -219,6 +225,30 @@ private Q_SLOTS:
         QCOMPARE(recorder.requests.first().text, QString::fromUtf8(request.first(65536)));
     }
 
+    void aBurstIsAnsweredInOneCallWhileTheMainThreadIsBusy()
+    {
+        TcpHttpListenerFactory factory(m_network);
+        CallbackRecorder recorder;
+        quint16 port = 0;
+        const auto listener = startListener(factory, recorder, port);
+        QVERIFY(listener);
+
+        // Sending does not run the event loop, so the main thread answers nothing until every request is in.
+        std::vector<std::unique_ptr<LoopbackHttpClient>> clients;
+        for (int index = 0; index < 10; ++index) {
+            clients.push_back(std::make_unique<LoopbackHttpClient>(port));
+            clients.back()->send("GET /next HTTP/1.1\r\n\r\n");
+        }
+        QThread::msleep(200);
+        for (const auto& client : clients) {
+            QVERIFY(client->waitUntilClosed());
+            QCOMPARE(client->received(), routedAnswer(HttpRoute::next));
+        }
+        QCOMPARE(recorder.requests.size(), 10);
+        // The first request is asked for alone; the nine that came while it was answered go together.
+        QCOMPARE(recorder.answerCalls, 2);
+    }
+
     void aLargeAnswerIsWrittenWhole()
     {
         // Far more than the socket buffers take at once: the rest must follow as the client reads.
@@ -228,8 +258,8 @@ private Q_SLOTS:
         quint16 port = freePort();
         const auto listener = factory.listen(port,
             { [&](HttpListenerState state) { states.append(state); },
-                [&](HttpRoute, const QString&) {
-                    return HttpAnswer { "200 OK", true, body };
+                [&](const std::vector<RouteRequest>& requests) {
+                    return std::vector<HttpAnswer>(requests.size(), HttpAnswer { "200 OK", true, body });
                 } });
         QTRY_COMPARE(states.size(), 2);
 

@@ -12,7 +12,7 @@ const QString sentStatus = QStringLiteral("✅ Texte envoyé à l'iPhone");
 
 HttpAnswer answer(FakePlatform& fake, HttpRoute route, const QString& request = {})
 {
-    return fake.httpListeners.current()->callbacks.answerRoute(route, request);
+    return fake.httpListeners.current()->callbacks.answerRoutes({ { route, request } }).at(0);
 }
 
 QString postedText(const QByteArray& body)
@@ -118,6 +118,39 @@ private Q_SLOTS:
         const HttpAnswer fetched = answer(fake, HttpRoute::pendingText);
         QVERIFY(fetched.isJson);
         QCOMPARE(fetched.body, QByteArray(R"({"title":"Texte du Mac","text":"y"})"));
+    }
+
+    void aBurstOfRequestsIsAnsweredInOrderAndNotifiesOnce()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        service.sendText(QStringLiteral("T"), QStringLiteral("X"));
+        QSignalSpy counts(&service, &MacRemoteService::commandCountChanged);
+        QSignalSpy commands(&service, &MacRemoteService::lastCommandChanged);
+        QSignalSpy statuses(&service, &MacRemoteService::textSendStatusChanged);
+        int countSeenBySignal = -1;
+        connect(&service, &MacRemoteService::commandCountChanged, this,
+            [&] { countSeenBySignal = int(service.commandCount()); });
+
+        const std::vector<HttpAnswer> answers = fake.httpListeners.current()->callbacks.answerRoutes(
+            { { HttpRoute::next, {} }, { HttpRoute::pendingText, {} }, { HttpRoute::previous, {} },
+                { HttpRoute::next, {} } });
+
+        QCOMPARE(answers.size(), 4u);
+        QCOMPARE(answers[0].body, QByteArray(R"({"title":"T","text":"X"})"));
+        QCOMPARE(answers[1].status, QByteArray("204 No Content"));
+        QCOMPARE(answers[2].body, QByteArray("ok"));
+        QCOMPARE(fake.keys.posted.size(), 6u);
+        // Each property that changed is announced once, after the burst, with its final value.
+        QCOMPARE(counts.size(), 1);
+        QCOMPARE(countSeenBySignal, 3);
+        QCOMPARE(commands.size(), 1);
+        QCOMPARE(statuses.size(), 1);
+        QCOMPARE(service.lastCommand(), RemoteCommand::next);
+
+        // Outside a burst the signals go out at once again.
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(counts.size(), 2);
     }
 
     void postedTextsAreJudgedByTheirOutcome()

@@ -1,5 +1,6 @@
 #include "platform/linux/XTestKeys.h"
 
+#include <QCoreApplication>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -49,6 +50,23 @@ _XDisplay* XTestDisplay::connection()
     return m_display;
 }
 
+void XTestDisplay::flushSoon()
+{
+    if (m_isFlushScheduled)
+        return;
+    m_isFlushScheduled = true;
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [weakSelf = weak_from_this()] {
+            if (const std::shared_ptr<XTestDisplay> self = weakSelf.lock()) {
+                self->m_isFlushScheduled = false;
+                if (self->m_display)
+                    XFlush(self->m_display);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
 XTestKeyPoster::XTestKeyPoster(std::shared_ptr<XTestDisplay> display)
     : m_display(std::move(display))
 {
@@ -71,7 +89,7 @@ void XTestKeyPoster::post(const KeyEvent& event)
     if (keyCode == 0)
         return;
     XTestFakeKeyEvent(display, keyCode, event.isDown ? True : False, CurrentTime);
-    XFlush(display);
+    m_display->flushSoon();
 }
 
 XTestPermission::XTestPermission(std::shared_ptr<XTestDisplay> display)

@@ -9,7 +9,7 @@ struct _XDisplay;
 
 // This process's own connection to the X display ($DISPLAY), kept apart from Qt's so that posting keys never
 // depends on the toolkit's platform plugin.
-class XTestDisplay {
+class XTestDisplay : public std::enable_shared_from_this<XTestDisplay> {
 public:
     XTestDisplay() = default;
     ~XTestDisplay();
@@ -19,9 +19,13 @@ public:
     // The open connection when the display is reachable and offers XTEST; null otherwise. A display that was
     // unreachable is tried again on the next call, so an X server started later is picked up.
     _XDisplay* connection();
+    // Sends what was buffered once the event loop of the calling thread gets to it: the keys of a burst of
+    // commands then cost the display one write instead of one each.
+    void flushSoon();
 
 private:
     _XDisplay* m_display = nullptr;
+    bool m_isFlushScheduled = false;
 };
 
 // Posts arrow keys with XTestFakeKeyEvent into the X server's input stream; the focused client receives them.

@@ -129,6 +129,7 @@ void EpollHttpServer::handleReadiness()
         else if (entry->second.stage == Stage::writing)
             write(entry, std::exchange(entry->second.unsent, {}));
     }
+    askMainThread();
 }
 
 void EpollHttpServer::acceptConnections()
@@ -203,32 +204,42 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
     if (route == HttpRoute::ping)
         return write(entry, pong);
     entry->second.stage = Stage::awaitingAnswer;
-    askMainThread(entry->first, route, QString::fromUtf8(request));
+    m_waitingIds.push_back(entry->first);
+    m_waitingRequests.push_back({ route, QString::fromUtf8(request) });
     entry->second.request = QByteArray();
 }
 
-void EpollHttpServer::askMainThread(quint64 id, HttpRoute route, QString request)
+void EpollHttpServer::askMainThread()
 {
-    // The only hop per request: the service's state lives on the main thread. The link tells there whether the
-    // listener, and with it this server, still exists; the server is deleted only after it is silenced.
+    if (m_isAskingMainThread || m_waitingIds.empty())
+        return;
+    m_isAskingMainThread = true;
+    // The service's state lives on the main thread. The link tells there whether the listener, and with it this
+    // server, still exists; the server is deleted only after it is silenced.
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),
-        [link = m_link, server = this, id, route, request = std::move(request)] {
+        [link = m_link, server = this, ids = std::exchange(m_waitingIds, {}),
+            requests = std::exchange(m_waitingRequests, {})]() mutable {
             if (link->isSilenced)
                 return;
-            HttpAnswer answer = link->callbacks.answerRoute(route, request);
+            std::vector<HttpAnswer> answers = link->callbacks.answerRoutes(requests);
             if (link->isSilenced)
                 return;
             QMetaObject::invokeMethod(
-                server, [server, id, answer = std::move(answer)] { server->answer(id, answer); }, Qt::QueuedConnection);
+                server, [server, ids = std::move(ids), answers = std::move(answers)] { server->answer(ids, answers); },
+                Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 }
 
-void EpollHttpServer::answer(quint64 id, const HttpAnswer& answer)
+void EpollHttpServer::answer(const std::vector<quint64>& ids, const std::vector<HttpAnswer>& answers)
 {
-    if (const auto entry = m_connections.find(id); entry != m_connections.end())
-        write(entry, frameAnswer(answer));
+    for (std::size_t index = 0; index < ids.size() && index < answers.size(); ++index) {
+        if (const auto entry = m_connections.find(ids[index]); entry != m_connections.end())
+            write(entry, frameAnswer(answers[index]));
+    }
+    m_isAskingMainThread = false;
+    askMainThread();
 }
 
 void EpollHttpServer::write(ConnectionEntry entry, QByteArray frame)
@@ -276,6 +287,7 @@ void EpollHttpServer::sweep()
         }
         entry = next;
     }
+    askMainThread();
     if (m_connections.empty())
         m_sweepTimer.stop();
 }

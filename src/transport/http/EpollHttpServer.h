@@ -9,6 +9,7 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <vector>
 
 class QSocketNotifier;
 
@@ -50,8 +51,8 @@ private:
     bool evictLongestWaiting();
     void receive(ConnectionEntry entry);
     void route(ConnectionEntry entry, QByteArrayView request);
-    void askMainThread(quint64 id, HttpRoute route, QString request);
-    void answer(quint64 id, const HttpAnswer& answer);
+    void askMainThread();
+    void answer(const std::vector<quint64>& ids, const std::vector<HttpAnswer>& answers);
     void write(ConnectionEntry entry, QByteArray frame);
     void close(ConnectionEntry entry);
     void sweep();
@@ -68,4 +69,9 @@ private:
     std::map<quint64, Connection> m_connections;
     quint64 m_nextId = 1;
     QByteArray m_readBuffer;
+    // Requests for the main thread wait here while an earlier group is being answered there, so a burst costs
+    // one hop each way rather than one per request.
+    std::vector<quint64> m_waitingIds;
+    std::vector<RouteRequest> m_waitingRequests;
+    bool m_isAskingMainThread = false;
 };
