@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QTest>
 #include <QProcess>
 #include <QString>
+#include <QTest>
 
 // Runs tests/e2e/key_receiver (its path in KEY_RECEIVER_PATH) and reads its lines: see key_receiver.cpp for the format.
 class KeyReceiverProcess {

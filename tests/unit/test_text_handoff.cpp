@@ -132,9 +132,9 @@ private Q_SLOTS:
         connect(&service, &MacRemoteService::commandCountChanged, this,
             [&] { countSeenBySignal = int(service.commandCount()); });
 
-        const std::vector<HttpAnswer> answers = fake.httpListeners.current()->callbacks.answerRoutes(
-            { { HttpRoute::next, {} }, { HttpRoute::pendingText, {} }, { HttpRoute::previous, {} },
-                { HttpRoute::next, {} } });
+        const std::vector<HttpAnswer> answers
+            = fake.httpListeners.current()->callbacks.answerRoutes({ { HttpRoute::next, {} },
+                { HttpRoute::pendingText, {} }, { HttpRoute::previous, {} }, { HttpRoute::next, {} } });
 
         QCOMPARE(answers.size(), 4u);
         QCOMPARE(answers[0].body, QByteArray(R"({"title":"T","text":"X"})"));
