@@ -8,6 +8,7 @@
 #include "transport/http/TcpHttpListenerFactory.h"
 #include "transport/peer/WebSocketPeerLink.h"
 #include "ui/MainWindow.h"
+#include "ui/SceneGraphBackend.h"
 #include "ui/SystemClipboard.h"
 #include "ui/ViewSingletons.h"
 
@@ -37,6 +38,8 @@ int main(int argc, char* argv[])
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
+    chooseSceneGraphBackend();
+    chooseSceneGraphBackend();
     SystemClipboard clipboard;
     provideViewSingletons(service, clipboard);
     QQmlApplicationEngine engine;

@@ -2,8 +2,11 @@
 
 #include "ui/ColorFromHex.h"
 #include "ui/PortText.h"
+#include "ui/SceneGraphBackend.h"
 #include "ui/WordCount.h"
 
+#include <QQuickWindow>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestViewRules : public QObject {
@@ -103,6 +106,27 @@ private slots:
         QFETCH(QString, text);
         QFETCH(qsizetype, words);
         QCOMPARE(::countWords(text), words);
+    }
+
+    void softwareSceneGraphOnlyWithoutAGraphicsDevice()
+    {
+        qunsetenv("QT_QUICK_BACKEND");
+        qunsetenv("QSG_RHI_BACKEND");
+        QTemporaryDir devices;
+        QFile renderNode(devices.filePath(QStringLiteral("renderD128")));
+        QVERIFY(renderNode.open(QIODevice::WriteOnly));
+        renderNode.close();
+        chooseSceneGraphBackend(devices.path());
+        QCOMPARE(QQuickWindow::sceneGraphBackend(), QString());
+
+        QVERIFY(renderNode.remove());
+        qputenv("QT_QUICK_BACKEND", "opengl");
+        chooseSceneGraphBackend(devices.path());
+        QCOMPARE(QQuickWindow::sceneGraphBackend(), QString());
+
+        qunsetenv("QT_QUICK_BACKEND");
+        chooseSceneGraphBackend(devices.path());
+        QCOMPARE(QQuickWindow::sceneGraphBackend(), QStringLiteral("software"));
     }
 };
 
