@@ -35,20 +35,30 @@ Rectangle {
     Component.onCompleted: isShown = true
     onCommandCountChanged: if (isShown) flash()
 
+    // When each flash's reset is due, oldest first. Each flash ends 0.2 s after its own command; the first reset due
+    // ends the flash, as if every command had its own timer, and one Timer serves them all.
+    property var flashResetsDue: []
+
     function flash() {
         isFlashing = true;
-        flashReset.createObject(banner);
+        flashResetsDue.push(Date.now() + 200);
+        if (!flashReset.running) {
+            flashReset.interval = 200;
+            flashReset.start();
+        }
     }
 
-    // Each flash has its own reset 0.2 s later; the first one to end stops the flash.
-    Component {
+    Timer {
         id: flashReset
-        Timer {
-            interval: 200
-            running: true
-            onTriggered: {
-                banner.isFlashing = false;
-                destroy();
+        onTriggered: {
+            banner.isFlashing = false;
+            const now = Date.now();
+            banner.flashResetsDue.shift();
+            while (banner.flashResetsDue.length > 0 && banner.flashResetsDue[0] <= now)
+                banner.flashResetsDue.shift();
+            if (banner.flashResetsDue.length > 0) {
+                interval = Math.max(1, banner.flashResetsDue[0] - now);
+                start();
             }
         }
     }

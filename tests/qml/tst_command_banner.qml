@@ -55,4 +55,20 @@ TestCase {
         card.lastMessage = "◀ Slide précédente";
         verify(!card.isFlashing);
     }
+
+    function test_theFirstResetDueEndsOverlappingFlashes() {
+        const card = make(banner, { "commandCount": 1, "lastCommand": "next" });
+        card.commandCount = 2;
+        wait(120);
+        card.commandCount = 3;
+        // The first command's reset ends the flash while the second one's is still to come.
+        tryCompare(card, "isFlashing", false, 1000);
+        compare(card.flashResetsDue.length, 1);
+        card.commandCount = 4;
+        verify(card.isFlashing);
+        // The second command's reset, still due, ends this flash too; the last one's ends nothing more.
+        tryCompare(card, "isFlashing", false, 1000);
+        tryCompare(card.flashResetsDue, "length", 0, 1000);
+        verify(!card.isFlashing);
+    }
 }
