@@ -39,7 +39,6 @@ int main(int argc, char* argv[])
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
     chooseSceneGraphBackend();
-    chooseSceneGraphBackend();
     SystemClipboard clipboard;
     provideViewSingletons(service, clipboard);
     QQmlApplicationEngine engine;

@@ -12,7 +12,7 @@ enum class HttpListenerState { starting, ready, failed, cancelled };
 // What a request asked for, decided from its first bytes.
 enum class HttpRoute { next, previous, ping, pendingText, sendText, unknown };
 
-// A request waiting for its answer: the route and, for the routes that read it, the request's text.
+// A request waiting for its answer: its route and its text.
 struct RouteRequest {
     HttpRoute route;
     QString request;
