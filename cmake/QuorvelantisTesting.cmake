@@ -1,9 +1,9 @@
 # quorvelantis_add_test(NAME n SOURCES s... LABELS l... [ENVIRONMENT e...] [LIBRARIES l...] [LAUNCHER cmd...])
-# One Qt Test executable linked against the core library, registered with ctest (run through LAUNCHER if given).
+# One Qt Test executable linked against the service library (and LIBRARIES), registered with ctest (run through LAUNCHER if given).
 function(quorvelantis_add_test)
     cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LABELS;ENVIRONMENT;LIBRARIES;LAUNCHER" ${ARGN})
     add_executable(${ARG_NAME} ${ARG_SOURCES})
-    target_link_libraries(${ARG_NAME} PRIVATE quorvelantis_core Qt6::Test ${ARG_LIBRARIES})
+    target_link_libraries(${ARG_NAME} PRIVATE quorvelantis_service Qt6::Test ${ARG_LIBRARIES})
     target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_LAUNCHER} $<TARGET_FILE:${ARG_NAME}>)
     if(NOT ARG_TIMEOUT)

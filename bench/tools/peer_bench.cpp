@@ -77,18 +77,14 @@ private:
     int m_burstAcknowledged = 0;
 };
 
-// Every key release is one executed command: it acknowledges to the client thread.
-struct AcknowledgingKeys : KeyEventPoster {
+// Every key press is one executed command: it acknowledges to the client thread.
+struct AcknowledgingKeys : KeyInjector {
     Driver* driver = nullptr;
-    std::optional<KeyEvent> makeKeyEvent(quint16 macKeyCode, bool isDown) override
+    bool pressArrow(Arrow) override
     {
-        return KeyEvent { macKeyCode, isDown };
-    }
-    void post(const KeyEvent& event) override
-    {
-        if (!event.isDown)
-            QMetaObject::invokeMethod(
-                driver, [d = driver] { d->acknowledge(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            driver, [d = driver] { d->acknowledge(); }, Qt::QueuedConnection);
+        return true;
     }
 };
 

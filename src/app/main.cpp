@@ -34,7 +34,8 @@ int main(int argc, char* argv[])
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     TcpHttpListenerFactory httpListeners(network);
-    MacRemoteService service({ *keys.poster, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
+    MacRemoteService service(
+        { *keys.injector, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.

@@ -1,15 +1,14 @@
 #pragma once
 
 #include <QByteArray>
-#include <netinet/in.h>
+#include <QString>
 #include <optional>
 #include <vector>
 
-// One entry of the system's interface list, as getifaddrs reports it.
+// One entry of the system's interface list.
 struct NetworkInterfaceEntry {
     QByteArray name; // raw bytes, not necessarily UTF-8
-    std::optional<int> addressFamily; // empty when the entry carries no address
-    sockaddr_in ipv4 {}; // meaningful when addressFamily is AF_INET
+    QString ipv4Address; // numeric form ("192.168.1.20"); empty for an entry of another family or none
 };
 
 class NetworkInterfaces {

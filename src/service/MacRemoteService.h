@@ -2,8 +2,8 @@
 
 #include "RemoteCommand.h"
 #include "RemoteMessage.h"
+#include "platform/HttpListener.h"
 #include "platform/PeerLink.h"
-#include "transport/HttpListener.h"
 
 #include <QObject>
 #include <QString>
@@ -13,7 +13,7 @@
 
 class AccessibilityPermission;
 class IntegerSettings;
-class KeyEventPoster;
+class KeyInjector;
 class NetworkInterfaces;
 class RepeatingTimer;
 class TimerFactory;
@@ -50,7 +50,7 @@ public:
 
     // The OS services and transports the service drives; all must outlive it.
     struct Platform {
-        KeyEventPoster& keys;
+        KeyInjector& keys;
         AccessibilityPermission& permission;
         TimerFactory& timers;
         IntegerSettings& settings;

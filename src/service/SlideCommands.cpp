@@ -1,13 +1,7 @@
 #include "MacRemoteService.h"
 
 #include "platform/AccessibilityPermission.h"
-#include "platform/KeyEventPoster.h"
-
-namespace {
-// macOS virtual key codes of the arrow keys; the key backends translate them.
-constexpr quint16 rightArrowKeyCode = 124;
-constexpr quint16 leftArrowKeyCode = 123;
-}
+#include "platform/KeyInjector.h"
 
 void MacRemoteService::executeCommand(RemoteCommand command)
 {
@@ -22,16 +16,10 @@ void MacRemoteService::executeCommand(RemoteCommand command)
     }
     setHasAccessibility(true);
 
-    const quint16 keyCode = command == RemoteCommand::next ? rightArrowKeyCode : leftArrowKeyCode;
-    const std::optional<KeyEvent> keyDown = m_platform.keys.makeKeyEvent(keyCode, true);
-    // Never post a key down without its key up: a stuck arrow key would run through the slides.
-    const std::optional<KeyEvent> keyUp = keyDown ? m_platform.keys.makeKeyEvent(keyCode, false) : std::nullopt;
-    if (!keyDown || !keyUp) {
+    if (!m_platform.keys.pressArrow(command == RemoteCommand::next ? Arrow::right : Arrow::left)) {
         setStatusMessage(tr("Commande clavier impossible"));
         return;
     }
-    m_platform.keys.post(*keyDown);
-    m_platform.keys.post(*keyUp);
 
     const QString text = command == RemoteCommand::next ? tr("▶ Slide suivante") : tr("◀ Slide précédente");
     setStatusMessage(text);

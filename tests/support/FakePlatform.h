@@ -3,32 +3,29 @@
 // Stand-ins for the OS seams of MacRemoteService, so tests decide what the desktop answers.
 
 #include "platform/AccessibilityPermission.h"
+#include "platform/HttpListener.h"
 #include "platform/IntegerSettings.h"
-#include "platform/KeyEventPoster.h"
+#include "platform/KeyInjector.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/PeerLink.h"
 #include "platform/RepeatingTimer.h"
 #include "service/MacRemoteService.h"
-#include "transport/HttpListener.h"
 
 #include <QHash>
 #include <QStringList>
-#include <arpa/inet.h>
 #include <memory>
 #include <vector>
 
-struct FakeKeys : KeyEventPoster {
-    std::vector<KeyEvent> posted;
-    bool canMakeKeyDown = true;
-    bool canMakeKeyUp = true;
+struct FakeKeys : KeyInjector {
+    std::vector<Arrow> pressed;
+    bool canPress = true;
 
-    std::optional<KeyEvent> makeKeyEvent(quint16 macKeyCode, bool isDown) override
+    bool pressArrow(Arrow arrow) override
     {
-        if ((isDown && !canMakeKeyDown) || (!isDown && !canMakeKeyUp))
-            return std::nullopt;
-        return KeyEvent { macKeyCode, isDown };
+        if (canPress)
+            pressed.push_back(arrow);
+        return canPress;
     }
-    void post(const KeyEvent& event) override { posted.push_back(event); }
 };
 
 struct FakePermission : AccessibilityPermission {
@@ -82,12 +79,7 @@ struct FakeInterfaces : NetworkInterfaces {
 
     void addIPv4(const QByteArray& name, const char* address)
     {
-        NetworkInterfaceEntry entry;
-        entry.name = name;
-        entry.addressFamily = AF_INET;
-        entry.ipv4.sin_family = AF_INET;
-        inet_pton(AF_INET, address, &entry.ipv4.sin_addr);
-        list->push_back(entry);
+        list->push_back({ name, QString::fromLatin1(address) });
     }
 };
 

@@ -74,12 +74,8 @@ private Q_SLOTS:
         FakeDeviceWriter& fake = *writer;
         UinputKeyboard keyboard(std::move(writer), shortSettleTime);
 
-        QVERIFY(!keyboard.makeKeyEvent(125, true));
-        QVERIFY(!keyboard.makeKeyEvent(0, false));
-
-        for (const auto& [macKeyCode, isDown] :
-            { std::pair { 124, true }, { 124, false }, { 123, true }, { 123, false } })
-            keyboard.post(*keyboard.makeKeyEvent(macKeyCode, isDown));
+        QVERIFY(keyboard.pressArrow(Arrow::right));
+        QVERIFY(keyboard.pressArrow(Arrow::left));
         QVERIFY(fake.written.empty());
 
         const std::vector<WrittenKey> held { { KEY_RIGHT, true }, { KEY_RIGHT, false }, { KEY_LEFT, true },
@@ -87,9 +83,9 @@ private Q_SLOTS:
         QTRY_VERIFY(fake.written == held);
 
         // Once settled, keys go out at once.
-        keyboard.post(*keyboard.makeKeyEvent(124, true));
-        QCOMPARE(fake.written.size(), held.size() + 1);
-        QVERIFY((fake.written.back() == WrittenKey { KEY_RIGHT, true }));
+        QVERIFY(keyboard.pressArrow(Arrow::right));
+        QCOMPARE(fake.written.size(), held.size() + 2);
+        QVERIFY((fake.written.back() == WrittenKey { KEY_RIGHT, false }));
         QCOMPARE(fake.createCalls, 1);
     }
 
@@ -100,11 +96,11 @@ private Q_SLOTS:
         fake.refusesCreation = true;
         UinputKeyboard keyboard(std::move(writer), std::chrono::milliseconds(0));
 
-        QVERIFY(!keyboard.makeKeyEvent(124, true));
+        QVERIFY(!keyboard.pressArrow(Arrow::right));
         QVERIFY(!keyboard.prepareDevice());
 
         fake.refusesCreation = false;
-        QVERIFY(keyboard.makeKeyEvent(124, true));
+        QVERIFY(keyboard.pressArrow(Arrow::right));
         QCOMPARE(fake.createCalls, 3);
     }
 

@@ -38,9 +38,7 @@ private Q_SLOTS:
         QCOMPARE(chosen({ { "\xff\xfe", "10.0.0.1" } }), std::nullopt);
 
         FakePlatform fake;
-        NetworkInterfaceEntry noAddress { "eth0", std::nullopt, {} };
-        NetworkInterfaceEntry ipv6 { "eth1", AF_INET6, {} };
-        fake.interfaces.list = std::vector { noAddress, ipv6 };
+        fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "eth0", {} } }; // no IPv4 address
         MacRemoteService service(fake.platform());
         QCOMPARE(service.findLocalIPAddress(), std::nullopt);
         QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));

@@ -66,7 +66,7 @@ private Q_SLOTS:
         link->peerDidReceiveData(R"({"slideCommand":{"_0":"previous"}})");
         QTRY_COMPARE(service.commandCount(), 2);
         QCOMPARE(service.lastCommand(), RemoteCommand::previous);
-        QCOMPARE(fake.keys.posted.size(), 4u);
+        QCOMPARE(fake.keys.pressed.size(), 2u);
     }
 
     void advertisingFailureIsShown()

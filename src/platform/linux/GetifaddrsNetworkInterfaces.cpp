@@ -1,7 +1,7 @@
 #include "GetifaddrsNetworkInterfaces.h"
 
-#include <cstring>
 #include <ifaddrs.h>
+#include <netdb.h>
 
 std::optional<std::vector<NetworkInterfaceEntry>> GetifaddrsNetworkInterfaces::entries()
 {
@@ -10,13 +10,11 @@ std::optional<std::vector<NetworkInterfaceEntry>> GetifaddrsNetworkInterfaces::e
         return std::nullopt;
     std::vector<NetworkInterfaceEntry> result;
     for (const ifaddrs* item = list; item; item = item->ifa_next) {
-        NetworkInterfaceEntry entry;
-        entry.name = QByteArray(item->ifa_name);
-        if (item->ifa_addr) {
-            entry.addressFamily = item->ifa_addr->sa_family;
-            if (item->ifa_addr->sa_family == AF_INET)
-                std::memcpy(&entry.ipv4, item->ifa_addr, sizeof entry.ipv4);
-        }
+        NetworkInterfaceEntry entry { QByteArray(item->ifa_name), {} };
+        char host[NI_MAXHOST] = {};
+        if (item->ifa_addr && item->ifa_addr->sa_family == AF_INET
+            && getnameinfo(item->ifa_addr, sizeof(sockaddr_in), host, sizeof host, nullptr, 0, NI_NUMERICHOST) == 0)
+            entry.ipv4Address = QString::fromLatin1(host);
         result.push_back(std::move(entry));
     }
     freeifaddrs(list);

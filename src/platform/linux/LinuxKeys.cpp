@@ -11,7 +11,7 @@ LinuxKeys createLinuxKeys()
 {
     if (currentKeySession() == KeySession::X11) {
         auto display = std::make_shared<XTestDisplay>();
-        return { std::make_unique<XTestKeyPoster>(display), std::make_unique<XTestPermission>(display) };
+        return { std::make_unique<XTestKeyInjector>(display), std::make_unique<XTestPermission>(display) };
     }
     auto keyboard
         = std::make_unique<UinputKeyboard>(std::make_unique<LibevdevDeviceWriter>(), UinputKeyboard::defaultSettleTime);

@@ -5,17 +5,7 @@
 
 namespace {
 
-std::optional<int> evdevKeyCodeFor(quint16 macKeyCode)
-{
-    switch (macKeyCode) {
-    case 124:
-        return KEY_RIGHT;
-    case 123:
-        return KEY_LEFT;
-    default:
-        return std::nullopt;
-    }
-}
+int evdevKeyCodeFor(Arrow arrow) { return arrow == Arrow::right ? KEY_RIGHT : KEY_LEFT; }
 
 } // namespace
 
@@ -36,28 +26,26 @@ bool UinputKeyboard::prepareDevice()
     return m_deviceCreated;
 }
 
-std::optional<KeyEvent> UinputKeyboard::makeKeyEvent(quint16 macKeyCode, bool isDown)
+bool UinputKeyboard::pressArrow(Arrow arrow)
 {
-    if (!evdevKeyCodeFor(macKeyCode) || !prepareDevice())
-        return std::nullopt;
-    return KeyEvent { macKeyCode, isDown };
+    if (!prepareDevice())
+        return false;
+    if (m_deviceReady)
+        write(arrow);
+    else
+        m_heldPresses.push_back(arrow);
+    return true;
 }
 
-void UinputKeyboard::post(const KeyEvent& event)
+void UinputKeyboard::write(Arrow arrow)
 {
-    const std::optional<int> keyCode = evdevKeyCodeFor(event.macKeyCode);
-    if (!keyCode || !m_deviceCreated)
-        return;
-    if (!m_deviceReady) {
-        m_heldEvents.push_back(event);
-        return;
-    }
-    m_writer->writeKey(*keyCode, event.isDown);
+    m_writer->writeKey(evdevKeyCodeFor(arrow), true);
+    m_writer->writeKey(evdevKeyCodeFor(arrow), false);
 }
 
 void UinputKeyboard::becomeReady()
 {
     m_deviceReady = true;
-    for (const KeyEvent& event : std::exchange(m_heldEvents, {}))
-        post(event);
+    for (const Arrow arrow : std::exchange(m_heldPresses, {}))
+        write(arrow);
 }

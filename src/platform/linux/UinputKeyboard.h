@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyEventPoster.h"
+#include "platform/KeyInjector.h"
 
 #include <QTimer>
 #include <chrono>
@@ -19,8 +19,8 @@ public:
 
 // Posts arrow keys through a uinput virtual keyboard, the one way under Wayland to reach the focused window of another
 // client. The device is created once and kept. The compositor only sees a new device after udev and libinput have
-// taken it in, so keys posted before then are held and written, in order, once it has settled.
-class UinputKeyboard : public KeyEventPoster {
+// taken it in, so presses posted before then are held and written, in order, once it has settled.
+class UinputKeyboard : public KeyInjector {
 public:
     // About how long a compositor takes to open a new input device.
     static constexpr std::chrono::milliseconds defaultSettleTime { 1000 };
@@ -30,15 +30,15 @@ public:
     // Creates the device when it does not exist yet; true when it exists.
     bool prepareDevice();
 
-    std::optional<KeyEvent> makeKeyEvent(quint16 macKeyCode, bool isDown) override;
-    void post(const KeyEvent& event) override;
+    bool pressArrow(Arrow arrow) override;
 
 private:
     void becomeReady();
+    void write(Arrow arrow);
 
     std::unique_ptr<KeyDeviceWriter> m_writer;
     QTimer m_settleTimer;
     bool m_deviceCreated = false;
     bool m_deviceReady = false;
-    std::vector<KeyEvent> m_heldEvents;
+    std::vector<Arrow> m_heldPresses;
 };

@@ -7,24 +7,7 @@
 
 namespace {
 
-std::optional<KeySym> keySymForMacKeyCode(quint16 macKeyCode)
-{
-    switch (macKeyCode) {
-    case 124:
-        return XK_Right;
-    case 123:
-        return XK_Left;
-    default:
-        return std::nullopt;
-    }
-}
-
-// Zero when the code is not an arrow key or the server's keymap has no key for it.
-KeyCode keyCodeFor(Display* display, quint16 macKeyCode)
-{
-    const std::optional<KeySym> keySym = keySymForMacKeyCode(macKeyCode);
-    return keySym ? XKeysymToKeycode(display, *keySym) : 0;
-}
+KeySym keySymFor(Arrow arrow) { return arrow == Arrow::right ? XK_Right : XK_Left; }
 
 } // namespace
 
@@ -67,29 +50,22 @@ void XTestDisplay::flushSoon()
         Qt::QueuedConnection);
 }
 
-XTestKeyPoster::XTestKeyPoster(std::shared_ptr<XTestDisplay> display)
+XTestKeyInjector::XTestKeyInjector(std::shared_ptr<XTestDisplay> display)
     : m_display(std::move(display))
 {
 }
 
-std::optional<KeyEvent> XTestKeyPoster::makeKeyEvent(quint16 macKeyCode, bool isDown)
+bool XTestKeyInjector::pressArrow(Arrow arrow)
 {
     Display* display = m_display->connection();
-    if (!display || keyCodeFor(display, macKeyCode) == 0)
-        return std::nullopt;
-    return KeyEvent { macKeyCode, isDown };
-}
-
-void XTestKeyPoster::post(const KeyEvent& event)
-{
-    Display* display = m_display->connection();
-    if (!display)
-        return;
-    const KeyCode keyCode = keyCodeFor(display, event.macKeyCode);
+    // Zero when the server's keymap has no key for the arrow.
+    const KeyCode keyCode = display ? XKeysymToKeycode(display, keySymFor(arrow)) : 0;
     if (keyCode == 0)
-        return;
-    XTestFakeKeyEvent(display, keyCode, event.isDown ? True : False, CurrentTime);
+        return false;
+    XTestFakeKeyEvent(display, keyCode, True, CurrentTime);
+    XTestFakeKeyEvent(display, keyCode, False, CurrentTime);
     m_display->flushSoon();
+    return true;
 }
 
 XTestPermission::XTestPermission(std::shared_ptr<XTestDisplay> display)

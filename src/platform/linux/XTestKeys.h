@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/AccessibilityPermission.h"
-#include "platform/KeyEventPoster.h"
+#include "platform/KeyInjector.h"
 
 #include <memory>
 
@@ -29,12 +29,11 @@ private:
 };
 
 // Posts arrow keys with XTestFakeKeyEvent into the X server's input stream; the focused client receives them.
-class XTestKeyPoster : public KeyEventPoster {
+class XTestKeyInjector : public KeyInjector {
 public:
-    explicit XTestKeyPoster(std::shared_ptr<XTestDisplay> display);
+    explicit XTestKeyInjector(std::shared_ptr<XTestDisplay> display);
 
-    std::optional<KeyEvent> makeKeyEvent(quint16 macKeyCode, bool isDown) override;
-    void post(const KeyEvent& event) override;
+    bool pressArrow(Arrow arrow) override;
 
 private:
     std::shared_ptr<XTestDisplay> m_display;

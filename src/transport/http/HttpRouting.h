@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transport/HttpListener.h"
+#include "platform/HttpListener.h"
 
 #include <QByteArrayView>
 

@@ -1,10 +1,9 @@
-#include "service/MacRemoteService.h"
+#include "MacRemoteService.h"
 
 #include "platform/NetworkInterfaces.h"
 
 #include <QStringDecoder>
 #include <algorithm>
-#include <netdb.h>
 
 namespace {
 
@@ -35,18 +34,13 @@ std::optional<QString> MacRemoteService::findLocalIPAddress()
 
     std::vector<AddressCandidate> candidates;
     for (const NetworkInterfaceEntry& entry : *entries) {
-        if (entry.addressFamily != AF_INET)
+        if (entry.ipv4Address.isEmpty())
             continue;
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString name = utf8.decode(entry.name);
         if (utf8.hasError() || name.startsWith(u"lo"))
             continue;
-        char host[NI_MAXHOST] = {};
-        if (getnameinfo(reinterpret_cast<const sockaddr*>(&entry.ipv4), sizeof(sockaddr_in), host, sizeof host, nullptr,
-                0, NI_NUMERICHOST)
-            != 0)
-            continue;
-        candidates.push_back({ interfacePriority(name), QString::fromUtf8(host) });
+        candidates.push_back({ interfacePriority(name), entry.ipv4Address });
     }
     // Addresses compare as text, so 192.168.0.10 comes before 192.168.0.9.
     std::sort(candidates.begin(), candidates.end(), [](const AddressCandidate& a, const AddressCandidate& b) {

@@ -1,4 +1,4 @@
-#include "service/MacRemoteService.h"
+#include "MacRemoteService.h"
 
 void MacRemoteService::sendText(const QString& title, const QString& text) { handOffText(title, text); }
 

@@ -1,4 +1,4 @@
-#include "service/MacRemoteService.h"
+#include "MacRemoteService.h"
 
 // These four run on the network thread: they touch no field and hop to the main thread for the rest.
 // The peer link guarantees no call is running once the destructor has cleared the delegate.

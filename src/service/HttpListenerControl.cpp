@@ -1,4 +1,4 @@
-#include "service/MacRemoteService.h"
+#include "MacRemoteService.h"
 
 #include "platform/IntegerSettings.h"
 
