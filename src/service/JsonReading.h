@@ -4,13 +4,12 @@
 
 #include <QByteArray>
 #include <QJsonObject>
-#include <QJsonValue>
 
-// Small strict readers shared by the message decoders; each failure names its kind and path.
+// Small strict readers shared by the message decoders; each failure names its kind.
 namespace JsonReading {
 
 Decoded<QJsonObject> topLevelObject(const QByteArray& json);
-Decoded<QJsonObject> objectMember(const QJsonObject& object, const QString& key, const QStringList& path);
-Decoded<QString> stringMember(const QJsonObject& object, const QString& key, const QStringList& path);
+Decoded<QJsonObject> objectMember(const QJsonObject& object, const QString& key);
+Decoded<QString> stringMember(const QJsonObject& object, const QString& key);
 
 }
