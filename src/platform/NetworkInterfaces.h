@@ -9,6 +9,7 @@
 struct NetworkInterfaceEntry {
     QByteArray name; // raw bytes, not necessarily UTF-8
     QString ipv4Address; // numeric form ("192.168.1.20"); empty for an entry of another family or none
+    bool carriesDefaultRoute = false; // the IPv4 default route leaves through this interface
 };
 
 class NetworkInterfaces {

@@ -12,15 +12,32 @@ struct AddressCandidate {
     QString address;
 };
 
-// Lower wins: the primary built-in interfaces first, bridges last.
-int interfacePriority(const QString& name)
+bool startsWithAny(const QString& name, std::initializer_list<const char16_t*> prefixes)
 {
-    if (name == u"en0")
-        return 0;
-    if (name == u"en1")
-        return 1;
-    if (name.startsWith(u"bridge"))
+    return std::any_of(
+        prefixes.begin(), prefixes.end(), [&](const char16_t* prefix) { return name.startsWith(prefix); });
+}
+
+// Bridges, containers, virtual machines and tunnels: a phone on the Wi-Fi can never reach their addresses.
+bool isVirtual(const QString& name)
+{
+    return startsWithAny(name,
+        { u"docker", u"br-", u"bridge", u"virbr", u"veth", u"vmnet", u"vboxnet", u"lxcbr", u"lxdbr", u"podman", u"cni",
+            u"flannel", u"tun", u"tap", u"wg", u"tailscale", u"zt" });
+}
+
+// Lower wins: the way out to the network first, then the other cards, then anything else, virtual ones last; a
+// self-assigned link-local address only when nothing else exists.
+int interfacePriority(const QString& name, const NetworkInterfaceEntry& entry)
+{
+    if (entry.ipv4Address.startsWith(u"169.254."))
+        return 5;
+    if (isVirtual(name))
         return 4;
+    if (entry.carriesDefaultRoute)
+        return 0;
+    if (startsWithAny(name, { u"en", u"eth", u"wl" }))
+        return 1;
     return 2;
 }
 
@@ -40,7 +57,7 @@ std::optional<QString> MacRemoteService::findLocalIPAddress()
         const QString name = utf8.decode(entry.name);
         if (utf8.hasError() || name.startsWith(u"lo"))
             continue;
-        candidates.push_back({ interfacePriority(name), entry.ipv4Address });
+        candidates.push_back({ interfacePriority(name, entry), entry.ipv4Address });
     }
     // Addresses compare as text, so 192.168.0.10 comes before 192.168.0.9.
     std::sort(candidates.begin(), candidates.end(), [](const AddressCandidate& a, const AddressCandidate& b) {

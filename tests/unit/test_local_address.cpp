@@ -1,15 +1,20 @@
 #include "FakePlatform.h"
+#include "platform/linux/GetifaddrsNetworkInterfaces.h"
 
 #include <QSignalSpy>
 #include <QTest>
 
 namespace {
 
-std::optional<QString> chosen(const QList<QPair<QByteArray, const char*>>& interfaces)
+// Interfaces as "name address", a trailing '*' marking the one the default route leaves through.
+std::optional<QString> chosen(const QByteArrayList& interfaces)
 {
     FakePlatform fake;
-    for (const auto& [name, address] : interfaces)
-        fake.interfaces.addIPv4(name, address);
+    for (const QByteArray& interface : interfaces) {
+        const QByteArrayList parts = interface.split(' ');
+        fake.interfaces.list->push_back(
+            { parts[0], QString::fromLatin1(parts[1]).remove(u'*'), parts[1].endsWith('*') });
+    }
     MacRemoteService service(fake.platform());
     return service.findLocalIPAddress();
 }
@@ -20,43 +25,59 @@ class TestLocalAddress : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void priorityThenTextualOrder()
+    void choice_data()
     {
-        QCOMPARE(chosen({ { "en1", "10.0.0.5" }, { "en0", "192.168.1.20" } }), QStringLiteral("192.168.1.20"));
-        QCOMPARE(chosen({ { "bridge100", "192.168.64.1" }, { "utun3", "100.64.0.2" } }), QStringLiteral("100.64.0.2"));
-        QCOMPARE(chosen({ { "en0", "192.168.1.9" }, { "en0", "192.168.1.10" } }), QStringLiteral("192.168.1.10"));
-        QCOMPARE(chosen({ { "eth0", "192.168.0.10" }, { "wlan0", "172.16.0.1" }, { "eth1", "10.0.0.2" } }),
-            QStringLiteral("10.0.0.2"));
-        QCOMPARE(chosen({ { "en10", "9.9.9.9" }, { "en1", "192.168.0.1" } }), QStringLiteral("192.168.0.1"));
-        QCOMPARE(chosen({ { "bridge0", "10.1.1.1" }, { "bridge1", "10.0.0.9" } }), QStringLiteral("10.0.0.9"));
-        QCOMPARE(chosen({ { "eth0", "169.254.3.4" } }), QStringLiteral("169.254.3.4"));
+        QTest::addColumn<QByteArrayList>("interfaces");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("default route first")
+            << QByteArrayList { "eth0 10.0.0.2", "wlp2s0 192.168.1.20*" } << "192.168.1.20";
+        QTest::newRow("docker, libvirt and a VPN last") << QByteArrayList { "docker0 172.17.0.1",
+            "virbr0 192.168.122.1", "wg0 10.8.0.2", "tun0 10.9.0.1*", "wlan0 192.168.1.7" }
+                                                        << "192.168.1.7";
+        QTest::newRow("cards before other names")
+            << QByteArrayList { "ppp0 100.64.0.2", "enp3s0 192.168.0.10", "eth1 192.168.0.9" } << "192.168.0.10";
+        QTest::newRow("anything before a virtual one")
+            << QByteArrayList { "br-1a2b 172.18.0.1", "usb0 172.20.10.2" } << "172.20.10.2";
+        QTest::newRow("link-local only when alone")
+            << QByteArrayList { "eth0 169.254.3.4*", "docker0 172.17.0.1" } << "172.17.0.1";
+        QTest::newRow("link-local alone") << QByteArrayList { "eth0 169.254.3.4" } << "169.254.3.4";
+        // Ties go by text, so 192.168.0.10 comes before 192.168.0.9.
+        QTest::newRow("ties by text") << QByteArrayList { "eth0 192.168.0.9", "eth0 192.168.0.10" } << "192.168.0.10";
+        QTest::newRow("loopback and unreadable names")
+            << QByteArrayList { "lo 127.0.0.1", "lo0 10.0.0.1", "\xff 10.0.0.3" } << "Aucune IP réseau";
     }
 
-    void excludedEntries()
+    void choice()
     {
-        QCOMPARE(chosen({ { "lo", "127.0.0.1" }, { "lo0", "10.0.0.1" } }), std::nullopt);
-        QCOMPARE(chosen({ { "\xff\xfe", "10.0.0.1" } }), std::nullopt);
+        QFETCH(QByteArrayList, interfaces);
+        QFETCH(QString, expected);
+        QCOMPARE(chosen(interfaces).value_or(QStringLiteral("Aucune IP réseau")), expected);
+    }
 
+    void entriesWithoutAddressAndAFailedListGiveNone()
+    {
         FakePlatform fake;
-        fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "eth0", {} } }; // no IPv4 address
+        fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "eth0", {}, true } };
         MacRemoteService service(fake.platform());
-        QCOMPARE(service.findLocalIPAddress(), std::nullopt);
         QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));
-
-        fake.interfaces.list = std::nullopt; // the list cannot be fetched
+        fake.interfaces.list = std::nullopt;
         QCOMPARE(service.findLocalIPAddress(), std::nullopt);
-    }
 
-    void refreshShowsTheNewAddress()
-    {
-        FakePlatform fake;
-        MacRemoteService service(fake.platform());
         QSignalSpy changed(&service, &MacRemoteService::localIPAddressChanged);
-        fake.interfaces.addIPv4("wlan0", "192.168.1.7");
+        fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "wlan0", "192.168.1.7" } };
+        service.refreshLocalIPAddress();
         service.refreshLocalIPAddress();
         QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.7"));
-        service.refreshLocalIPAddress();
         QCOMPARE(changed.count(), 1);
+    }
+
+    void defaultRouteIsReadFromTheKernelTable()
+    {
+        const QByteArray table = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\n"
+                                 "wlp2s0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\n"
+                                 "docker0\t000011AC\t00000000\t0001\t0\t0\t0\t0000FFFF\t0\n"
+                                 "eth0\t00000000\t0100000A\t0002\t0\t0\t100\t00000000\t0\n"; // not up
+        QCOMPARE(defaultRouteInterfaces(table), QSet<QByteArray> { "wlp2s0" });
     }
 };
 
