@@ -33,7 +33,6 @@ class MacRemoteService : public QObject, private PeerLinkDelegate {
     // Empty until the first text hand-off.
     Q_PROPERTY(QString textSendStatus READ textSendStatusText NOTIFY textSendStatusChanged)
     Q_PROPERTY(bool hasAccessibility READ hasAccessibility NOTIFY hasAccessibilityChanged)
-    Q_PROPERTY(QString portStorageKey READ portStorageKey CONSTANT)
 
 public:
     struct TextPayload {
@@ -66,7 +65,6 @@ public:
     explicit MacRemoteService(Platform platform, QObject* parent = nullptr);
     ~MacRemoteService() override;
 
-    QString portStorageKey() const { return m_portStorageKey; }
     QString statusMessage() const { return m_statusMessage; }
     bool isConnected() const { return m_isConnected; }
     QString localIPAddress() const { return m_localIPAddress; }

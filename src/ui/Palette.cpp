@@ -43,8 +43,6 @@ QColor Palette::systemGreen() { return QColor(52, 199, 89); }
 
 QColor Palette::systemOrange() { return QColor(255, 149, 0); }
 
-QColor Palette::colorFromHex(const QString& hex) const { return ::colorFromHex(hex); }
-
 QColor Palette::withOpacity(const QColor& colour, qreal opacity) const
 {
     QColor faded = colour;

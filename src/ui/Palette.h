@@ -31,7 +31,6 @@ public:
     static QColor systemGreen();
     static QColor systemOrange();
 
-    Q_INVOKABLE QColor colorFromHex(const QString& hex) const;
     // The colour with its opacity multiplied by `opacity` (0 to 1).
     Q_INVOKABLE QColor withOpacity(const QColor& colour, qreal opacity) const;
 };

@@ -103,7 +103,6 @@ private slots:
         component.setData(source, QUrl());
         std::unique_ptr<QObject> holder(component.create());
         QCOMPARE(holder->property("service").value<QObject*>(), m_harness.service());
-        QCOMPARE(m_harness.service()->portStorageKey(), QStringLiteral("macRemotePort"));
     }
 
     // Every symbol the views name is one glyph of the icon font, not its ligature spelled out in letters.

@@ -16,7 +16,6 @@ private Q_SLOTS:
         fake.interfaces.addIPv4("eth0", "192.168.1.20");
         MacRemoteService service(fake.platform());
 
-        QCOMPARE(service.portStorageKey(), QStringLiteral("macRemotePort"));
         QCOMPARE(service.statusMessage(), QStringLiteral("En attente de l'iPhone"));
         QCOMPARE(service.isConnected(), false);
         QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.20"));
