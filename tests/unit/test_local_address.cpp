@@ -1,5 +1,4 @@
 #include "FakePlatform.h"
-#include "platform/linux/GetifaddrsNetworkInterfaces.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -69,15 +68,6 @@ private Q_SLOTS:
         service.refreshLocalIPAddress();
         QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.7"));
         QCOMPARE(changed.count(), 1);
-    }
-
-    void defaultRouteIsReadFromTheKernelTable()
-    {
-        const QByteArray table = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\n"
-                                 "wlp2s0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\n"
-                                 "docker0\t000011AC\t00000000\t0001\t0\t0\t0\t0000FFFF\t0\n"
-                                 "eth0\t00000000\t0100000A\t0002\t0\t0\t100\t00000000\t0\n"; // not up
-        QCOMPARE(defaultRouteInterfaces(table), QSet<QByteArray> { "wlp2s0" });
     }
 };
 

@@ -1,3 +1,4 @@
+#include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/GrantPrompt.h"
 #include "platform/linux/KeySession.h"
 #include "platform/linux/UinputKeyboard.h"
@@ -35,7 +36,7 @@ constexpr std::chrono::milliseconds shortSettleTime { 50 };
 
 } // namespace
 
-class TestLinuxKeys : public QObject {
+class TestLinuxPlatform : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -165,7 +166,16 @@ private Q_SLOTS:
         QCOMPARE(openingCount(), 2);
         QVERIFY(closeDialog(2));
     }
+
+    void defaultRouteIsReadFromTheKernelTable()
+    {
+        const QByteArray table = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\n"
+                                 "wlp2s0\t00000000\t0101A8C0\t0003\t0\t0\t600\t00000000\t0\n"
+                                 "docker0\t000011AC\t00000000\t0001\t0\t0\t0\t0000FFFF\t0\n"
+                                 "eth0\t00000000\t0100000A\t0002\t0\t0\t100\t00000000\t0\n"; // not up
+        QCOMPARE(defaultRouteInterfaces(table), QSet<QByteArray> { "wlp2s0" });
+    }
 };
 
-QTEST_GUILESS_MAIN(TestLinuxKeys)
-#include "test_linux_keys.moc"
+QTEST_GUILESS_MAIN(TestLinuxPlatform)
+#include "test_linux_platform.moc"
