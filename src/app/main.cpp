@@ -4,8 +4,8 @@
 #include "platform/linux/QtRepeatingTimer.h"
 #include "service/MacRemoteService.h"
 #include "transport/NetworkThread.h"
+#include "transport/http/HttpServerListener.h"
 #include "transport/http/OpenFileLimit.h"
-#include "transport/http/TcpHttpListenerFactory.h"
 #include "transport/peer/WebSocketPeerLink.h"
 #include "ui/MainWindow.h"
 #include "ui/SceneGraphBackend.h"
@@ -33,7 +33,7 @@ int main(int argc, char* argv[])
     QSettingsIntegerSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
-    TcpHttpListenerFactory httpListeners(network);
+    HttpServerListener::Factory httpListeners(network);
     MacRemoteService service(
         { *keys.injector, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
 

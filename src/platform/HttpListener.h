@@ -1,36 +1,50 @@
 #pragma once
 
 #include <QByteArray>
-#include <QString>
 #include <QtGlobal>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
-enum class HttpListenerState { starting, ready, failed, cancelled };
+// notPermitted: the port is reserved to the administrator (below 1024); failed: any other reason (taken, say).
+enum class HttpListenerState { starting, ready, failed, notPermitted };
 
-// What a request asked for, decided from its first bytes.
-enum class HttpRoute { next, previous, ping, pendingText, sendText, unknown };
+// What a request asks the service for, decided from its first bytes.
+enum class HttpRoute { next, previous, pendingText, sendText, unknown };
 
-// A request waiting for its answer: its route and its text.
+// A request for the service: its route and, when its head has ended, the bytes after it.
 struct RouteRequest {
     HttpRoute route;
-    QString request;
+    std::optional<QByteArray> body;
 };
 
-// One answer before framing: status line text ("200 OK"), JSON or plain text, and the body.
-struct HttpAnswer {
-    QByteArray status;
-    bool isJson = false;
-    QByteArray body;
+// The service's answer to a request, before the HTTP side frames it.
+struct HttpOutcome {
+    enum class Kind {
+        commandDone,
+        pendingText,
+        noPendingText,
+        textAccepted,
+        missingBody,
+        invalidJson,
+        emptyText,
+        unknown
+    };
+    Kind kind;
+    // The pending text's JSON body, or the status text that refused an empty text.
+    QByteArray detail;
 };
 
-// A listening HTTP fallback server on one port. Destroying it stops it: no callback runs afterwards.
+// A listening HTTP fallback server on one port. Destroying it stops it at once: nothing more is answered or reported.
 class HttpListener {
 public:
     virtual ~HttpListener() = default;
-    // Stops listening; the cancelled state is reported before this returns.
+    // Stops accepting at once and reports no state any more; what it already received is still answered, within
+    // its deadline.
     virtual void cancel() = 0;
+    // True once a cancelled listener has answered everything it held.
+    virtual bool isFinished() const = 0;
 };
 
 class HttpListenerFactory {
@@ -38,10 +52,9 @@ public:
     // Both run on the main thread.
     struct Callbacks {
         std::function<void(HttpListenerState)> stateChanged;
-        // Answers, in order, the requests that arrived while the previous ones were being answered.
-        std::function<std::vector<HttpAnswer>(const std::vector<RouteRequest>&)> answerRoutes;
+        // One outcome per request, in order: the requests that arrived while earlier ones were being answered.
+        std::function<std::vector<HttpOutcome>(const std::vector<RouteRequest>&)> answerRoutes;
     };
     virtual ~HttpListenerFactory() = default;
-    // Empty when no listener can be created for this port.
     virtual std::unique_ptr<HttpListener> listen(quint16 port, Callbacks callbacks) = 0;
 };

@@ -8,50 +8,86 @@ void MacRemoteService::startHTTPListener()
 {
     const qint64 stored = storedPort();
     const qint64 port = stored < 1 ? defaultPort : stored;
-    // A new generation makes any late report of a replaced listener harmless.
-    const quint64 generation = ++m_httpListenerGeneration;
     if (port > 65535) {
         setHttpStatusMessage(QStringLiteral("Port %1 invalide").arg(port));
         return;
     }
-    HttpListenerFactory::Callbacks callbacks {
-        [this, generation, port](HttpListenerState state) {
-            if (generation == m_httpListenerGeneration)
-                showHttpListenerState(state, port);
-        },
-        [this](const std::vector<RouteRequest>& requests) { return answerHttpRoutes(requests); },
-    };
-    std::unique_ptr<HttpListener> listener = m_platform.httpListeners.listen(quint16(port), std::move(callbacks));
-    if (!listener) {
-        setHttpStatusMessage(tr("Port %1 indisponible").arg(port));
-        return;
-    }
-    m_httpListener = std::move(listener);
+    m_httpListenerPort = quint16(port);
+    m_isHttpListenerReady = false;
+    m_httpListener = m_platform.httpListeners.listen(m_httpListenerPort,
+        {
+            [this](HttpListenerState state) { showHttpListenerState(state); },
+            [this](const std::vector<RouteRequest>& requests) { return answerHttpRoutes(requests); },
+        });
 }
 
-void MacRemoteService::showHttpListenerState(HttpListenerState state, qint64 port)
+void MacRemoteService::showHttpListenerState(HttpListenerState state)
 {
+    m_isHttpListenerReady = state == HttpListenerState::ready;
     switch (state) {
     case HttpListenerState::starting:
-        setHttpStatusMessage(tr("Port %1 en démarrage").arg(port));
+        setHttpStatusMessage(tr("Port %1 en démarrage").arg(m_httpListenerPort));
         break;
     case HttpListenerState::ready:
-        setHttpStatusMessage(tr("IP active sur le port %1").arg(port));
+        setHttpStatusMessage(tr("IP active sur le port %1").arg(m_httpListenerPort));
         break;
     case HttpListenerState::failed:
-        setHttpStatusMessage(tr("Port %1 indisponible").arg(port));
-        break;
-    case HttpListenerState::cancelled:
-        setHttpStatusMessage(tr("Port %1 arrêté").arg(port));
+    case HttpListenerState::notPermitted:
+        setHttpStatusMessage(tr("Port %1 indisponible").arg(m_httpListenerPort));
         break;
     }
 }
 
 void MacRemoteService::applyPort(quint16 port)
 {
+    retireHttpListener(std::move(m_candidateHttpListener));
+    // A serving listener goes on serving until the new port is open, so a port that cannot be had locks no phone out.
+    if (m_isHttpListenerReady && port != m_httpListenerPort) {
+        m_candidateHttpListener = m_platform.httpListeners.listen(port,
+            {
+                [this, port](HttpListenerState state) { showCandidateState(state, port); },
+                [this](const std::vector<RouteRequest>& requests) { return answerHttpRoutes(requests); },
+            });
+        return;
+    }
     m_platform.settings.setInteger(m_portStorageKey, port);
-    if (m_httpListener)
-        m_httpListener->cancel();
-    m_httpListener.reset();
+    if (m_httpListener) {
+        retireHttpListener(std::move(m_httpListener));
+        setHttpStatusMessage(tr("Port %1 arrêté").arg(m_httpListenerPort));
+    }
     startHTTPListener();
+}
+
+void MacRemoteService::showCandidateState(HttpListenerState state, quint16 port)
+{
+    const QString stillServing = tr("IP active sur le port %1").arg(m_httpListenerPort);
+    switch (state) {
+    case HttpListenerState::starting:
+        setHttpStatusMessage(tr("Port %1 en démarrage").arg(port));
+        break;
+    case HttpListenerState::ready:
+        m_platform.settings.setInteger(m_portStorageKey, port);
+        retireHttpListener(std::exchange(m_httpListener, std::move(m_candidateHttpListener)));
+        m_httpListenerPort = port;
+        setHttpStatusMessage(tr("IP active sur le port %1").arg(port));
+        break;
+    case HttpListenerState::failed:
+        retireHttpListener(std::move(m_candidateHttpListener));
+        setHttpStatusMessage(tr("Port %1 indisponible — %2").arg(port).arg(stillServing));
+        break;
+    case HttpListenerState::notPermitted:
+        retireHttpListener(std::move(m_candidateHttpListener));
+        setHttpStatusMessage(tr("Port %1 réservé à l'administrateur — %2").arg(port).arg(stillServing));
+        break;
+    }
+}
+
+void MacRemoteService::retireHttpListener(std::unique_ptr<HttpListener> listener)
+{
+    std::erase_if(m_retiredHttpListeners, [](const auto& retired) { return retired->isFinished(); });
+    if (!listener)
+        return;
+    // It answers what it already holds, then finishes; until then it stays here.
+    listener->cancel();
+    m_retiredHttpListeners.push_back(std::move(listener));
 }

@@ -2,46 +2,38 @@
 
 #include <utility>
 
-namespace {
-
-HttpAnswer plainAnswer(QByteArray status, QByteArray body) { return { std::move(status), false, std::move(body) }; }
-
-}
-
-std::vector<HttpAnswer> MacRemoteService::answerHttpRoutes(const std::vector<RouteRequest>& requests)
+std::vector<HttpOutcome> MacRemoteService::answerHttpRoutes(const std::vector<RouteRequest>& requests)
 {
     m_heldNotifications.emplace();
-    std::vector<HttpAnswer> answers;
-    answers.reserve(requests.size());
+    std::vector<HttpOutcome> outcomes;
+    outcomes.reserve(requests.size());
     for (const RouteRequest& request : requests)
-        answers.push_back(answerHttpRoute(request.route, request.request));
+        outcomes.push_back(answerHttpRoute(request));
     const std::vector<Notification> held = *std::exchange(m_heldNotifications, std::nullopt);
     for (const Notification notification : held)
         Q_EMIT(this->*notification)();
-    return answers;
+    return outcomes;
 }
 
-HttpAnswer MacRemoteService::answerHttpRoute(HttpRoute route, const QString& request)
+HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
 {
-    switch (route) {
+    using Kind = HttpOutcome::Kind;
+    switch (request.route) {
     case HttpRoute::next:
-    case HttpRoute::previous: {
-        executeCommand(route == HttpRoute::next ? RemoteCommand::next : RemoteCommand::previous);
+    case HttpRoute::previous:
+        executeCommand(request.route == HttpRoute::next ? RemoteCommand::next : RemoteCommand::previous);
         // A pending text rides on the answer to the phone's next command.
         if (std::optional<QByteArray> body = takePendingTextBody())
-            return { "200 OK", true, *body };
-        return plainAnswer("200 OK", "ok");
-    }
+            return { Kind::pendingText, *body };
+        return { Kind::commandDone, {} };
     case HttpRoute::pendingText:
         if (std::optional<QByteArray> body = takePendingTextBody())
-            return { "200 OK", true, *body };
-        return plainAnswer("204 No Content", "{}");
+            return { Kind::pendingText, *body };
+        return { Kind::noPendingText, {} };
     case HttpRoute::sendText:
-        return handleSendTextRequest(request);
-    case HttpRoute::ping:
-        return plainAnswer("200 OK", "pong");
+        return handleSendTextRequest(request.body);
     case HttpRoute::unknown:
         break;
     }
-    return plainAnswer("404 Not Found", "unknown command");
+    return { Kind::unknown, {} };
 }

@@ -29,6 +29,8 @@ MacRemoteService::~MacRemoteService()
     // Silence every callback source before the fields they would touch go away.
     m_platform.peerLink.setDelegate(nullptr);
     m_httpListener.reset();
+    m_candidateHttpListener.reset();
+    m_retiredHttpListeners.clear();
     m_accessibilityTimer.reset();
 }
 

@@ -91,7 +91,8 @@ public:
     // Text hand-off.
     Q_INVOKABLE void sendText(const QString& title, const QString& text);
     std::optional<QByteArray> takePendingTextBody();
-    HttpAnswer handleSendTextRequest(const QString& request);
+    // The body of a posted text; empty when the request's head never ended.
+    HttpOutcome handleSendTextRequest(const std::optional<QByteArray>& body);
     static QString escapeJSONText(const QString& text);
 
     // Local address.
@@ -119,9 +120,11 @@ private:
     void handlePeerState(int state);
     void handlePeerMessage(const RemoteMessage& message);
 
-    std::vector<HttpAnswer> answerHttpRoutes(const std::vector<RouteRequest>& requests);
-    HttpAnswer answerHttpRoute(HttpRoute route, const QString& request);
-    void showHttpListenerState(HttpListenerState state, qint64 port);
+    std::vector<HttpOutcome> answerHttpRoutes(const std::vector<RouteRequest>& requests);
+    HttpOutcome answerHttpRoute(const RouteRequest& request);
+    void showHttpListenerState(HttpListenerState state);
+    void showCandidateState(HttpListenerState state, quint16 port);
+    void retireHttpListener(std::unique_ptr<HttpListener> listener);
 
     enum class HandOffOutcome { emptyText, sentToPeers, pending };
     HandOffOutcome handOffText(const QString& title, const QString& text);
@@ -154,8 +157,12 @@ private:
     std::optional<RemoteCommand> m_lastCommand;
     std::optional<QString> m_textSendStatus;
     std::unique_ptr<HttpListener> m_httpListener;
-    // Tells the current listener's state reports from late ones of a replaced listener.
-    quint64 m_httpListenerGeneration = 0;
+    quint16 m_httpListenerPort = defaultPort;
+    bool m_isHttpListenerReady = false;
+    // A listener opening the port just applied, while the ready one keeps serving.
+    std::unique_ptr<HttpListener> m_candidateHttpListener;
+    // Replaced listeners still answering what they had received.
+    std::vector<std::unique_ptr<HttpListener>> m_retiredHttpListeners;
     bool m_hasAccessibility;
     std::unique_ptr<RepeatingTimer> m_accessibilityTimer;
     std::optional<PendingText> m_pendingText;

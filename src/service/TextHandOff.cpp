@@ -69,16 +69,16 @@ QString MacRemoteService::escapeJSONText(const QString& text)
     return escaped;
 }
 
-HttpAnswer MacRemoteService::handleSendTextRequest(const QString& request)
+HttpOutcome MacRemoteService::handleSendTextRequest(const std::optional<QByteArray>& body)
 {
-    const qsizetype headEnd = request.indexOf(QStringLiteral("\r\n\r\n"));
-    if (headEnd < 0)
-        return { "400 Bad Request", false, "missing body" };
-    const Decoded<TextPayload> payload = TextPayload::decode(request.mid(headEnd + 4).toUtf8());
+    using Kind = HttpOutcome::Kind;
+    if (!body)
+        return { Kind::missingBody, {} };
+    const Decoded<TextPayload> payload = TextPayload::decode(*body);
     if (std::holds_alternative<DecodingError>(payload))
-        return { "400 Bad Request", false, "invalid json" };
+        return { Kind::invalidJson, {} };
     const auto& [title, text] = std::get<TextPayload>(payload);
     if (handOffText(title, text) == HandOffOutcome::emptyText)
-        return { "503 Service Unavailable", false, m_textSendStatus.value_or(QString()).toUtf8() };
-    return { "200 OK", false, "sent" };
+        return { Kind::emptyText, m_textSendStatus.value_or(QString()).toUtf8() };
+    return { Kind::textAccepted, {} };
 }

@@ -76,7 +76,7 @@ ColumnLayout {
         }
 
         Text {
-            text: qsTr("Ports alternatifs : 80, 8080, 443")
+            text: qsTr("Ports alternatifs : 8080, 8443, 8888")
             font.pixelSize: TextStyle.caption
             color: Colors.muted
             Accessible.role: Accessible.StaticText

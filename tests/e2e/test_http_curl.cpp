@@ -1,9 +1,9 @@
+#include "FreePort.h"
 #include "KeyReceiverProcess.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -20,13 +20,6 @@ private:
             QStringList { QStringLiteral("-s"), QStringLiteral("--max-time"), QStringLiteral("5") } + arguments);
         process.waitForFinished(10000);
         return process.readAllStandardOutput();
-    }
-
-    static quint16 freePort()
-    {
-        QTcpServer probe;
-        probe.listen(QHostAddress::Any, 0);
-        return probe.serverPort();
     }
 
 private Q_SLOTS:

@@ -4,14 +4,20 @@
 #include <QHostAddress>
 #include <QTcpSocket>
 #include <QTest>
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 // A real TCP client on the test's event loop: sends what it is given and keeps everything the server writes until
 // the server closes the connection.
 class LoopbackHttpClient {
 public:
-    explicit LoopbackHttpClient(quint16 port)
+    // From the given loopback address, so that a test can play hosts of their own.
+    explicit LoopbackHttpClient(quint16 port, const QHostAddress& source = QHostAddress::LocalHost)
     {
+        m_socket.bind(source);
         QObject::connect(&m_socket, &QTcpSocket::readyRead, [this] { m_received += m_socket.readAll(); });
         QObject::connect(&m_socket, &QTcpSocket::disconnected, [this] { m_isClosed = true; });
         QObject::connect(&m_socket, &QTcpSocket::errorOccurred, [this] {
@@ -54,4 +60,30 @@ inline QByteArray plainAnswer(const QByteArray& status, const QByteArray& body)
 {
     return "HTTP/1.1 " + status + "\r\nContent-Length: " + QByteArray::number(body.size())
         + "\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n" + body;
+}
+
+// A blocking client socket connected to 127.0.0.1:port, or -1; reads give up after two seconds.
+inline int connectRaw(quint16 port)
+{
+    const int descriptor = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const timeval timeout { 2, 0 };
+    setsockopt(descriptor, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (descriptor >= 0 && connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return descriptor;
+    ::close(descriptor);
+    return -1;
+}
+
+// What a raw client has received until the server closed or the read timed out.
+inline QByteArray readRaw(int descriptor)
+{
+    QByteArray received;
+    char buffer[4096];
+    for (ssize_t length; (length = recv(descriptor, buffer, sizeof buffer, 0)) > 0;)
+        received.append(buffer, length);
+    return received;
 }

@@ -39,7 +39,6 @@ void ViewHarness::reportHttpState(const QString& state)
     static const QHash<QString, HttpListenerState> states {
         { QStringLiteral("ready"), HttpListenerState::ready },
         { QStringLiteral("failed"), HttpListenerState::failed },
-        { QStringLiteral("cancelled"), HttpListenerState::cancelled },
         { QStringLiteral("starting"), HttpListenerState::starting },
     };
     fakes.httpListeners.current()->callbacks.stateChanged(states.value(state));
@@ -62,8 +61,7 @@ void ViewHarness::setInterfaceAddress(const QString& address)
 void ViewHarness::postTextOverHttp(const QString& title, const QString& text)
 {
     const QJsonObject body { { QStringLiteral("title"), title }, { QStringLiteral("text"), text } };
-    m_service->handleSendTextRequest(QStringLiteral("POST /sendtext HTTP/1.1\r\n\r\n")
-        + QString::fromUtf8(QJsonDocument(body).toJson(QJsonDocument::Compact)));
+    m_service->handleSendTextRequest(QJsonDocument(body).toJson(QJsonDocument::Compact));
 }
 
 int ViewHarness::peerSendCount() const { return int(fakes.peerLink.sent.size()); }

@@ -34,7 +34,7 @@ public:
     // A peer-link state report with that many phones still connected; it reaches the service queued.
     Q_INVOKABLE void reportPeerState(int state, int connectedPeers);
     Q_INVOKABLE void executeCommand(const QString& rawValue);
-    // "ready", "failed", "cancelled" or "starting", from the current HTTP listener.
+    // "ready", "failed" or "starting", from the current HTTP listener.
     Q_INVOKABLE void reportHttpState(const QString& state);
     Q_INVOKABLE int lastRequestedPort() const;
     Q_INVOKABLE int requestedPortCount() const;

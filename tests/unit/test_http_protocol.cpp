@@ -25,9 +25,6 @@ private Q_SLOTS:
         QTest::newRow("longer path") << QByteArray("GET /nextslide HTTP/1.1") << HttpRoute::unknown;
         QTest::newRow("lower case") << QByteArray("get /next HTTP/1.1") << HttpRoute::unknown;
         QTest::newRow("HEAD") << QByteArray("HEAD /next HTTP/1.1") << HttpRoute::unknown;
-        QTest::newRow("ping alone") << QByteArray("GET /ping") << HttpRoute::ping;
-        QTest::newRow("ping line") << QByteArray("GET /ping HTTP/1.1\r\n\r\n") << HttpRoute::ping;
-        QTest::newRow("pingpong") << QByteArray("GET /pingpong") << HttpRoute::ping;
         QTest::newRow("posted ping") << QByteArray("POST /ping ") << HttpRoute::unknown;
         QTest::newRow("pending text") << QByteArray("GET /pendingtext HTTP/1.1") << HttpRoute::pendingText;
         QTest::newRow("pending text query") << QByteArray("GET /pendingtext?t=1 HTTP/1.1") << HttpRoute::pendingText;
@@ -44,31 +41,40 @@ private Q_SLOTS:
         QFETCH(QByteArray, request);
         QFETCH(HttpRoute, route);
         QCOMPARE(routeFor(request), route);
+        QVERIFY(!fixedAnswerFor(request));
+    }
+
+    void pingIsAnsweredWithoutTheService()
+    {
+        const QByteArray pong
+            = "HTTP/1.1 200 OK\r\nContent-Length: 4\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\npong";
+        for (const QByteArray request : { "GET /ping", "GET /ping HTTP/1.1\r\n\r\n", "GET /pingpong" })
+            QCOMPARE(*fixedAnswerFor(request), pong);
     }
 
     void framing()
     {
-        QCOMPARE(frameAnswer({ "200 OK", false, "ok" }),
-            QByteArray(
-                "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\nok"));
-        QCOMPARE(frameAnswer({ "204 No Content", false, "{}" }),
-            QByteArray("HTTP/1.1 204 No Content\r\nContent-Length: 2\r\nConnection: close\r\n"
-                       "Content-Type: text/plain\r\n\r\n{}"));
-        // 24 characters, one of them two bytes long.
-        const QByteArray body = QStringLiteral("{\"title\":\"é\",\"text\":\"x\"}").toUtf8();
-        QCOMPARE(body.size(), 25);
-        QCOMPARE(frameAnswer({ "200 OK", true, body }),
-            "HTTP/1.1 200 OK\r\nContent-Length: 25\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n"
-                + body);
-        QCOMPARE(frameAnswer({ "503 Service Unavailable", false, "Texte vide" }),
-            QByteArray("HTTP/1.1 503 Service Unavailable\r\nContent-Length: 10\r\nConnection: close\r\n"
-                       "Content-Type: text/plain\r\n\r\nTexte vide"));
-        QCOMPARE(frameAnswer(pongAnswer()),
-            QByteArray(
-                "HTTP/1.1 200 OK\r\nContent-Length: 4\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\npong"));
-        QCOMPARE(frameAnswer(badRequestAnswer()),
-            QByteArray("HTTP/1.1 400 Bad Request\r\nContent-Length: 11\r\nConnection: close\r\n"
-                       "Content-Type: text/plain\r\n\r\nbad request"));
+        using Kind = HttpOutcome::Kind;
+        const auto plain = [](const char* status, const QByteArray& body) {
+            return "HTTP/1.1 " + QByteArray(status) + "\r\nContent-Length: " + QByteArray::number(body.size())
+                + "\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n" + body;
+        };
+        const QList<std::pair<HttpOutcome, QByteArray>> cases {
+            { { Kind::commandDone, {} }, plain("200 OK", "ok") },
+            { { Kind::noPendingText, {} }, plain("204 No Content", "{}") },
+            { { Kind::textAccepted, {} }, plain("200 OK", "sent") },
+            { { Kind::missingBody, {} }, plain("400 Bad Request", "missing body") },
+            { { Kind::invalidJson, {} }, plain("400 Bad Request", "invalid json") },
+            { { Kind::emptyText, "Texte vide" }, plain("503 Service Unavailable", "Texte vide") },
+            { { Kind::unknown, {} }, plain("404 Not Found", "unknown command") },
+            // 24 characters, one of them two bytes long.
+            { { Kind::pendingText, QStringLiteral("{\"title\":\"é\",\"text\":\"x\"}").toUtf8() },
+                "HTTP/1.1 200 OK\r\nContent-Length: 25\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n"
+                    + QStringLiteral("{\"title\":\"é\",\"text\":\"x\"}").toUtf8() },
+        };
+        for (const auto& [outcome, frame] : cases)
+            QCOMPARE(frameOutcome(outcome), frame);
+        QCOMPARE(badRequestAnswer(), plain("400 Bad Request", "bad request"));
     }
 
     void gathering_data()
@@ -100,6 +106,14 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(bool, isComplete);
         QCOMPARE(isRequestComplete(bytes), isComplete);
+    }
+
+    void bodyAfterHead()
+    {
+        QCOMPARE(::bodyAfterHead("POST /sendtext HTTP/1.1\r\nHost: a\r\n"), std::nullopt);
+        QCOMPARE(::bodyAfterHead("POST /sendtext HTTP/1.1\r\n\r\n"), QByteArray());
+        // Whatever the headers announce, everything after the head is the body.
+        QCOMPARE(::bodyAfterHead("POST /sendtext \r\nContent-Length: 1\r\n\r\n{}\r\n\r\nx"), QByteArray("{}\r\n\r\nx"));
     }
 
     void openFileLimitIsRaisedToTheHardLimit()

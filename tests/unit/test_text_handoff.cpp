@@ -10,14 +10,11 @@ namespace {
 const QString readyStatus = QStringLiteral("✅ Texte prêt — l'iPhone le récupère à la prochaine commande");
 const QString sentStatus = QStringLiteral("✅ Texte envoyé à l'iPhone");
 
-HttpAnswer answer(FakePlatform& fake, HttpRoute route, const QString& request = {})
-{
-    return fake.httpListeners.current()->callbacks.answerRoutes({ { route, request } }).at(0);
-}
+using Kind = HttpOutcome::Kind;
 
-QString postedText(const QByteArray& body)
+HttpOutcome answer(FakePlatform& fake, HttpRoute route, const std::optional<QByteArray>& body = {})
 {
-    return QStringLiteral("POST /sendtext HTTP/1.1\r\nHost: x\r\nContent-Length: 99\r\n\r\n") + QString::fromUtf8(body);
+    return fake.httpListeners.current()->callbacks.answerRoutes({ { route, body } }).at(0);
 }
 
 }
@@ -92,32 +89,27 @@ private Q_SLOTS:
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        QCOMPARE(answer(fake, HttpRoute::pendingText).status, QByteArray("204 No Content"));
-        QCOMPARE(answer(fake, HttpRoute::pendingText).body, QByteArray("{}"));
+        QCOMPARE(answer(fake, HttpRoute::pendingText).kind, Kind::noPendingText);
 
         service.sendText(QStringLiteral("T"), QStringLiteral("X"));
-        const HttpAnswer first = answer(fake, HttpRoute::next);
-        QCOMPARE(first.status, QByteArray("200 OK"));
-        QVERIFY(first.isJson);
-        QCOMPARE(first.body, QByteArray(R"({"title":"T","text":"X"})"));
+        const HttpOutcome first = answer(fake, HttpRoute::next);
+        QCOMPARE(first.kind, Kind::pendingText);
+        QCOMPARE(first.detail, QByteArray(R"({"title":"T","text":"X"})"));
         QCOMPARE(service.textSendStatus(), sentStatus);
         QCOMPARE(fake.keys.pressed.size(), 1u);
 
-        const HttpAnswer second = answer(fake, HttpRoute::previous);
-        QVERIFY(!second.isJson);
-        QCOMPARE(second.body, QByteArray("ok"));
+        QCOMPARE(answer(fake, HttpRoute::previous).kind, Kind::commandDone);
         QCOMPARE(service.commandCount(), 2);
 
         // A command without the permission still answers the same way.
         fake.permission.trusted = false;
-        QCOMPARE(answer(fake, HttpRoute::next).body, QByteArray("ok"));
-        QCOMPARE(answer(fake, HttpRoute::unknown).status, QByteArray("404 Not Found"));
-        QCOMPARE(answer(fake, HttpRoute::unknown).body, QByteArray("unknown command"));
+        QCOMPARE(answer(fake, HttpRoute::next).kind, Kind::commandDone);
+        QCOMPARE(answer(fake, HttpRoute::unknown).kind, Kind::unknown);
 
         service.sendText({}, QStringLiteral("y"));
-        const HttpAnswer fetched = answer(fake, HttpRoute::pendingText);
-        QVERIFY(fetched.isJson);
-        QCOMPARE(fetched.body, QByteArray(R"({"title":"Texte du Mac","text":"y"})"));
+        const HttpOutcome fetched = answer(fake, HttpRoute::pendingText);
+        QCOMPARE(fetched.kind, Kind::pendingText);
+        QCOMPARE(fetched.detail, QByteArray(R"({"title":"Texte du Mac","text":"y"})"));
     }
 
     void aBurstOfRequestsIsAnsweredInOrderAndNotifiesOnce()
@@ -132,14 +124,14 @@ private Q_SLOTS:
         connect(&service, &MacRemoteService::commandCountChanged, this,
             [&] { countSeenBySignal = int(service.commandCount()); });
 
-        const std::vector<HttpAnswer> answers
+        const std::vector<HttpOutcome> answers
             = fake.httpListeners.current()->callbacks.answerRoutes({ { HttpRoute::next, {} },
                 { HttpRoute::pendingText, {} }, { HttpRoute::previous, {} }, { HttpRoute::next, {} } });
 
         QCOMPARE(answers.size(), 4u);
-        QCOMPARE(answers[0].body, QByteArray(R"({"title":"T","text":"X"})"));
-        QCOMPARE(answers[1].status, QByteArray("204 No Content"));
-        QCOMPARE(answers[2].body, QByteArray("ok"));
+        QCOMPARE(answers[0].detail, QByteArray(R"({"title":"T","text":"X"})"));
+        QCOMPARE(answers[1].kind, Kind::noPendingText);
+        QCOMPARE(answers[2].kind, Kind::commandDone);
         QCOMPARE(fake.keys.pressed.size(), 3u);
         // Each property that changed is announced once, after the burst, with its final value.
         QCOMPARE(counts.size(), 1);
@@ -157,58 +149,71 @@ private Q_SLOTS:
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        struct Case {
-            QString request;
-            QByteArray status;
-            QByteArray body;
+        const QList<std::pair<std::optional<QByteArray>, HttpOutcome>> cases {
+            { std::nullopt, { Kind::missingBody, {} } },
+            { "", { Kind::invalidJson, {} } },
+            { R"({"text":"x"})", { Kind::invalidJson, {} } },
+            { R"({"title":1,"text":"x"})", { Kind::invalidJson, {} } },
+            { R"({"title":"T","text":"  "})", { Kind::emptyText, "Texte vide" } },
+            { R"({"title":"","text":"x"})", { Kind::textAccepted, {} } },
         };
-        const QList<Case> cases {
-            { "POST /sendtext HTTP/1.1\r\nHost: x\r\n", "400 Bad Request", "missing body" },
-            { postedText(""), "400 Bad Request", "invalid json" },
-            { postedText(R"({"text":"x"})"), "400 Bad Request", "invalid json" },
-            { postedText(R"({"title":1,"text":"x"})"), "400 Bad Request", "invalid json" },
-            { postedText(R"({"title":"T","text":"  "})"), "503 Service Unavailable", "Texte vide" },
-            { postedText(R"({"title":"","text":"x"})"), "200 OK", "sent" },
-        };
-        for (const Case& c : cases) {
-            const HttpAnswer result = answer(fake, HttpRoute::sendText, c.request);
-            QCOMPARE(result.status, c.status);
-            QCOMPARE(result.body, c.body);
-            QVERIFY(!result.isJson);
+        for (const auto& [body, expected] : cases) {
+            const HttpOutcome result = answer(fake, HttpRoute::sendText, body);
+            QCOMPARE(result.kind, expected.kind);
+            QCOMPARE(result.detail, expected.detail);
         }
         QCOMPARE(service.pendingText(), (MacRemoteService::PendingText { "Texte du Mac", "x" }));
 
         // A peer send that fails is still a text accepted: it waits as the pending text.
         fake.peerLink.connectedPeers = 1;
         fake.peerLink.sendSucceeds = false;
-        QCOMPARE(answer(fake, HttpRoute::sendText, postedText(R"({"title":"T","text":"z"})")).body, QByteArray("sent"));
+        QCOMPARE(answer(fake, HttpRoute::sendText, R"({"title":"T","text":"z"})").kind, Kind::textAccepted);
         QCOMPARE(service.pendingText()->text, QStringLiteral("z"));
     }
 
-    void listenerTextsFollowOnlyTheCurrentListener()
+    void aNewPortReplacesTheServingOneOnlyOnceItIsOpen()
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        FakeHttpListenerFactory::Callbacks first = fake.httpListeners.allCallbacks.at(0);
-        first.stateChanged(HttpListenerState::starting);
+        FakeHttpListenerFactory::Listener* first = fake.httpListeners.current();
+        first->callbacks.stateChanged(HttpListenerState::starting);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 4777 en démarrage"));
-        first.stateChanged(HttpListenerState::ready);
+
+        // Not yet serving: replaced at once.
+        service.applyPort(9000);
+        QVERIFY(first->isCancelled);
+        QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 4777 arrêté"));
+        QCOMPARE(fake.settings.integer("macRemotePort"), 9000);
+        fake.httpListeners.current()->callbacks.stateChanged(HttpListenerState::failed);
+        QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 9000 indisponible"));
+        service.applyPort(4777);
+        FakeHttpListenerFactory::Listener* serving = fake.httpListeners.current();
+        serving->callbacks.stateChanged(HttpListenerState::ready);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("IP active sur le port 4777"));
 
+        // A port that cannot be had leaves the serving one serving and stored, and says both.
+        for (const auto& [refusal, text] : { std::pair { HttpListenerState::notPermitted,
+                                                 QStringLiteral("Port 80 réservé à l'administrateur — IP active "
+                                                                "sur le port 4777") },
+                 std::pair { HttpListenerState::failed,
+                     QStringLiteral("Port 80 indisponible — IP active sur le port 4777") } }) {
+            service.applyPort(80);
+            QCOMPARE(fake.httpListeners.current()->port, 80);
+            fake.httpListeners.current()->callbacks.stateChanged(HttpListenerState::starting);
+            QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 80 en démarrage"));
+            fake.httpListeners.current()->callbacks.stateChanged(refusal);
+            QCOMPARE(service.httpStatusMessage(), text);
+            QCOMPARE(fake.settings.integer("macRemotePort"), 4777);
+            QVERIFY(!serving->isCancelled);
+        }
+
         service.applyPort(8080);
-        QCOMPARE(fake.settings.integer("macRemotePort"), 8080);
-        QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 4777 arrêté"));
-        QCOMPARE(fake.httpListeners.live.size(), 1u);
-        QCOMPARE(fake.httpListeners.current()->port, 8080);
         fake.httpListeners.current()->callbacks.stateChanged(HttpListenerState::ready);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("IP active sur le port 8080"));
-
-        // A late report of the replaced listener no longer reaches the status.
-        first.stateChanged(HttpListenerState::cancelled);
-        QCOMPARE(service.httpStatusMessage(), QStringLiteral("IP active sur le port 8080"));
-
-        fake.httpListeners.current()->callbacks.stateChanged(HttpListenerState::failed);
-        QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 8080 indisponible"));
+        QCOMPARE(fake.settings.integer("macRemotePort"), 8080);
+        // The replaced one still answers what it holds.
+        QVERIFY(serving->isCancelled);
+        QCOMPARE(serving->callbacks.answerRoutes({ { HttpRoute::next, {} } }).at(0).kind, Kind::commandDone);
     }
 
     void storedPortRules()
@@ -226,11 +231,6 @@ private Q_SLOTS:
         QVERIFY(tooLarge.httpListeners.requestedPorts.empty());
         service.applyPort(9000);
         QCOMPARE(tooLarge.httpListeners.requestedPorts, std::vector<quint16> { 9000 });
-
-        FakePlatform refused;
-        refused.httpListeners.canCreate = false;
-        MacRemoteService refusedService(refused.platform());
-        QCOMPARE(refusedService.httpStatusMessage(), QStringLiteral("Port 4777 indisponible"));
     }
 };
 

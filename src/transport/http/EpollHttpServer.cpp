@@ -8,6 +8,7 @@
 #include <QSocketNotifier>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/epoll.h>
 #include <sys/socket.h>
@@ -19,6 +20,20 @@ namespace {
 constexpr quint64 listeningSocketId = 0;
 constexpr int eventsPerWakeUp = 64;
 
+std::array<quint8, 16> sourceOf(const sockaddr_storage& address)
+{
+    std::array<quint8, 16> source {};
+    if (address.ss_family == AF_INET6) {
+        const auto& ipv6 = reinterpret_cast<const sockaddr_in6&>(address);
+        std::memcpy(source.data(), &ipv6.sin6_addr, source.size());
+    } else if (address.ss_family == AF_INET) {
+        const auto& ipv4 = reinterpret_cast<const sockaddr_in&>(address);
+        source[10] = source[11] = 0xff;
+        std::memcpy(source.data() + 12, &ipv4.sin_addr, 4);
+    }
+    return source;
+}
+
 int bindAndListen(int descriptor, const sockaddr* address, socklen_t length)
 {
     const int on = 1;
@@ -26,11 +41,13 @@ int bindAndListen(int descriptor, const sockaddr* address, socklen_t length)
     setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     if (bind(descriptor, address, length) == 0 && listen(descriptor, SOMAXCONN) == 0)
         return descriptor;
+    const int error = errno;
     ::close(descriptor);
+    errno = error;
     return -1;
 }
 
-// Listens on every address of both families; -1 when the port cannot be had.
+// Listens on every address of both families; -1 with errno set when the port cannot be had.
 int openListeningSocket(quint16 port)
 {
     constexpr int type = SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
@@ -66,9 +83,8 @@ bool watch(int epoll, int operation, int descriptor, quint64 id, quint32 events)
 
 }
 
-EpollHttpServer::EpollHttpServer(std::shared_ptr<HttpListenerLink> link, std::chrono::milliseconds requestDeadline)
-    : m_link(std::move(link))
-    , m_requestDeadline(requestDeadline.count())
+EpollHttpServer::EpollHttpServer(std::chrono::milliseconds requestDeadline)
+    : m_requestDeadline(requestDeadline.count())
     , m_readBuffer(maximumRequestSize, Qt::Uninitialized)
 {
     m_sweepTimer.setInterval(std::max<qint64>(m_requestDeadline / 10, 1));
@@ -89,25 +105,31 @@ EpollHttpServer::~EpollHttpServer()
 
 void EpollHttpServer::start(quint16 port)
 {
-    reportState(HttpListenerState::starting);
+    Q_EMIT stateChanged(HttpListenerState::starting);
     m_epoll = epoll_create1(EPOLL_CLOEXEC);
     if (m_epoll >= 0)
         m_listeningSocket = openListeningSocket(port);
-    if (m_listeningSocket < 0 || !watch(m_epoll, EPOLL_CTL_ADD, m_listeningSocket, listeningSocketId, EPOLLIN)) {
-        reportState(HttpListenerState::failed);
+    if (m_listeningSocket < 0) {
+        Q_EMIT stateChanged(errno == EACCES ? HttpListenerState::notPermitted : HttpListenerState::failed);
+        return;
+    }
+    if (!watch(m_epoll, EPOLL_CTL_ADD, m_listeningSocket, listeningSocketId, EPOLLIN)) {
+        Q_EMIT stateChanged(HttpListenerState::failed);
         return;
     }
     m_readiness = new QSocketNotifier(m_epoll, QSocketNotifier::Read, this);
     connect(m_readiness, &QSocketNotifier::activated, this, &EpollHttpServer::handleReadiness);
-    reportState(HttpListenerState::ready);
+    Q_EMIT stateChanged(HttpListenerState::ready);
 }
 
-void EpollHttpServer::stopListening()
+void EpollHttpServer::stopAccepting()
 {
-    if (m_listeningSocket < 0)
-        return;
-    ::close(m_listeningSocket);
+    if (m_listeningSocket >= 0)
+        ::close(m_listeningSocket);
     m_listeningSocket = -1;
+    m_isAcceptPaused = false;
+    m_isDraining = true;
+    settle();
 }
 
 void EpollHttpServer::handleReadiness()
@@ -129,43 +151,61 @@ void EpollHttpServer::handleReadiness()
         else if (entry->second.stage == Stage::writing)
             write(entry, std::exchange(entry->second.unsent, {}));
     }
-    askMainThread();
+    settle();
 }
 
 void EpollHttpServer::acceptConnections()
 {
+    m_isAcceptPaused = false;
     while (m_listeningSocket >= 0) {
-        const int descriptor = accept4(m_listeningSocket, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        sockaddr_storage address {};
+        socklen_t length = sizeof address;
+        const int descriptor
+            = accept4(m_listeningSocket, reinterpret_cast<sockaddr*>(&address), &length, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor < 0) {
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
-            if ((errno == EMFILE || errno == ENFILE) && evictLongestWaiting())
-                continue;
+            if (errno == EMFILE || errno == ENFILE) {
+                if (evictIncomplete())
+                    continue;
+                m_isAcceptPaused = true;
+            }
             return;
         }
-        if ((m_connections.size() >= maximumConnections && !evictLongestWaiting())
+        if ((m_connections.size() >= maximumConnections && !evictIncomplete())
             || !watch(m_epoll, EPOLL_CTL_ADD, descriptor, m_nextId, EPOLLIN | EPOLLRDHUP)) {
             ::close(descriptor);
             continue;
         }
+        const Source source = sourceOf(address);
+        ++m_incompletePerSource[source];
         const auto entry = m_connections.emplace_hint(m_connections.end(), m_nextId++,
-            Connection { descriptor, Stage::gathering, m_clock.elapsed() + m_requestDeadline, {}, {} });
-        if (!m_sweepTimer.isActive())
-            m_sweepTimer.start();
+            Connection { descriptor, Stage::gathering, source, m_clock.elapsed() + m_requestDeadline, {}, {} });
         // The request usually arrives together with the connection: read it now rather than after another wake-up.
         receive(entry);
     }
 }
 
-bool EpollHttpServer::evictLongestWaiting()
+bool EpollHttpServer::evictIncomplete()
 {
+    // From the source holding the most incomplete connections, so that a host cycling connections cannot push out a
+    // phone whose request arrives in pieces from its own address; among equals the oldest, so a connection that has
+    // just arrived goes last.
+    auto victim = m_connections.end();
+    int victimSourceCount = 0;
     for (auto entry = m_connections.begin(); entry != m_connections.end(); ++entry) {
-        if (entry->second.stage == Stage::gathering) {
-            close(entry);
-            return true;
+        if (entry->second.stage != Stage::gathering)
+            continue;
+        const int sourceCount = m_incompletePerSource[entry->second.source];
+        if (sourceCount > victimSourceCount) {
+            victim = entry;
+            victimSourceCount = sourceCount;
         }
     }
-    return false;
+    if (victim == m_connections.end())
+        return false;
+    close(victim);
+    return true;
 }
 
 void EpollHttpServer::receive(ConnectionEntry entry)
@@ -196,50 +236,39 @@ void EpollHttpServer::receive(ConnectionEntry entry)
 
 void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
 {
-    static const QByteArray badRequest = frameAnswer(badRequestAnswer());
-    static const QByteArray pong = frameAnswer(pongAnswer());
     if (request.isEmpty() || !request.isValidUtf8())
-        return write(entry, badRequest);
+        return write(entry, badRequestAnswer());
+    if (const QByteArray* answer = fixedAnswerFor(request))
+        return write(entry, *answer);
     const HttpRoute route = routeFor(request);
-    if (route == HttpRoute::ping)
-        return write(entry, pong);
-    entry->second.stage = Stage::awaitingAnswer;
     m_waitingIds.push_back(entry->first);
-    m_waitingRequests.push_back({ route, QString::fromUtf8(request) });
-    entry->second.request = QByteArray();
+    m_waitingRequests.push_back(
+        { route, route == HttpRoute::sendText ? bodyAfterHead(request) : std::optional<QByteArray>() });
+    Connection& connection = entry->second;
+    endGathering(connection, Stage::awaitingAnswer);
+    connection.deadline = m_clock.elapsed() + m_requestDeadline;
+    connection.request = QByteArray();
 }
 
-void EpollHttpServer::askMainThread()
+void EpollHttpServer::endGathering(Connection& connection, Stage next)
 {
-    if (m_isAskingMainThread || m_waitingIds.empty())
-        return;
-    m_isAskingMainThread = true;
-    // The service's state lives on the main thread. The link tells there whether the listener, and with it this
-    // server, still exists; the server is deleted only after it is silenced.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [link = m_link, server = this, ids = std::exchange(m_waitingIds, {}),
-            requests = std::exchange(m_waitingRequests, {})]() mutable {
-            if (link->isSilenced)
-                return;
-            std::vector<HttpAnswer> answers = link->callbacks.answerRoutes(requests);
-            if (link->isSilenced)
-                return;
-            QMetaObject::invokeMethod(
-                server, [server, ids = std::move(ids), answers = std::move(answers)] { server->answer(ids, answers); },
-                Qt::QueuedConnection);
-        },
-        Qt::QueuedConnection);
+    if (connection.stage == Stage::gathering) {
+        const auto count = m_incompletePerSource.find(connection.source);
+        if (--count->second == 0)
+            m_incompletePerSource.erase(count);
+    }
+    connection.stage = next;
 }
 
-void EpollHttpServer::answer(const std::vector<quint64>& ids, const std::vector<HttpAnswer>& answers)
+void EpollHttpServer::answer(const std::vector<std::pair<quint64, HttpOutcome>>& answers)
 {
-    for (std::size_t index = 0; index < ids.size() && index < answers.size(); ++index) {
-        if (const auto entry = m_connections.find(ids[index]); entry != m_connections.end())
-            write(entry, frameAnswer(answers[index]));
+    for (const auto& [id, outcome] : answers) {
+        const auto entry = m_connections.find(id);
+        if (entry != m_connections.end() && entry->second.stage == Stage::awaitingAnswer)
+            write(entry, frameOutcome(outcome));
     }
     m_isAskingMainThread = false;
-    askMainThread();
+    settle();
 }
 
 void EpollHttpServer::write(ConnectionEntry entry, QByteArray frame)
@@ -257,7 +286,7 @@ void EpollHttpServer::write(ConnectionEntry entry, QByteArray frame)
                 && !watch(m_epoll, EPOLL_CTL_MOD, connection.descriptor, entry->first, EPOLLOUT))
                 break;
             connection.unsent = frame.sliced(written);
-            connection.stage = Stage::writing;
+            endGathering(connection, Stage::writing);
             connection.deadline = m_clock.elapsed() + m_requestDeadline;
             return;
         } else if (errno != EINTR) {
@@ -269,6 +298,7 @@ void EpollHttpServer::write(ConnectionEntry entry, QByteArray frame)
 
 void EpollHttpServer::close(ConnectionEntry entry)
 {
+    endGathering(entry->second, Stage::writing);
     // Closing also takes the socket out of the epoll set.
     ::close(entry->second.descriptor);
     m_connections.erase(entry);
@@ -280,25 +310,33 @@ void EpollHttpServer::sweep()
     for (auto entry = m_connections.begin(); entry != m_connections.end();) {
         const auto next = std::next(entry);
         if (entry->second.deadline <= now) {
+            // What came by the deadline is routed; an answer that never came or never left ends the connection.
             if (entry->second.stage == Stage::gathering)
                 route(entry, entry->second.request);
-            else if (entry->second.stage == Stage::writing)
+            else
                 close(entry);
         }
         entry = next;
     }
-    askMainThread();
-    if (m_connections.empty())
-        m_sweepTimer.stop();
+    settle();
 }
 
-void EpollHttpServer::reportState(HttpListenerState state)
+void EpollHttpServer::settle()
 {
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [link = m_link, state] {
-            if (!link->isSilenced && !link->isCancelled)
-                link->callbacks.stateChanged(state);
-        },
-        Qt::QueuedConnection);
+    if (m_isAcceptPaused)
+        acceptConnections();
+    if (!m_isAskingMainThread && !m_waitingIds.empty()) {
+        m_isAskingMainThread = true;
+        Q_EMIT requestsArrived(std::exchange(m_waitingIds, {}), std::exchange(m_waitingRequests, {}));
+    }
+    // The sweep also retries a paused accept, for descriptors that other parts of the process free.
+    const bool hasWork = !m_connections.empty() || m_isAcceptPaused;
+    if (hasWork && !m_sweepTimer.isActive())
+        m_sweepTimer.start();
+    else if (!hasWork && m_sweepTimer.isActive())
+        m_sweepTimer.stop();
+    if (m_isDraining && m_connections.empty()) {
+        m_isDraining = false;
+        Q_EMIT finished();
+    }
 }

@@ -6,20 +6,13 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
+#include <array>
 #include <chrono>
 #include <map>
-#include <memory>
+#include <utility>
 #include <vector>
 
 class QSocketNotifier;
-
-// The listener's link to the main thread. Only the main thread reads or writes it; the network thread only
-// carries it along, so a late report can still tell that its listener is gone.
-struct HttpListenerLink {
-    HttpListenerFactory::Callbacks callbacks;
-    bool isSilenced = false; // the listener was destroyed: no callback may run any more
-    bool isCancelled = false; // state reports are over; routes are still answered
-};
 
 // The HTTP server of one port, living on the network thread. One epoll set watched by one notifier carries the
 // listening socket and every connection, so a connection costs no object or signal of its own.
@@ -28,18 +21,31 @@ class EpollHttpServer : public QObject {
 public:
     static constexpr std::size_t maximumConnections = 1024;
 
-    EpollHttpServer(std::shared_ptr<HttpListenerLink> link, std::chrono::milliseconds requestDeadline);
+    // Every stage of a connection (gathering its request, awaiting its answer, writing it) ends by this deadline.
+    explicit EpollHttpServer(std::chrono::milliseconds requestDeadline);
     ~EpollHttpServer() override;
 
     // Network thread only from here on.
     void start(quint16 port);
-    void stopListening();
+    // Closes the port at once; finished() follows once every connection held has been answered or has timed out.
+    void stopAccepting();
+    // Writes each answer to its connection if that connection still awaits it.
+    void answer(const std::vector<std::pair<quint64, HttpOutcome>>& answers);
+
+Q_SIGNALS:
+    void stateChanged(HttpListenerState state);
+    // A group of requests for the service, with the ids to answer them by; the next group waits for answer().
+    void requestsArrived(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests);
+    void finished();
 
 private:
     enum class Stage { gathering, awaitingAnswer, writing };
+    // The peer's address, IPv4 ones in their IPv6-mapped form.
+    using Source = std::array<quint8, 16>;
     struct Connection {
         int descriptor;
         Stage stage;
+        Source source;
         qint64 deadline; // on m_clock
         QByteArray request; // bytes of a request that came in several pieces
         QByteArray unsent; // rest of an answer the socket could not take at once
@@ -48,30 +54,33 @@ private:
 
     void handleReadiness();
     void acceptConnections();
-    bool evictLongestWaiting();
+    bool evictIncomplete();
     void receive(ConnectionEntry entry);
     void route(ConnectionEntry entry, QByteArrayView request);
-    void askMainThread();
-    void answer(const std::vector<quint64>& ids, const std::vector<HttpAnswer>& answers);
+    void endGathering(Connection& connection, Stage next);
     void write(ConnectionEntry entry, QByteArray frame);
     void close(ConnectionEntry entry);
     void sweep();
-    void reportState(HttpListenerState state);
+    void settle();
 
-    const std::shared_ptr<HttpListenerLink> m_link;
     const qint64 m_requestDeadline;
     int m_epoll = -1;
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;
     QTimer m_sweepTimer { this };
     QElapsedTimer m_clock;
-    // Ordered by arrival: the first gathering entry is the one that has waited longest.
+    // Ordered by arrival: the first gathering entries are those that have waited longest.
     std::map<quint64, Connection> m_connections;
     quint64 m_nextId = 1;
+    std::map<Source, int> m_incompletePerSource;
     QByteArray m_readBuffer;
     // Requests for the main thread wait here while an earlier group is being answered there, so a burst costs
     // one hop each way rather than one per request.
     std::vector<quint64> m_waitingIds;
     std::vector<RouteRequest> m_waitingRequests;
     bool m_isAskingMainThread = false;
+    // Accept ran out of descriptors with nothing to evict. The edge-triggered listener raises no new event for the
+    // connections already waiting, so accepting resumes on the next wake-up instead.
+    bool m_isAcceptPaused = false;
+    bool m_isDraining = false;
 };

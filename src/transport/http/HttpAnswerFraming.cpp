@@ -1,13 +1,10 @@
 #include "HttpAnswerFraming.h"
 
-QByteArray frameAnswer(const HttpAnswer& answer)
+QByteArray frameAnswer(QByteArrayView status, QByteArrayView contentType, QByteArrayView body)
 {
-    // A JSON answer always carries a delivered text, so its status is always "200 OK".
-    const QByteArrayView status = answer.isJson ? QByteArrayView("200 OK") : QByteArrayView(answer.status);
-    const QByteArrayView contentType = answer.isJson ? "application/json" : "text/plain";
-    const QByteArray length = QByteArray::number(answer.body.size());
+    const QByteArray length = QByteArray::number(body.size());
     QByteArray frame;
-    frame.reserve(80 + status.size() + length.size() + answer.body.size());
+    frame.reserve(80 + status.size() + length.size() + body.size());
     frame.append("HTTP/1.1 ")
         .append(status)
         .append("\r\nContent-Length: ")
@@ -15,10 +12,36 @@ QByteArray frameAnswer(const HttpAnswer& answer)
         .append("\r\nConnection: close\r\nContent-Type: ")
         .append(contentType)
         .append("\r\n\r\n")
-        .append(answer.body);
+        .append(body);
     return frame;
 }
 
-HttpAnswer pongAnswer() { return { "200 OK", false, "pong" }; }
+QByteArray frameOutcome(const HttpOutcome& outcome)
+{
+    using Kind = HttpOutcome::Kind;
+    switch (outcome.kind) {
+    case Kind::commandDone:
+        return frameAnswer("200 OK", "text/plain", "ok");
+    case Kind::pendingText:
+        return frameAnswer("200 OK", "application/json", outcome.detail);
+    case Kind::noPendingText:
+        return frameAnswer("204 No Content", "text/plain", "{}");
+    case Kind::textAccepted:
+        return frameAnswer("200 OK", "text/plain", "sent");
+    case Kind::missingBody:
+        return frameAnswer("400 Bad Request", "text/plain", "missing body");
+    case Kind::invalidJson:
+        return frameAnswer("400 Bad Request", "text/plain", "invalid json");
+    case Kind::emptyText:
+        return frameAnswer("503 Service Unavailable", "text/plain", outcome.detail);
+    case Kind::unknown:
+        break;
+    }
+    return frameAnswer("404 Not Found", "text/plain", "unknown command");
+}
 
-HttpAnswer badRequestAnswer() { return { "400 Bad Request", false, "bad request" }; }
+const QByteArray& badRequestAnswer()
+{
+    static const QByteArray answer = frameAnswer("400 Bad Request", "text/plain", "bad request");
+    return answer;
+}

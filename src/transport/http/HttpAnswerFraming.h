@@ -3,10 +3,13 @@
 #include "platform/HttpListener.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 
-// The answer's bytes on the wire: status line, exactly three headers in a fixed order, then the body.
-QByteArray frameAnswer(const HttpAnswer& answer);
+// An answer's bytes on the wire: status line, exactly three headers in a fixed order, then the body.
+QByteArray frameAnswer(QByteArrayView status, QByteArrayView contentType, QByteArrayView body);
 
-// The two answers the server gives without asking the service.
-HttpAnswer pongAnswer();
-HttpAnswer badRequestAnswer();
+// The HTTP answer that tells the client the service's outcome.
+QByteArray frameOutcome(const HttpOutcome& outcome);
+
+// The answer to a request with no bytes, or bytes that are not UTF-8.
+const QByteArray& badRequestAnswer();

@@ -36,3 +36,11 @@ bool isRequestComplete(QByteArrayView bytes)
     const qsizetype bodyStart = headLength + headEnd.size();
     return bytes.size() - bodyStart >= announcedBodyLength(bytes.first(headLength));
 }
+
+std::optional<QByteArray> bodyAfterHead(QByteArrayView request)
+{
+    const qsizetype headLength = request.indexOf(headEnd);
+    if (headLength < 0)
+        return std::nullopt;
+    return request.sliced(headLength + headEnd.size()).toByteArray();
+}

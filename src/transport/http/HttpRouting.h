@@ -2,8 +2,15 @@
 
 #include "platform/HttpListener.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 
-// The route of a request, from its first bytes: exact, case-sensitive prefixes tried in a fixed order.
-// The request must be valid UTF-8; its prefixes are ASCII, so matching its bytes matches its text.
+// Routes match exact, case-sensitive prefixes of the request. The request must be valid UTF-8; the prefixes are
+// ASCII, so matching its bytes matches its text.
+
+// The answer of a route that reads no state ("GET /ping"), written at once from the network thread; null when the
+// service must answer.
+const QByteArray* fixedAnswerFor(QByteArrayView request);
+
+// The route by which the service answers a request, tried in a fixed order.
 HttpRoute routeFor(QByteArrayView request);

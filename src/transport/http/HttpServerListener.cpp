@@ -1,0 +1,67 @@
+#include "HttpServerListener.h"
+
+#include "EpollHttpServer.h"
+
+#include <QThread>
+
+HttpServerListener::Factory::Factory(QThread& networkThread, std::chrono::milliseconds requestDeadline)
+    : m_networkThread(networkThread)
+    , m_requestDeadline(requestDeadline)
+{
+}
+
+std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port, Callbacks callbacks)
+{
+    return std::make_unique<HttpServerListener>(m_networkThread, port, std::move(callbacks), m_requestDeadline);
+}
+
+HttpServerListener::HttpServerListener(QThread& networkThread, quint16 port, HttpListenerFactory::Callbacks callbacks,
+    std::chrono::milliseconds requestDeadline)
+    : m_networkThread(networkThread)
+    , m_callbacks(std::move(callbacks))
+    , m_server(new EpollHttpServer(requestDeadline))
+{
+    connect(
+        m_server, &EpollHttpServer::stateChanged, m_stateReports.get(),
+        [this](HttpListenerState state) { m_callbacks.stateChanged(state); }, Qt::QueuedConnection);
+    connect(m_server, &EpollHttpServer::requestsArrived, this, &HttpServerListener::answer, Qt::QueuedConnection);
+    connect(
+        m_server, &EpollHttpServer::finished, this,
+        [this] {
+            m_server->deleteLater();
+            m_server = nullptr;
+        },
+        Qt::QueuedConnection);
+    m_server->moveToThread(&m_networkThread);
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server, port] { server->start(port); }, Qt::QueuedConnection);
+}
+
+HttpServerListener::~HttpServerListener()
+{
+    if (!m_server)
+        return;
+    if (m_networkThread.isRunning())
+        m_server->deleteLater();
+    else
+        delete m_server;
+}
+
+void HttpServerListener::cancel()
+{
+    m_stateReports.reset();
+    // Queued behind everything asked of the server before, so a successor's start finds the port free.
+    if (m_server)
+        QMetaObject::invokeMethod(m_server, &EpollHttpServer::stopAccepting, Qt::QueuedConnection);
+}
+
+void HttpServerListener::answer(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests)
+{
+    const std::vector<HttpOutcome> outcomes = m_callbacks.answerRoutes(requests);
+    std::vector<std::pair<quint64, HttpOutcome>> answers;
+    answers.reserve(ids.size());
+    for (std::size_t index = 0; index < ids.size() && index < outcomes.size(); ++index)
+        answers.emplace_back(ids[index], outcomes[index]);
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server, answers = std::move(answers)] { server->answer(answers); }, Qt::QueuedConnection);
+}

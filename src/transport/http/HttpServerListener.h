@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/HttpListener.h"
+
+#include <QObject>
+#include <chrono>
+#include <memory>
+
+class EpollHttpServer;
+class QThread;
+
+// The main thread's side of one HTTP server on the network thread: it owns the server, receives its reports and
+// requests there, and sends the service's answers back. Qt drops what is still queued for it once it is gone.
+class HttpServerListener final : public QObject, public HttpListener {
+    Q_OBJECT
+public:
+    // Creates listeners whose servers do their socket work on the given network thread (started by its owner, and
+    // running until every listener is gone).
+    class Factory final : public HttpListenerFactory {
+    public:
+        explicit Factory(QThread& networkThread, std::chrono::milliseconds requestDeadline = std::chrono::seconds(10));
+        // A port that cannot be had is reported as a failed state.
+        std::unique_ptr<HttpListener> listen(quint16 port, Callbacks callbacks) override;
+
+    private:
+        QThread& m_networkThread;
+        const std::chrono::milliseconds m_requestDeadline;
+    };
+
+    HttpServerListener(QThread& networkThread, quint16 port, HttpListenerFactory::Callbacks callbacks,
+        std::chrono::milliseconds requestDeadline);
+    ~HttpServerListener() override;
+
+    void cancel() override;
+    bool isFinished() const override { return !m_server; }
+
+private:
+    void answer(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests);
+
+    QThread& m_networkThread;
+    const HttpListenerFactory::Callbacks m_callbacks;
+    EpollHttpServer* m_server;
+    // Receives the state reports; deleting it on cancel() drops those still queued.
+    std::unique_ptr<QObject> m_stateReports = std::make_unique<QObject>();
+};
