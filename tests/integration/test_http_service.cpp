@@ -15,17 +15,12 @@ QByteArray exchange(quint16 port, const QByteArray& request)
     return client.waitUntilClosed() ? client.received() : QByteArray("no answer");
 }
 
-QByteArray jsonAnswer(const QByteArray& body)
-{
-    return "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
-        + "\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n" + body;
-}
-
 QString readyText(quint16 port) { return QStringLiteral("IP active sur le port %1").arg(port); }
 
 }
 
-// The real service behind the real server on its network thread; only the desktop's seams are fakes.
+// The real service behind the real server on its network thread, across a port change; only the desktop's seams
+// are fakes.
 class HttpServiceTest : public QObject {
     Q_OBJECT
 
@@ -40,33 +35,6 @@ private:
     }
 
 private Q_SLOTS:
-    void aPendingTextRidesOnTheNextCommandOnce()
-    {
-        FakePlatform fakes;
-        const quint16 port = freePort();
-        fakes.settings.setInteger(QStringLiteral("macRemotePort"), port);
-        MacRemoteService service(platform(fakes));
-        QTRY_COMPARE(service.httpStatusMessage(), readyText(port));
-
-        service.sendText(QStringLiteral("Note \"1\""), QStringLiteral("  été\nà la plage "));
-        QCOMPARE(exchange(port, "GET /next HTTP/1.1\r\n\r\n"),
-            jsonAnswer(QStringLiteral("{\"title\":\"Note \\\"1\\\"\",\"text\":\"été\\nà la plage\"}").toUtf8()));
-        QCOMPARE(exchange(port, "POST /prev HTTP/1.1\r\n\r\n"), plainAnswer("200 OK", "ok"));
-        QCOMPARE(fakes.keys.pressed, (std::vector { Arrow::right, Arrow::left }));
-
-        // A text posted over HTTP, its body arriving after its head, is fetched back once.
-        const QByteArray body = "{\"title\":\"\",\"text\":\"Bonjour\"}";
-        LoopbackHttpClient poster(port);
-        poster.send("POST /sendtext HTTP/1.1\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n");
-        QTest::qWait(50);
-        poster.send(body);
-        QVERIFY(poster.waitUntilClosed());
-        QCOMPARE(poster.received(), plainAnswer("200 OK", "sent"));
-        QCOMPARE(exchange(port, "GET /pendingtext HTTP/1.1\r\n\r\n"),
-            jsonAnswer("{\"title\":\"Texte du Mac\",\"text\":\"Bonjour\"}"));
-        QCOMPARE(exchange(port, "GET /pendingtext HTTP/1.1\r\n\r\n"), plainAnswer("204 No Content", "{}"));
-    }
-
     void aPortChangeKeepsServingUntilTheNewPortIsOpen()
     {
         FakePlatform fakes;

@@ -7,7 +7,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-#include <sys/time.h>
 #include <unistd.h>
 
 // A real TCP client on the test's event loop: sends what it is given and keeps everything the server writes until
@@ -62,12 +61,10 @@ inline QByteArray plainAnswer(const QByteArray& status, const QByteArray& body)
         + "\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n" + body;
 }
 
-// A blocking client socket connected to 127.0.0.1:port, or -1; reads give up after two seconds.
+// A client socket connected to 127.0.0.1:port, or -1: lighter than a QTcpSocket, for a crowd of connections.
 inline int connectRaw(quint16 port)
 {
     const int descriptor = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    const timeval timeout { 2, 0 };
-    setsockopt(descriptor, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
     sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
@@ -76,14 +73,4 @@ inline int connectRaw(quint16 port)
         return descriptor;
     ::close(descriptor);
     return -1;
-}
-
-// What a raw client has received until the server closed or the read timed out.
-inline QByteArray readRaw(int descriptor)
-{
-    QByteArray received;
-    char buffer[4096];
-    for (ssize_t length; (length = recv(descriptor, buffer, sizeof buffer, 0)) > 0;)
-        received.append(buffer, length);
-    return received;
 }
