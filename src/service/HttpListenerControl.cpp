@@ -14,26 +14,36 @@ void MacRemoteService::startHTTPListener()
     }
     m_httpListenerPort = quint16(port);
     m_isHttpListenerReady = false;
-    m_httpListener = m_platform.httpListeners.listen(m_httpListenerPort,
+    m_httpListener = listenHttp(m_httpListenerPort);
+}
+
+std::unique_ptr<HttpListener> MacRemoteService::listenHttp(quint16 port)
+{
+    return m_platform.httpListeners.listen(port,
         {
-            [this](HttpListenerState state) { showHttpListenerState(state); },
+            [this, port](HttpListenerState state) { showHttpListenerState(state, port); },
             [this](const std::vector<RouteRequest>& requests) { return answerHttpRoutes(requests); },
         });
 }
 
-void MacRemoteService::showHttpListenerState(HttpListenerState state)
+void MacRemoteService::showHttpListenerState(HttpListenerState state, quint16 port)
 {
+    // The serving listener and a candidate never share a port; a replaced listener reports nothing more.
+    if (m_candidateHttpListener && port == m_candidateHttpListenerPort)
+        return showCandidateState(state);
+    if (port != m_httpListenerPort)
+        return;
     m_isHttpListenerReady = state == HttpListenerState::ready;
     switch (state) {
     case HttpListenerState::starting:
-        setHttpStatusMessage(tr("Port %1 en démarrage").arg(m_httpListenerPort));
+        setHttpStatusMessage(tr("Port %1 en démarrage").arg(port));
         break;
     case HttpListenerState::ready:
-        setHttpStatusMessage(tr("IP active sur le port %1").arg(m_httpListenerPort));
+        setHttpStatusMessage(tr("IP active sur le port %1").arg(port));
         break;
     case HttpListenerState::failed:
     case HttpListenerState::notPermitted:
-        setHttpStatusMessage(tr("Port %1 indisponible").arg(m_httpListenerPort));
+        setHttpStatusMessage(tr("Port %1 indisponible").arg(port));
         break;
     }
 }
@@ -43,11 +53,8 @@ void MacRemoteService::applyPort(quint16 port)
     retireHttpListener(std::move(m_candidateHttpListener));
     // A serving listener goes on serving until the new port is open, so a port that cannot be had locks no phone out.
     if (m_isHttpListenerReady && port != m_httpListenerPort) {
-        m_candidateHttpListener = m_platform.httpListeners.listen(port,
-            {
-                [this, port](HttpListenerState state) { showCandidateState(state, port); },
-                [this](const std::vector<RouteRequest>& requests) { return answerHttpRoutes(requests); },
-            });
+        m_candidateHttpListenerPort = port;
+        m_candidateHttpListener = listenHttp(port);
         return;
     }
     m_platform.settings.setInteger(m_portStorageKey, port);
@@ -58,8 +65,9 @@ void MacRemoteService::applyPort(quint16 port)
     startHTTPListener();
 }
 
-void MacRemoteService::showCandidateState(HttpListenerState state, quint16 port)
+void MacRemoteService::showCandidateState(HttpListenerState state)
 {
+    const quint16 port = m_candidateHttpListenerPort;
     const QString stillServing = tr("IP active sur le port %1").arg(m_httpListenerPort);
     switch (state) {
     case HttpListenerState::starting:

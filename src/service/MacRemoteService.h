@@ -122,8 +122,9 @@ private:
 
     std::vector<HttpOutcome> answerHttpRoutes(const std::vector<RouteRequest>& requests);
     HttpOutcome answerHttpRoute(const RouteRequest& request);
-    void showHttpListenerState(HttpListenerState state);
-    void showCandidateState(HttpListenerState state, quint16 port);
+    std::unique_ptr<HttpListener> listenHttp(quint16 port);
+    void showHttpListenerState(HttpListenerState state, quint16 port);
+    void showCandidateState(HttpListenerState state);
     void retireHttpListener(std::unique_ptr<HttpListener> listener);
 
     enum class HandOffOutcome { emptyText, sentToPeers, pending };
@@ -161,6 +162,7 @@ private:
     bool m_isHttpListenerReady = false;
     // A listener opening the port just applied, while the ready one keeps serving.
     std::unique_ptr<HttpListener> m_candidateHttpListener;
+    quint16 m_candidateHttpListenerPort = 0;
     // Replaced listeners still answering what they had received.
     std::vector<std::unique_ptr<HttpListener>> m_retiredHttpListeners;
     bool m_hasAccessibility;
