@@ -47,7 +47,8 @@ ViewTestCase {
             compare(harness.lastRequestedPort(), port);
         }
 
-        // A tab shown again shows the current port, not what was typed.
+        // A tab shown again shows the current port, once it serves, not what was typed.
+        harness.reportHttpState("ready");
         field.text = "1234";
         compare(item(make(remoteTab), "portField").text, "9090");
     }
