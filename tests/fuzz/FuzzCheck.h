@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,14 +11,3 @@
             std::abort();                                                                                              \
         }                                                                                                              \
     } while (false)
-
-// Fuzz input as text: UTF-8, or (first byte odd) raw UTF-16 that may hold lone surrogates.
-inline QString textFrom(const uint8_t* data, size_t size)
-{
-    if (size == 0 || data[0] % 2 == 0)
-        return QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    QString text(qsizetype((size - 1) / 2), Qt::Uninitialized);
-    for (qsizetype index = 0; index < text.size(); ++index)
-        text[index] = QChar(char16_t(data[1 + 2 * index] | (data[2 + 2 * index] << 8)));
-    return text;
-}
