@@ -1,27 +1,19 @@
 #include "platform/linux/UinputKeyboard.h"
 
-#include <linux/input-event-codes.h>
-#include <utility>
-
-namespace {
-
-int evdevKeyCodeFor(Arrow arrow) { return arrow == Arrow::right ? KEY_RIGHT : KEY_LEFT; }
-
-} // namespace
+#include "platform/linux/EvdevKeyCode.h"
 
 UinputKeyboard::UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chrono::milliseconds settleTime)
     : m_writer(std::move(writer))
+    , m_settleTime(settleTime)
+    , m_presses([this](Arrow arrow) { write(arrow); })
 {
-    m_settleTimer.setSingleShot(true);
-    m_settleTimer.setInterval(settleTime);
-    QObject::connect(&m_settleTimer, &QTimer::timeout, &m_settleTimer, [this] { becomeReady(); });
 }
 
 bool UinputKeyboard::prepareDevice()
 {
     if (!m_deviceCreated && m_writer->create()) {
         m_deviceCreated = true;
-        m_settleTimer.start();
+        m_presses.releaseAfter(m_settleTime);
     }
     return m_deviceCreated;
 }
@@ -30,10 +22,7 @@ bool UinputKeyboard::pressArrow(Arrow arrow)
 {
     if (!prepareDevice())
         return false;
-    if (m_deviceReady)
-        write(arrow);
-    else
-        m_heldPresses.push_back(arrow);
+    m_presses.press(arrow);
     return true;
 }
 
@@ -41,11 +30,4 @@ void UinputKeyboard::write(Arrow arrow)
 {
     m_writer->writeKey(evdevKeyCodeFor(arrow), true);
     m_writer->writeKey(evdevKeyCodeFor(arrow), false);
-}
-
-void UinputKeyboard::becomeReady()
-{
-    m_deviceReady = true;
-    for (const Arrow arrow : std::exchange(m_heldPresses, {}))
-        write(arrow);
 }

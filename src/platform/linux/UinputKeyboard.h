@@ -1,11 +1,10 @@
 #pragma once
 
 #include "platform/KeyInjector.h"
+#include "platform/linux/HeldPresses.h"
 
-#include <QTimer>
 #include <chrono>
 #include <memory>
-#include <vector>
 
 // The kernel side of the virtual keyboard: what the tests replace to watch the keys without a /dev/uinput.
 class KeyDeviceWriter {
@@ -33,12 +32,10 @@ public:
     bool pressArrow(Arrow arrow) override;
 
 private:
-    void becomeReady();
     void write(Arrow arrow);
 
     std::unique_ptr<KeyDeviceWriter> m_writer;
-    QTimer m_settleTimer;
+    std::chrono::milliseconds m_settleTime;
     bool m_deviceCreated = false;
-    bool m_deviceReady = false;
-    std::vector<Arrow> m_heldPresses;
+    HeldPresses m_presses;
 };

@@ -1,0 +1,31 @@
+#include "platform/linux/HeldPresses.h"
+
+#include <utility>
+
+HeldPresses::HeldPresses(std::function<void(Arrow)> write)
+    : m_write(std::move(write))
+{
+    m_settleTimer.setSingleShot(true);
+    QObject::connect(&m_settleTimer, &QTimer::timeout, &m_settleTimer, [this] { release(); });
+}
+
+void HeldPresses::press(Arrow arrow)
+{
+    if (m_isReleased)
+        m_write(arrow);
+    else
+        m_held.push_back(arrow);
+}
+
+void HeldPresses::releaseAfter(std::chrono::milliseconds settleTime)
+{
+    if (!m_isReleased)
+        m_settleTimer.start(settleTime);
+}
+
+void HeldPresses::release()
+{
+    m_isReleased = true;
+    for (const Arrow arrow : std::exchange(m_held, {}))
+        m_write(arrow);
+}

@@ -1,0 +1,159 @@
+#include "platform/linux/RemoteDesktopPortal.h"
+
+#include "platform/linux/EvdevKeyCode.h"
+#include "platform/linux/PortalRequest.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+#include <QDBusVariant>
+
+namespace {
+
+const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
+constexpr uint keyboardDevice = 1;
+constexpr uint persistUntilRevoked = 2;
+constexpr uint refusedByUser = 1;
+
+QVariant pathArgument(const QString& path) { return QVariant::fromValue(QDBusObjectPath(path)); }
+
+} // namespace
+
+RemoteDesktopPortal::RemoteDesktopPortal(const QDBusConnection& bus, std::unique_ptr<QSettings> settings)
+    : m_bus(bus)
+    , m_settings(std::move(settings))
+    , m_portalWatcher(PortalRequest::service, bus, QDBusServiceWatcher::WatchForOwnerChange)
+{
+    // A portal that quits or restarts takes its sessions and pending dialogs with it.
+    // (A first owner is only the portal being started for our call.)
+    connect(&m_portalWatcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+        [this](const QString&, const QString& oldOwner) {
+            if (oldOwner.isEmpty())
+                return;
+            qDeleteAll(findChildren<PortalRequest*>(Qt::FindDirectChildrenOnly));
+            forgetSession();
+        });
+    if (m_settings->contains(restoreTokenKey))
+        start();
+}
+
+void RemoteDesktopPortal::probeKeyboard(
+    const QDBusConnection& bus, QObject* context, std::function<void(bool)> onAnswer)
+{
+    if (!bus.isConnected())
+        return onAnswer(false);
+    QDBusMessage get = QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::objectPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << PortalRequest::remoteDesktopInterface << QStringLiteral("AvailableDeviceTypes");
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(get), context);
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context, [watcher, onAnswer] {
+        const QDBusPendingReply<QDBusVariant> reply = *watcher;
+        watcher->deleteLater();
+        onAnswer(!reply.isError() && (reply.value().variant().toUInt() & keyboardDevice) != 0);
+    });
+}
+
+void RemoteDesktopPortal::start()
+{
+    if (m_state != State::idle)
+        return;
+    m_state = State::starting;
+    m_sentToken.clear();
+    const QVariantMap options { { QStringLiteral("session_handle_token"), PortalRequest::newToken() } };
+    PortalRequest::send(
+        m_bus, QStringLiteral("CreateSession"), {}, options, this, [this](uint response, const QVariantMap& results) {
+            if (response != 0)
+                return fail(response);
+            m_sessionHandle = results.value(QStringLiteral("session_handle")).toString();
+            selectDevices();
+        });
+}
+
+void RemoteDesktopPortal::selectDevices()
+{
+    QVariantMap options { { QStringLiteral("types"), keyboardDevice },
+        { QStringLiteral("persist_mode"), persistUntilRevoked } };
+    m_sentToken = m_settings->value(restoreTokenKey).toString();
+    if (!m_sentToken.isEmpty())
+        options.insert(QStringLiteral("restore_token"), m_sentToken);
+    PortalRequest::send(m_bus, QStringLiteral("SelectDevices"), { pathArgument(m_sessionHandle) }, options, this,
+        [this](uint response, const QVariantMap&) { response == 0 ? startSession() : fail(response); });
+}
+
+void RemoteDesktopPortal::startSession()
+{
+    // No parent window: the app's own window may be hidden, and the dialog belongs to the desktop anyway.
+    PortalRequest::send(m_bus, QStringLiteral("Start"), { pathArgument(m_sessionHandle), QString() }, {}, this,
+        [this](uint response, const QVariantMap& results) { response == 0 ? keepSession(results) : fail(response); });
+}
+
+void RemoteDesktopPortal::keepSession(const QVariantMap& results)
+{
+    // Each start hands out a new token (the old one is spent); a portal without persistence hands out none.
+    const QString token = results.value(QStringLiteral("restore_token")).toString();
+    if (token.isEmpty())
+        m_settings->remove(restoreTokenKey);
+    else
+        m_settings->setValue(restoreTokenKey, token);
+    m_bus.connect(PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Closed"), this,
+        SLOT(onSessionClosed()));
+    m_state = State::started;
+}
+
+void RemoteDesktopPortal::fail(uint response)
+{
+    if (!m_sessionHandle.isEmpty())
+        m_bus.send(QDBusMessage::createMethodCall(
+            PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Close")));
+    forgetSession();
+    if (m_sentToken.isEmpty())
+        return;
+    // The portal would not restore the kept consent: forget the token and ask the user, unless they just said no.
+    m_settings->remove(restoreTokenKey);
+    if (response != refusedByUser)
+        start();
+}
+
+void RemoteDesktopPortal::onSessionClosed() { forgetSession(); }
+
+void RemoteDesktopPortal::forgetSession()
+{
+    if (m_state == State::started)
+        m_bus.disconnect(PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Closed"), this,
+            SLOT(onSessionClosed()));
+    m_sessionHandle.clear();
+    m_state = State::idle;
+}
+
+bool RemoteDesktopPortal::pressArrow(Arrow arrow)
+{
+    if (m_state != State::started)
+        return false;
+    notifyKey(evdevKeyCodeFor(arrow), true);
+    notifyKey(evdevKeyCodeFor(arrow), false);
+    return true;
+}
+
+void RemoteDesktopPortal::notifyKey(int evdevKeyCode, bool isDown)
+{
+    QDBusMessage notify = QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::objectPath,
+        PortalRequest::remoteDesktopInterface, QStringLiteral("NotifyKeyboardKeycode"));
+    notify << pathArgument(m_sessionHandle) << QVariantMap() << evdevKeyCode << uint(isDown ? 1 : 0);
+    // A session the portal no longer knows is over, even when its Closed signal was missed.
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, session = m_sessionHandle] {
+        watcher->deleteLater();
+        if (watcher->isError() && session == m_sessionHandle)
+            forgetSession();
+    });
+}
+
+RemoteDesktopPermission::RemoteDesktopPermission(RemoteDesktopPortal& portal)
+    : m_portal(portal)
+{
+}
+
+bool RemoteDesktopPermission::isTrusted() { return m_portal.isStarted(); }
+
+void RemoteDesktopPermission::requestPrompt() { m_portal.start(); }

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "platform/AccessibilityPermission.h"
+#include "platform/KeyInjector.h"
+#include "platform/linux/HeldPresses.h"
+
+#include <QSocketNotifier>
+#include <chrono>
+#include <memory>
+
+struct wl_callback;
+struct wl_display;
+struct wl_seat;
+struct zwp_virtual_keyboard_manager_v1;
+struct zwp_virtual_keyboard_v1;
+
+// Posts arrow keys through a keyboard of our own that the compositor adds to its seat (zwp_virtual_keyboard_v1, which
+// wlroots compositors offer every client): no device node, no dialog. The keyboard is created at once and kept. The
+// focused client only takes it in after the compositor has announced it, so presses are held until then.
+class WaylandVirtualKeyboard : public KeyInjector {
+public:
+    // How long after the compositor has the keyboard its clients need to bind it.
+    static constexpr std::chrono::milliseconds defaultSettleTime { 300 };
+
+    // The keyboard on the compositor of $WAYLAND_DISPLAY; null when there is no compositor, it does not list its
+    // globals within a second, or it offers no virtual keyboards.
+    static std::unique_ptr<WaylandVirtualKeyboard> connect(std::chrono::milliseconds settleTime);
+    ~WaylandVirtualKeyboard() override;
+    WaylandVirtualKeyboard(const WaylandVirtualKeyboard&) = delete;
+    WaylandVirtualKeyboard& operator=(const WaylandVirtualKeyboard&) = delete;
+
+    // False once the compositor has closed the connection (it quit, or refused us the keyboard).
+    bool isConnected() const;
+    bool pressArrow(Arrow arrow) override;
+
+private:
+    WaylandVirtualKeyboard(wl_display* display, std::chrono::milliseconds settleTime);
+    bool createKeyboard();
+    void dispatchIncoming();
+    void write(Arrow arrow);
+
+    wl_display* m_display;
+    wl_seat* m_seat = nullptr;
+    zwp_virtual_keyboard_manager_v1* m_manager = nullptr;
+    zwp_virtual_keyboard_v1* m_keyboard = nullptr;
+    wl_callback* m_announced = nullptr;
+    std::chrono::milliseconds m_settleTime;
+    QSocketNotifier m_incoming;
+    HeldPresses m_presses;
+};
+
+// Every client of the compositor may create a virtual keyboard: the right holds while the connection does, and there
+// is nobody to ask.
+class WaylandVirtualKeyboardPermission : public AccessibilityPermission {
+public:
+    // The keyboard must outlive this permission.
+    explicit WaylandVirtualKeyboardPermission(const WaylandVirtualKeyboard& keyboard);
+
+    bool isTrusted() override;
+    void resetRecord() override { }
+    void requestPrompt() override { }
+
+private:
+    const WaylandVirtualKeyboard& m_keyboard;
+};
