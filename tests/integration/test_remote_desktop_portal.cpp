@@ -1,0 +1,182 @@
+#include "platform/linux/RemoteDesktopPortal.h"
+
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+
+// Where the portal puts an object it makes for a caller: its kind, the caller's bus name made path-safe, the token.
+QString callerPath(const QString& kind, const QDBusMessage& call, const QVariantMap& options, const QString& tokenKey)
+{
+    const QString sender = call.service().mid(1).replace(u'.', u'_');
+    return QStringLiteral("%1/%2/%3/%4").arg(portalPath, kind, sender, options.value(tokenKey).toString());
+}
+
+} // namespace
+
+// The RemoteDesktop portal on a bus connection of its own: records each call (without its one-off tokens) and answers
+// each request a moment later through its Response signal, as the real one does after its dialog.
+class FakePortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
+    Q_PROPERTY(uint AvailableDeviceTypes MEMBER availableDeviceTypes)
+
+public:
+    FakePortal()
+        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("fake-portal")))
+    {
+        m_bus.registerObject(portalPath, this, QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties);
+        m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+    ~FakePortal() override { m_bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop")); }
+
+    void closeSession()
+    {
+        m_bus.send(QDBusMessage::createSignal(
+                       m_session, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"))
+            << QVariantMap());
+    }
+
+    QStringList calls;
+    QStringList keys;
+    uint availableDeviceTypes = 1;
+    uint startResponse = 0;
+    bool rejectsTokens = false;
+
+public Q_SLOTS:
+    QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call)
+    {
+        m_session = callerPath(QStringLiteral("session"), call, options, QStringLiteral("session_handle_token"));
+        return answer(QStringLiteral("CreateSession"), call, options, 0, { { "session_handle", m_session } });
+    }
+    QDBusObjectPath SelectDevices(const QDBusObjectPath&, const QVariantMap& options, const QDBusMessage& call)
+    {
+        m_wasTokenSent = options.contains(QStringLiteral("restore_token"));
+        return answer(QStringLiteral("SelectDevices"), call, options, 0, {});
+    }
+    QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options, const QDBusMessage& call)
+    {
+        const uint response = rejectsTokens && m_wasTokenSent ? 2 : startResponse;
+        return answer(QStringLiteral("Start"), call, options, response, { { "restore_token", "token-1" } });
+    }
+    void NotifyKeyboardKeycode(const QDBusObjectPath& session, const QVariantMap&, int keycode, uint state)
+    {
+        if (session.path() == m_session)
+            keys << QStringLiteral("%1 %2").arg(keycode).arg(state == 1 ? "down" : "up");
+    }
+
+private:
+    QDBusObjectPath answer(const QString& method, const QDBusMessage& call, const QVariantMap& options, uint response,
+        const QVariantMap& results)
+    {
+        QStringList call_ { method };
+        for (auto option = options.begin(); option != options.end(); ++option) {
+            if (!option.key().endsWith(QStringLiteral("handle_token")))
+                call_ << option.key() + u'=' + option.value().toString();
+        }
+        calls << call_.join(u' ');
+        const QString request = callerPath(QStringLiteral("request"), call, options, QStringLiteral("handle_token"));
+        QTimer::singleShot(10, this, [this, request, response, results] {
+            m_bus.send(QDBusMessage::createSignal(
+                           request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"))
+                << response << results);
+        });
+        return QDBusObjectPath(request);
+    }
+
+    QDBusConnection m_bus;
+    QString m_session;
+    bool m_wasTokenSent = false;
+};
+
+class TestRemoteDesktopPortal : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QSettings> settings() const
+    {
+        return std::make_unique<QSettings>(m_dir.filePath("settings.ini"), QSettings::IniFormat);
+    }
+    QString keptToken() const { return settings()->value(RemoteDesktopPortal::restoreTokenKey).toString(); }
+
+    QTemporaryDir m_dir;
+
+private Q_SLOTS:
+    void init() { QFile::remove(m_dir.filePath("settings.ini")); }
+
+    void consentGivesOneSessionThatPostsBothArrowsUntilItCloses()
+    {
+        FakePortal fake;
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPermission permission(portal);
+        QVERIFY(!portal.pressArrow(Arrow::right));
+
+        permission.requestPrompt();
+        permission.requestPrompt(); // while the dialog is open: no second one
+        QTRY_VERIFY(permission.isTrusted());
+        QCOMPARE(fake.calls, QStringList({ "CreateSession", "SelectDevices persist_mode=2 types=1", "Start" }));
+        QCOMPARE(keptToken(), "token-1");
+
+        QVERIFY(portal.pressArrow(Arrow::right));
+        QVERIFY(portal.pressArrow(Arrow::left));
+        QTRY_COMPARE(fake.keys, QStringList({ "106 down", "106 up", "105 down", "105 up" }));
+
+        // The user revoked it: the permission is gone, and asking again restores it with the kept token.
+        fake.closeSession();
+        QTRY_VERIFY(!permission.isTrusted());
+        QVERIFY(!portal.pressArrow(Arrow::right));
+        permission.requestPrompt();
+        QTRY_VERIFY(permission.isTrusted());
+        QCOMPARE(fake.calls.mid(3),
+            QStringList({ "CreateSession", "SelectDevices persist_mode=2 restore_token=token-1 types=1", "Start" }));
+    }
+
+    void refusalLeavesThePermissionMissingAndCanBeAskedAgain()
+    {
+        FakePortal fake;
+        fake.startResponse = 1;
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPermission permission(portal);
+
+        permission.requestPrompt();
+        QTRY_VERIFY((permission.requestPrompt(), fake.calls.count("CreateSession") >= 2));
+        QVERIFY(!permission.isTrusted());
+        QVERIFY(!portal.pressArrow(Arrow::left));
+        QVERIFY(fake.keys.isEmpty());
+        QVERIFY(keptToken().isEmpty());
+    }
+
+    void keptTokenRestoresAtStartAndARejectedOneIsForgotten()
+    {
+        settings()->setValue(RemoteDesktopPortal::restoreTokenKey, "stale");
+        FakePortal fake;
+        fake.rejectsTokens = true;
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPermission permission(portal);
+
+        QTRY_VERIFY(permission.isTrusted());
+        QCOMPARE(fake.calls,
+            QStringList({ "CreateSession", "SelectDevices persist_mode=2 restore_token=stale types=1", "Start",
+                "CreateSession", "SelectDevices persist_mode=2 types=1", "Start" }));
+        QCOMPARE(keptToken(), "token-1");
+    }
+
+    void probeReadsTheKeyboardOffer()
+    {
+        FakePortal fake;
+        for (const uint types : { 1u, 2u }) {
+            fake.availableDeviceTypes = types;
+            std::optional<bool> offersKeyboard;
+            RemoteDesktopPortal::probeKeyboard(
+                QDBusConnection::sessionBus(), this, [&](bool offers) { offersKeyboard = offers; });
+            QTRY_VERIFY(offersKeyboard.has_value());
+            QCOMPARE(*offersKeyboard, types == 1);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRemoteDesktopPortal)
+#include "test_remote_desktop_portal.moc"
