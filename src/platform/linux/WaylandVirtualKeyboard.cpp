@@ -14,8 +14,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The compositor lists its globals at once; a second is only reached by one that hangs.
-constexpr std::chrono::milliseconds globalsTimeout = 1s;
+// A compositor answers at once; a second is only reached by one that hangs.
+constexpr std::chrono::milliseconds answerTimeout = 1s;
 
 struct Globals {
     wl_seat* seat = nullptr;
@@ -93,8 +93,6 @@ WaylandVirtualKeyboard::WaylandVirtualKeyboard(wl_display* display, std::chrono:
 
 WaylandVirtualKeyboard::~WaylandVirtualKeyboard()
 {
-    if (m_announced)
-        wl_callback_destroy(m_announced);
     if (m_keyboard)
         zwp_virtual_keyboard_v1_destroy(m_keyboard);
     if (m_manager)
@@ -111,27 +109,25 @@ bool WaylandVirtualKeyboard::createKeyboard()
     Globals globals;
     wl_registry* registry = wl_display_get_registry(m_display);
     wl_registry_add_listener(registry, &registryListener, &globals);
-    const bool listed = roundtripWithin(m_display, globalsTimeout);
+    const bool listed = roundtripWithin(m_display, answerTimeout);
     wl_registry_destroy(registry);
     m_seat = globals.seat;
     m_manager = globals.manager;
+    if (!listed || !m_seat || !m_manager)
+        return false;
     const std::optional<XkbKeymapFile> keymap = createDefaultXkbKeymapFile();
-    if (!listed || !m_seat || !m_manager || !keymap)
+    if (!keymap)
         return false;
 
     m_keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(m_manager, m_seat);
     zwp_virtual_keyboard_v1_keymap(m_keyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, keymap->fd, keymap->size);
     ::close(keymap->fd);
-    // Once the compositor has answered this, it has added the keyboard to the seat and told the focused client.
-    static const wl_callback_listener announcedListener { [](void* data, wl_callback* callback, uint32_t) {
-        auto* self = static_cast<WaylandVirtualKeyboard*>(data);
-        wl_callback_destroy(callback);
-        self->m_announced = nullptr;
-        self->m_presses.releaseAfter(self->m_settleTime);
-    } };
-    m_announced = wl_display_sync(m_display);
-    wl_callback_add_listener(m_announced, &announcedListener, this);
-    return wl_display_flush(m_display) >= 0;
+    // Once the compositor has answered, it has added the keyboard to the seat (or refused it, which ends the
+    // connection) and told the focused client, which then still has to bind it.
+    if (!roundtripWithin(m_display, answerTimeout))
+        return false;
+    m_presses.releaseAfter(m_settleTime);
+    return true;
 }
 
 void WaylandVirtualKeyboard::dispatchIncoming()

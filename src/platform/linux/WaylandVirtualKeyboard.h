@@ -8,7 +8,6 @@
 #include <chrono>
 #include <memory>
 
-struct wl_callback;
 struct wl_display;
 struct wl_seat;
 struct zwp_virtual_keyboard_manager_v1;
@@ -22,8 +21,9 @@ public:
     // How long after the compositor has the keyboard its clients need to bind it.
     static constexpr std::chrono::milliseconds defaultSettleTime { 300 };
 
-    // The keyboard on the compositor of $WAYLAND_DISPLAY; null when there is no compositor, it does not list its
-    // globals within a second, or it offers no virtual keyboards.
+    // The keyboard on the compositor of $WAYLAND_DISPLAY; null when there is no compositor, it does not answer within
+    // a second, or it offers or grants no virtual keyboard. Waits for the compositor's answers: it is only called at
+    // start, and a compositor answers at once.
     static std::unique_ptr<WaylandVirtualKeyboard> connect(std::chrono::milliseconds settleTime);
     ~WaylandVirtualKeyboard() override;
     WaylandVirtualKeyboard(const WaylandVirtualKeyboard&) = delete;
@@ -43,7 +43,6 @@ private:
     wl_seat* m_seat = nullptr;
     zwp_virtual_keyboard_manager_v1* m_manager = nullptr;
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
-    wl_callback* m_announced = nullptr;
     std::chrono::milliseconds m_settleTime;
     QSocketNotifier m_incoming;
     HeldPresses m_presses;
