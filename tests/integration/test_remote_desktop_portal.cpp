@@ -61,7 +61,8 @@ public Q_SLOTS:
     QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options, const QDBusMessage& call)
     {
         const uint response = rejectsTokens && m_wasTokenSent ? 2 : startResponse;
-        return answer(QStringLiteral("Start"), call, options, response, { { "restore_token", "token-1" } });
+        return answer(
+            QStringLiteral("Start"), call, options, response, { { "devices", 1u }, { "restore_token", "token-1" } });
     }
     void NotifyKeyboardKeycode(const QDBusObjectPath& session, const QVariantMap&, int keycode, uint state)
     {

@@ -90,6 +90,9 @@ void RemoteDesktopPortal::startSession()
 
 void RemoteDesktopPortal::keepSession(const QVariantMap& results)
 {
+    // The dialog lets the user untick the keyboard: a session without one would take keys and post nothing.
+    if ((results.value(QStringLiteral("devices")).toUInt() & keyboardDevice) == 0)
+        return fail(refusedByUser);
     // Each start hands out a new token (the old one is spent); a portal without persistence hands out none.
     const QString token = results.value(QStringLiteral("restore_token")).toString();
     if (token.isEmpty())
