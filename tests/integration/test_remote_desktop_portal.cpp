@@ -74,12 +74,12 @@ private:
     QDBusObjectPath answer(const QString& method, const QDBusMessage& call, const QVariantMap& options, uint response,
         const QVariantMap& results)
     {
-        QStringList call_ { method };
+        QStringList recorded { method };
         for (auto option = options.begin(); option != options.end(); ++option) {
             if (!option.key().endsWith(QStringLiteral("handle_token")))
-                call_ << option.key() + u'=' + option.value().toString();
+                recorded << option.key() + u'=' + option.value().toString();
         }
-        calls << call_.join(u' ');
+        calls << recorded.join(u' ');
         const QString request = callerPath(QStringLiteral("request"), call, options, QStringLiteral("handle_token"));
         QTimer::singleShot(10, this, [this, request, response, results] {
             m_bus.send(QDBusMessage::createSignal(
