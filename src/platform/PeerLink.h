@@ -1,28 +1,32 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
-// Receives the peer link's events. Every call may come from the network thread.
-class PeerLinkDelegate {
-public:
-    virtual ~PeerLinkDelegate() = default;
-    virtual bool shouldAcceptInvitation() = 0;
-    // 0 not connected, 1 connecting, 2 connected; other values are possible.
-    virtual void peerDidChangeState(int state) = 0;
-    virtual void peerDidReceiveData(const QByteArray& data) = 0;
-    virtual void advertisingDidFail() = 0;
-};
+enum class PeerState { notConnected, connecting, connected };
 
 // The local-network session the phone joins: advertised by name, every peer sends whole buffers.
-class PeerLink {
+// Lives on the main thread, and so do the receivers of its signals.
+class PeerLink : public QObject {
+    Q_OBJECT
+
 public:
-    virtual ~PeerLink() = default;
-    // With nullptr, no delegate call is running or will run once this returns.
-    virtual void setDelegate(PeerLinkDelegate* delegate) = 0;
+    using QObject::QObject;
+
     virtual void startAdvertising(const QString& displayName, const QString& serviceType) = 0;
-    // Main thread; the session's own current list decides.
-    virtual bool hasConnectedPeers() const = 0;
-    // Main thread; reliable delivery to every connected peer, true when all of them took it.
-    virtual bool sendToConnectedPeers(const QByteArray& data) = 0;
+    // Sends to every connected peer; delivered or undelivered follows once for this delivery.
+    virtual void send(quint64 delivery, const QByteArray& data) = 0;
+
+Q_SIGNALS:
+    // One peer's state changed; connectedPeers is how many are connected once it has.
+    void peerStateChanged(PeerState state, int connectedPeers);
+    void messageReceived(const QByteArray& data);
+    void advertisingFailed();
+    // Published (again): a failure reported before no longer holds.
+    void advertisingSucceeded();
+    // A peer read the data: its socket drained it and the peer answered after it.
+    void delivered(quint64 delivery);
+    // Every peer it went to left before showing it had read it, or there was none.
+    void undelivered(quint64 delivery);
 };

@@ -17,8 +17,8 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_commandCount(0)
     , m_hasAccessibility(m_platform.permission.isTrusted())
 {
-    // Advertise only once the delegate is in place, so no early event is lost.
-    m_platform.peerLink.setDelegate(this);
+    // Advertise only once the link's signals are connected, so no early event is lost.
+    connectPeerLink();
     m_platform.peerLink.startAdvertising(peerDisplayName, peerServiceType);
     refreshLocalIPAddress();
     startHTTPListener();
@@ -27,7 +27,6 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
 MacRemoteService::~MacRemoteService()
 {
     // Silence every callback source before the fields they would touch go away.
-    m_platform.peerLink.setDelegate(nullptr);
     m_httpListener.reset();
     m_candidateHttpListener.reset();
     m_retiredHttpListeners.clear();

@@ -20,7 +20,7 @@ class TimerFactory;
 
 // The one object that owns all live state: connection, commands, permission, HTTP listener, pending text.
 // Lives on the main thread; views read its properties and call its invokable operations.
-class MacRemoteService : public QObject, private PeerLinkDelegate {
+class MacRemoteService : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
     Q_PROPERTY(bool isConnected READ isConnected NOTIFY isConnectedChanged)
@@ -112,13 +112,12 @@ Q_SIGNALS:
     void hasAccessibilityChanged();
 
 private:
-    // Peer link events (network thread).
-    bool shouldAcceptInvitation() override;
-    void peerDidChangeState(int state) override;
-    void peerDidReceiveData(const QByteArray& data) override;
-    void advertisingDidFail() override;
-    void handlePeerState(int state);
-    void handlePeerMessage(const RemoteMessage& message);
+    // Peer link events.
+    void connectPeerLink();
+    void handlePeerState(PeerState state, int connectedPeers);
+    void handlePeerData(const QByteArray& data);
+    void handleAdvertisingSucceeded();
+    QString connectedSetText() const;
 
     std::vector<HttpOutcome> answerHttpRoutes(const std::vector<RouteRequest>& requests);
     HttpOutcome answerHttpRoute(const RouteRequest& request);
@@ -127,8 +126,11 @@ private:
     void showCandidateState(HttpListenerState state);
     void retireHttpListener(std::unique_ptr<HttpListener> listener);
 
-    enum class HandOffOutcome { emptyText, sentToPeers, pending };
-    HandOffOutcome handOffText(const QString& title, const QString& text);
+    // False when the text is empty and nothing was taken.
+    bool handOffText(const QString& title, const QString& text);
+    void deliverPendingTextToPeers();
+    void handleTextDelivered(quint64 delivery);
+    void handleTextUndelivered(quint64 delivery);
 
     QString lastCommandRawValue() const { return m_lastCommand ? rawValue(*m_lastCommand) : QString(); }
     QString textSendStatusText() const { return m_textSendStatus.value_or(QString()); }
@@ -168,6 +170,11 @@ private:
     bool m_hasAccessibility;
     std::unique_ptr<RepeatingTimer> m_accessibilityTimer;
     std::optional<PendingText> m_pendingText;
+    // As the peer link's last event counted them.
+    int m_connectedPeers = 0;
+    // The send of the pending text to the peers, until they report on it.
+    std::optional<quint64> m_textInFlight;
+    quint64 m_lastDelivery = 0;
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
     std::optional<std::vector<Notification>> m_heldNotifications;
 };

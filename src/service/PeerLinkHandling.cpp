@@ -1,57 +1,46 @@
 #include "MacRemoteService.h"
 
-// These four run on the network thread: they touch no field and hop to the main thread for the rest.
-// The peer link guarantees no call is running once the destructor has cleared the delegate.
-
-bool MacRemoteService::shouldAcceptInvitation() { return true; }
-
-void MacRemoteService::peerDidChangeState(int state)
+// The link emits on the main thread, so every handler here runs there.
+void MacRemoteService::connectPeerLink()
 {
-    QMetaObject::invokeMethod(
-        this, [this, state] { handlePeerState(state); }, Qt::QueuedConnection);
+    PeerLink* link = &m_platform.peerLink;
+    connect(link, &PeerLink::peerStateChanged, this, &MacRemoteService::handlePeerState);
+    connect(link, &PeerLink::messageReceived, this, &MacRemoteService::handlePeerData);
+    connect(link, &PeerLink::advertisingFailed, this, [this] { setStatusMessage(tr("Partage indisponible")); });
+    connect(link, &PeerLink::advertisingSucceeded, this, &MacRemoteService::handleAdvertisingSucceeded);
+    connect(link, &PeerLink::delivered, this, &MacRemoteService::handleTextDelivered);
+    connect(link, &PeerLink::undelivered, this, &MacRemoteService::handleTextUndelivered);
 }
 
-void MacRemoteService::peerDidReceiveData(const QByteArray& data)
+void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
 {
-    std::optional<RemoteMessage> message = RemoteMessage::parse(data);
+    // Every event carries the connected set, so with several phones the header tells the truth about all of them:
+    // one leaving, or a second one's failed handshake, does not hide those that stay.
+    m_connectedPeers = connectedPeers;
+    setIsConnected(connectedPeers > 0);
+    setStatusMessage(state == PeerState::connecting ? tr("Connexion iPhone...") : connectedSetText());
+    if (state == PeerState::connected)
+        deliverPendingTextToPeers();
+}
+
+QString MacRemoteService::connectedSetText() const
+{
+    return m_connectedPeers > 0 ? tr("iPhone connecté") : tr("En attente de l'iPhone");
+}
+
+void MacRemoteService::handlePeerData(const QByteArray& data)
+{
+    const std::optional<RemoteMessage> message = RemoteMessage::parse(data);
     if (!message)
         return;
-    QMetaObject::invokeMethod(
-        this, [this, message = std::move(*message)] { handlePeerMessage(message); }, Qt::QueuedConnection);
-}
-
-void MacRemoteService::advertisingDidFail()
-{
-    QMetaObject::invokeMethod(
-        this, [this] { setStatusMessage(tr("Partage indisponible")); }, Qt::QueuedConnection);
-}
-
-void MacRemoteService::handlePeerState(int state)
-{
-    // With several phones, one leaving must not hide the others that stay connected.
-    const bool anyPeerConnected = m_platform.peerLink.hasConnectedPeers();
-    switch (state) {
-    case 0:
-        setIsConnected(anyPeerConnected);
-        if (!anyPeerConnected)
-            setStatusMessage(tr("En attente de l'iPhone"));
-        break;
-    case 1:
-        setStatusMessage(tr("Connexion iPhone..."));
-        break;
-    case 2:
-        setIsConnected(true);
-        setStatusMessage(tr("iPhone connecté"));
-        break;
-    default:
-        setIsConnected(anyPeerConnected);
-        break;
-    }
-}
-
-void MacRemoteService::handlePeerMessage(const RemoteMessage& message)
-{
     // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
-    if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message.content))
+    if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
         executeCommand(slide->command);
+}
+
+void MacRemoteService::handleAdvertisingSucceeded()
+{
+    // Only the failure's own text gives way; another part's text stands.
+    if (m_statusMessage == tr("Partage indisponible"))
+        setStatusMessage(connectedSetText());
 }

@@ -2,28 +2,51 @@
 
 void MacRemoteService::sendText(const QString& title, const QString& text) { handOffText(title, text); }
 
-MacRemoteService::HandOffOutcome MacRemoteService::handOffText(const QString& title, const QString& text)
+bool MacRemoteService::handOffText(const QString& title, const QString& text)
 {
     // QString::trimmed drops every Unicode space, tab, line and paragraph separator at both ends.
     const QString trimmedText = text.trimmed();
     if (trimmedText.isEmpty()) {
         setTextSendStatus(tr("Texte vide"));
-        return HandOffOutcome::emptyText;
+        return false;
     }
     const QString trimmedTitle = title.trimmed();
     const QString finalTitle = trimmedTitle.isEmpty() ? tr("Texte du Mac") : trimmedTitle;
 
-    if (m_platform.peerLink.hasConnectedPeers()) {
-        const QByteArray message = RemoteMessage::importText(finalTitle, trimmedText).encode();
-        if (m_platform.peerLink.sendToConnectedPeers(message)) {
-            setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
-            m_pendingText.reset();
-            return HandOffOutcome::sentToPeers;
-        }
-    }
+    // The text stays pending until a phone shows it read it: a phone gone silent takes nothing with it.
     m_pendingText = PendingText { finalTitle, trimmedText };
+    m_textInFlight.reset();
     setTextSendStatus(tr("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
-    return HandOffOutcome::pending;
+    deliverPendingTextToPeers();
+    return true;
+}
+
+void MacRemoteService::deliverPendingTextToPeers()
+{
+    if (!m_pendingText || m_textInFlight || m_connectedPeers == 0)
+        return;
+    m_textInFlight = ++m_lastDelivery;
+    m_platform.peerLink.send(
+        *m_textInFlight, RemoteMessage::importText(m_pendingText->title, m_pendingText->text).encode());
+}
+
+void MacRemoteService::handleTextDelivered(quint64 delivery)
+{
+    // A report on a text since replaced or taken over HTTP changes nothing.
+    if (delivery != m_textInFlight)
+        return;
+    m_textInFlight.reset();
+    setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+    m_pendingText.reset();
+}
+
+void MacRemoteService::handleTextUndelivered(quint64 delivery)
+{
+    if (delivery != m_textInFlight)
+        return;
+    // Still pending: for a phone still connected, the next one to connect, or HTTP.
+    m_textInFlight.reset();
+    deliverPendingTextToPeers();
 }
 
 std::optional<QByteArray> MacRemoteService::takePendingTextBody()
@@ -33,6 +56,7 @@ std::optional<QByteArray> MacRemoteService::takePendingTextBody()
     const QString body = QStringLiteral("{\"title\":\"") + escapeJSONText(m_pendingText->title)
         + QStringLiteral("\",\"text\":\"") + escapeJSONText(m_pendingText->text) + QStringLiteral("\"}");
     m_pendingText.reset();
+    m_textInFlight.reset();
     setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
     return body.toUtf8();
 }
@@ -78,7 +102,7 @@ HttpOutcome MacRemoteService::handleSendTextRequest(const std::optional<QByteArr
     if (std::holds_alternative<DecodingError>(payload))
         return { Kind::invalidJson, {} };
     const auto& [title, text] = std::get<TextPayload>(payload);
-    if (handOffText(title, text) == HandOffOutcome::emptyText)
+    if (!handOffText(title, text))
         return { Kind::emptyText, m_textSendStatus.value_or(QString()).toUtf8() };
     return { Kind::textAccepted, {} };
 }

@@ -2,63 +2,33 @@
 
 #include "platform/PeerLink.h"
 
-#include <QByteArray>
+#include <QDir>
 #include <QList>
-#include <QMetaObject>
-#include <QObject>
 #include <QSignalSpy>
+#include <QTcpSocket>
+#include <QTest>
 #include <QWebSocket>
-#include <atomic>
+#include <memory>
+#include <utility>
 
-// Records the link's events the way the service takes them: each hops to the main thread, where the link's
-// connected-peer list is read at once. Like the service, it is the link's delegate for exactly its own lifetime.
-class RecordingPeerDelegate : public QObject, public PeerLinkDelegate {
-public:
-    struct StateSeen {
-        int state;
-        bool hasConnectedPeers;
-        bool operator==(const StateSeen&) const = default;
-    };
-
-    explicit RecordingPeerDelegate(PeerLink& link)
-        : m_link(link)
-    {
-        m_link.setDelegate(this);
-    }
-    ~RecordingPeerDelegate() override { m_link.setDelegate(nullptr); }
-
-    std::atomic<bool> accepts = true;
-    // Main thread only.
-    QList<StateSeen> states;
-    QList<QByteArray> buffers;
+// What a peer link reported, in order, as its receivers on the main thread saw it.
+struct LinkEvents : QObject {
+    QList<std::pair<PeerState, int>> states;
+    QList<QByteArray> messages;
+    QList<quint64> delivered;
+    QList<quint64> undelivered;
     int advertisingFailures = 0;
+    int advertisingSuccesses = 0;
 
-    bool shouldAcceptInvitation() override { return accepts; }
-
-    void peerDidChangeState(int state) override
+    explicit LinkEvents(PeerLink& link)
     {
-        QMetaObject::invokeMethod(
-            this,
-            [this, state] {
-                states.append({ state, m_link.hasConnectedPeers() });
-            },
-            Qt::QueuedConnection);
+        connect(&link, &PeerLink::peerStateChanged, this, [this](PeerState s, int n) { states.append({ s, n }); });
+        connect(&link, &PeerLink::messageReceived, this, [this](const QByteArray& m) { messages.append(m); });
+        connect(&link, &PeerLink::delivered, this, [this](quint64 d) { delivered.append(d); });
+        connect(&link, &PeerLink::undelivered, this, [this](quint64 d) { undelivered.append(d); });
+        connect(&link, &PeerLink::advertisingFailed, this, [this] { ++advertisingFailures; });
+        connect(&link, &PeerLink::advertisingSucceeded, this, [this] { ++advertisingSuccesses; });
     }
-
-    void peerDidReceiveData(const QByteArray& data) override
-    {
-        QMetaObject::invokeMethod(
-            this, [this, data] { buffers.append(data); }, Qt::QueuedConnection);
-    }
-
-    void advertisingDidFail() override
-    {
-        QMetaObject::invokeMethod(
-            this, [this] { ++advertisingFailures; }, Qt::QueuedConnection);
-    }
-
-private:
-    PeerLink& m_link;
 };
 
 // A real WebSocket client on loopback that keeps what the desktop sends.
@@ -79,3 +49,28 @@ struct Client {
         return connected.wait(5000);
     }
 };
+
+// The opening handshake written by hand, so that the peer may then fall silent or send frames of its own making.
+inline std::unique_ptr<QTcpSocket> openRawPeer(quint16 port)
+{
+    auto socket = std::make_unique<QTcpSocket>();
+    socket->connectToHost(QStringLiteral("127.0.0.1"), port);
+    socket->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    QByteArray answer;
+    const bool answered = QTest::qWaitFor(
+        [&] {
+            answer += socket->readAll();
+            return answer.contains("\r\n\r\n");
+        },
+        5000);
+    return answered && answer.startsWith("HTTP/1.1 101") ? std::move(socket) : nullptr;
+}
+
+// One frame as a client must send it: masked (with a zero key), payload under 126 bytes.
+inline QByteArray clientFrame(char opcode, const QByteArray& payload)
+{
+    return QByteArray(1, char(0x80 | opcode)) + char(0x80 | payload.size()) + QByteArray(4, '\0') + payload;
+}
+
+inline qsizetype openDescriptorCount() { return QDir(QStringLiteral("/proc/self/fd")).count(); }

@@ -3,6 +3,7 @@
 #include "transport/peer/WebSocketPeerLink.h"
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -102,10 +103,10 @@ private Q_SLOTS:
     void publishedUnderItsNameOnTheServerPort()
     {
         WebSocketPeerLink link(m_network);
-        RecordingPeerDelegate delegate(link);
+        LinkEvents events(link);
         link.startAdvertising(displayName, serviceType);
         QCOMPARE(nameOnPort(link.port()), displayName);
-        QCOMPARE(delegate.advertisingFailures, 0);
+        QCOMPARE(events.advertisingFailures, 0);
     }
 
     void secondPublisherTakesTheAlternativeName()
@@ -122,21 +123,59 @@ private Q_SLOTS:
     void missingDaemonFailsOnceThenPublishesWhenItStarts()
     {
         WebSocketPeerLink early(m_network);
-        RecordingPeerDelegate earlyDelegate(early);
+        LinkEvents earlyEvents(early);
         early.startAdvertising(displayName, serviceType);
         QCOMPARE(nameOnPort(early.port()), displayName);
+        QCOMPARE(earlyEvents.advertisingSuccesses, 1);
 
         QVERIFY(stopDaemon());
+        QTRY_COMPARE(earlyEvents.advertisingFailures, 1);
         WebSocketPeerLink late(m_network);
-        RecordingPeerDelegate lateDelegate(late);
+        LinkEvents lateEvents(late);
         late.startAdvertising(QStringLiteral("Quorvelantis Late"), serviceType);
-        QTRY_COMPARE(lateDelegate.advertisingFailures, 1);
+        QTRY_COMPARE(lateEvents.advertisingFailures, 1);
 
         // The restarted daemon gets both: the one that was published before, and the one that never was.
         QVERIFY(startDaemon());
         QCOMPARE(nameOnPort(late.port()), QStringLiteral("Quorvelantis Late"));
         QCOMPARE(nameOnPort(early.port()), displayName);
-        QCOMPARE(lateDelegate.advertisingFailures, 1);
+        QTRY_COMPARE(lateEvents.advertisingSuccesses, 1);
+        QTRY_COMPARE(earlyEvents.advertisingSuccesses, 2);
+        QCOMPARE(lateEvents.advertisingFailures, 1);
+    }
+
+    // A process that holds the daemon's bus name and never answers: Avahi's calls hang, the sessions do not.
+    void hungDaemonStallsNoSession()
+    {
+        QVERIFY(stopDaemon());
+        QProcess holder;
+        holder.start(QStringLiteral("dbus-test-tool"),
+            { QStringLiteral("black-hole"), QStringLiteral("--system"), QStringLiteral("--name=org.freedesktop.Avahi"),
+                QStringLiteral("--no-read") });
+        QVERIFY(holder.waitForStarted());
+        QTRY_VERIFY(QProcess::execute(QStringLiteral("dbus-send"),
+                        { QStringLiteral("--system"), QStringLiteral("--print-reply"),
+                            QStringLiteral("--dest=org.freedesktop.DBus"), QStringLiteral("/"),
+                            QStringLiteral("org.freedesktop.DBus.GetNameOwner"),
+                            QStringLiteral("string:org.freedesktop.Avahi") })
+            == 0);
+        {
+            WebSocketPeerLink link(m_network);
+            LinkEvents events(link);
+            link.startAdvertising(displayName, serviceType);
+            QTest::qWait(200);
+            QElapsedTimer served;
+            served.start();
+            Client phone;
+            QVERIFY(phone.open(link.port()));
+            phone.socket.sendTextMessage(QStringLiteral("next"));
+            QTRY_COMPARE(events.messages, QList<QByteArray> { "next" });
+            QVERIFY2(served.elapsed() < 2000, QByteArray::number(served.elapsed()));
+            // The holder's end answers Avahi's waiting call, so the publishing thread can end with the link.
+            holder.kill();
+            holder.waitForFinished();
+        }
+        QVERIFY(startDaemon());
     }
 
 private:

@@ -1,219 +1,144 @@
+#include "FakePlatform.h"
 #include "PeerLinkTestSupport.h"
 #include "transport/NetworkThread.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
-#include <QSignalSpy>
-#include <QTcpSocket>
-#include <QTest>
-#include <QThread>
-#include <QWebSocket>
-#include <memory>
-
 using namespace std::chrono_literals;
-using StateSeen = RecordingPeerDelegate::StateSeen;
-
-namespace {
-
-// The opening handshake written by hand, so that the peer can then fall silent and never answer a ping.
-std::unique_ptr<QTcpSocket> openSilentPeer(quint16 port)
-{
-    auto socket = std::make_unique<QTcpSocket>();
-    socket->connectToHost(QStringLiteral("127.0.0.1"), port);
-    if (!socket->waitForConnected(5000))
-        return nullptr;
-    socket->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
-    QByteArray answer;
-    while (!answer.contains("\r\n\r\n") && socket->waitForReadyRead(5000))
-        answer += socket->readAll();
-    if (!answer.startsWith("HTTP/1.1 101"))
-        return nullptr;
-    return socket;
-}
-
-} // namespace
+using State = std::pair<PeerState, int>;
 
 class WebSocketPeerLinkTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void invitationConnectsAndBuffersArriveWhole()
+    // First, so that no link of an earlier test is still being torn down while the descriptors are counted.
+    void aPeerThatDoesNotReadIsCutOffAndLeavesNothingBehind()
     {
         WebSocketPeerLink link(m_network);
-        RecordingPeerDelegate delegate(link);
-        QVERIFY(link.port() != 0);
+        LinkEvents events(link);
+        const qsizetype descriptors = openDescriptorCount();
+        auto flooder = openRawPeer(link.port());
+        QVERIFY(flooder);
+        flooder->setReadBufferSize(1);
+        QByteArray pings;
+        while (pings.size() < 1024 * 1024)
+            pings += clientFrame(0x9, QByteArray(125, 'p'));
+        // Each ping gets a pong the peer never reads: well before the 15 s answer timeout, the queue's cap ends it.
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+            if (flooder->bytesToWrite() < 4 * pings.size())
+                flooder->write(pings);
+            return !events.states.isEmpty() && events.states.last() == State(PeerState::notConnected, 0);
+        })(),
+            10000);
+        flooder.reset();
+        QTRY_COMPARE(openDescriptorCount(), descriptors);
+    }
 
-        Client client;
-        QVERIFY(client.open(link.port()));
-        QTRY_COMPARE(delegate.states, (QList<StateSeen> { { 1, false }, { 2, true } }));
-        QVERIFY(link.hasConnectedPeers());
+    void sessionsReportTheConnectedSetAndBuffersArriveWhole()
+    {
+        WebSocketPeerLink link(m_network);
+        LinkEvents events(link);
+        WebSocketPeerLink taken(m_network);
+        QVERIFY(link.port() >= PeerSessionServer::firstPort);
+        QVERIFY(taken.port() > link.port());
 
+        Client first;
+        QVERIFY(first.open(link.port()));
+        QTRY_COMPARE(events.states, (QList<State> { { PeerState::connecting, 0 }, { PeerState::connected, 1 } }));
         QByteArray binary(64 * 1024, '\0');
         for (int i = 0; i < binary.size(); ++i)
             binary[i] = char(i * 7);
-        client.socket.sendTextMessage(QStringLiteral("next"));
-        client.socket.sendTextMessage(QStringLiteral(R"({"slideCommand":{"_0":"next"}})"));
-        client.socket.sendBinaryMessage(binary);
-        client.socket.sendTextMessage(QStringLiteral("é ✅"));
-        QTRY_COMPARE(delegate.buffers,
-            (QList<QByteArray> {
-                "next", R"({"slideCommand":{"_0":"next"}})", binary, QStringLiteral("é ✅").toUtf8() }));
+        first.socket.sendTextMessage(QStringLiteral("next"));
+        first.socket.sendBinaryMessage(binary);
+        first.socket.sendTextMessage(QStringLiteral("é ✅"));
+        QTRY_COMPARE(events.messages, (QList<QByteArray> { "next", binary, QStringLiteral("é ✅").toUtf8() }));
 
-        const QByteArray importText = QStringLiteral(R"({"importText":{"title":"T","text":"Bonjour ✅"}})").toUtf8();
-        QVERIFY(link.sendToConnectedPeers(importText));
-        QTRY_COMPARE(client.received, QList<QByteArray> { importText });
-
-        // The phone leaves, then comes back with no action on the desktop.
-        client.socket.close();
-        QTRY_COMPARE(delegate.states.size(), 3);
-        QCOMPARE(delegate.states.last(), (StateSeen { 0, false }));
-        QVERIFY(!link.sendToConnectedPeers(importText));
-
-        Client again;
-        QVERIFY(again.open(link.port()));
-        QTRY_COMPARE(delegate.states.size(), 5);
-        QCOMPARE(delegate.states.mid(3), (QList<StateSeen> { { 1, false }, { 2, true } }));
-        again.socket.sendTextMessage(QStringLiteral("previous"));
-        QTRY_COMPARE(delegate.buffers.last(), QByteArray("previous"));
-        QVERIFY(link.sendToConnectedPeers("x"));
-        QTRY_COMPARE(again.received, QList<QByteArray> { "x" });
-    }
-
-    void refusedInvitationConnectsNothing()
-    {
-        WebSocketPeerLink link(m_network);
-        RecordingPeerDelegate delegate(link);
-        delegate.accepts = false;
-
-        Client client;
-        QSignalSpy connected(&client.socket, &QWebSocket::connected);
-        QSignalSpy disconnected(&client.socket, &QWebSocket::disconnected);
-        client.socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(link.port())));
-        QVERIFY(disconnected.wait(5000));
-        QCOMPARE(connected.count(), 0);
-        QTest::qWait(100);
-        QVERIFY(delegate.states.isEmpty());
-        QVERIFY(!link.hasConnectedPeers());
-    }
-
-    void onePeerLeavingKeepsTheOther()
-    {
-        WebSocketPeerLink link(m_network);
-        RecordingPeerDelegate delegate(link);
-
-        Client first;
+        // A second phone joins; over 1 MiB ends its session alone, then the first leaves.
         Client second;
-        QVERIFY(first.open(link.port()));
         QVERIFY(second.open(link.port()));
-        QTRY_COMPARE(delegate.states.size(), 4);
-
-        first.socket.close();
-        QTRY_COMPARE(delegate.states.size(), 5);
-        QCOMPARE(delegate.states.last(), (StateSeen { 0, true }));
-        QVERIFY(link.hasConnectedPeers());
-        QVERIFY(link.sendToConnectedPeers("to the one left"));
-        QTRY_COMPARE(second.received, QList<QByteArray> { "to the one left" });
-        QVERIFY(first.received.isEmpty());
-    }
-
-    void oversizeMessageEndsOnlyItsSession()
-    {
-        WebSocketPeerLink link(m_network);
-        RecordingPeerDelegate delegate(link);
-
-        Client large;
-        Client other;
-        QVERIFY(large.open(link.port()));
-        QVERIFY(other.open(link.port()));
-        QTRY_COMPARE(delegate.states.size(), 4);
-
+        QTRY_COMPARE(events.states.size(), 4);
+        QCOMPARE(events.states.last(), State(PeerState::connected, 2));
         const QByteArray mebibyte(1024 * 1024, 'a');
-        large.socket.sendBinaryMessage(mebibyte);
-        QTRY_COMPARE(delegate.buffers.size(), 1);
-        QCOMPARE(delegate.buffers.first().size(), mebibyte.size());
-
-        QSignalSpy closed(&large.socket, &QWebSocket::disconnected);
-        large.socket.sendBinaryMessage(mebibyte + 'b');
-        QVERIFY(closed.wait(5000));
-        QCOMPARE(large.socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
-        QTRY_COMPARE(delegate.states.size(), 5);
-        QCOMPARE(delegate.states.last(), (StateSeen { 0, true }));
-
-        other.socket.sendTextMessage(QStringLiteral("next"));
-        QTRY_COMPARE(delegate.buffers.size(), 2);
-        QCOMPARE(delegate.buffers.last(), QByteArray("next"));
-        QCOMPARE(other.socket.state(), QAbstractSocket::ConnectedState);
+        second.socket.sendBinaryMessage(mebibyte);
+        second.socket.sendBinaryMessage(mebibyte + 'b');
+        QTRY_COMPARE(events.states.size(), 5);
+        QCOMPARE(events.states.last(), State(PeerState::notConnected, 1));
+        QCOMPARE(events.messages.last().size(), mebibyte.size());
+        QCOMPARE(second.socket.closeCode(), QWebSocketProtocol::CloseCodeTooMuchData);
+        first.socket.close();
+        QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
     }
 
-    void silentPeerIsReaped()
+    void onlyAPeerThatReadAndAnsweredConfirmsADelivery()
     {
         WebSocketPeerLink link(m_network, { 100ms, 600ms });
-        RecordingPeerDelegate delegate(link);
+        LinkEvents events(link);
+        link.send(1, "to nobody");
+        QTRY_COMPARE(events.undelivered, QList<quint64> { 1 });
 
         Client answering;
         QVERIFY(answering.open(link.port()));
-        auto silent = openSilentPeer(link.port());
+        auto silent = openRawPeer(link.port());
         QVERIFY(silent);
-        QTRY_COMPARE(delegate.states.size(), 4);
+        QTRY_COMPARE(events.states.size(), 4);
+        link.send(2, "to both");
+        QTRY_COMPARE(events.delivered, QList<quint64> { 2 });
+        QCOMPARE(answering.received, QList<QByteArray> { "to both" });
 
-        QTRY_COMPARE_WITH_TIMEOUT(delegate.states.size(), 5, 5000);
-        QCOMPARE(delegate.states.last(), (StateSeen { 0, true }));
-        QTRY_COMPARE(silent->state(), QAbstractSocket::UnconnectedState);
-        // A peer that answers the pings stays well past the timeout.
-        QTest::qWait(1500);
-        QCOMPARE(delegate.states.size(), 5);
-        QCOMPARE(answering.socket.state(), QAbstractSocket::ConnectedState);
+        answering.socket.close();
+        QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 1));
+        link.send(3, "to the silent one");
+        // Pongs it was never asked for prove nothing: the silent peer is still taken for gone.
+        QTRY_VERIFY_WITH_TIMEOUT(([&] {
+            silent->write(clientFrame(0xA, "unasked"));
+            return events.states.last() == State(PeerState::notConnected, 0);
+        })(),
+            5000);
+        QCOMPARE(events.undelivered, (QList<quint64> { 1, 3 }));
+        QCOMPARE(events.delivered, QList<quint64> { 2 });
     }
 
-    void clearedDelegateHearsNothingMore()
+    // No system bus here: advertising fails once, and the sessions are served all the same.
+    void advertisingWithoutSystemBusFailsOnce()
     {
         WebSocketPeerLink link(m_network);
-        // Holds the network thread inside a delegate call, to see that clearing waits for it.
-        struct SlowDelegate : RecordingPeerDelegate {
-            using RecordingPeerDelegate::RecordingPeerDelegate;
-            std::atomic<bool> inCall = false;
-            std::atomic<int> calls = 0;
-            void peerDidReceiveData(const QByteArray&) override
-            {
-                ++calls;
-                inCall = true;
-                QThread::msleep(300);
-                inCall = false;
-            }
-            void peerDidChangeState(int) override { ++calls; }
-        } delegate(link);
-
-        Client client;
-        QVERIFY(client.open(link.port()));
-        QTRY_COMPARE(delegate.calls.load(), 2);
-        client.socket.sendTextMessage(QStringLiteral("next"));
-        QTRY_VERIFY(delegate.inCall);
-        link.setDelegate(nullptr);
-        QVERIFY(!delegate.inCall);
-
-        client.socket.sendTextMessage(QStringLiteral("next"));
-        client.socket.close();
-        QTRY_VERIFY(!link.hasConnectedPeers());
-        QTest::qWait(100);
-        QCOMPARE(delegate.calls.load(), 3);
-    }
-
-    // This test runs without a system bus: advertising fails once, and the sessions are served all the same.
-    void advertisingWithoutSystemBusFailsOnceAndSessionsGoOn()
-    {
-        QVERIFY(qEnvironmentVariable("DBUS_SYSTEM_BUS_ADDRESS").contains(QStringLiteral("nonexistent")));
-        WebSocketPeerLink link(m_network);
-        RecordingPeerDelegate delegate(link);
+        LinkEvents events(link);
         link.startAdvertising(QStringLiteral("Quorvelantis Mac"), QStringLiteral("quorvelantis"));
-        QTRY_COMPARE(delegate.advertisingFailures, 1);
+        QTRY_COMPARE(events.advertisingFailures, 1);
+        QTest::qWait(2500); // past the first retry
+        QCOMPARE(events.advertisingFailures, 1);
+    }
 
-        Client client;
-        QVERIFY(client.open(link.port()));
-        client.socket.sendTextMessage(QStringLiteral("next"));
-        QTRY_COMPARE(delegate.buffers, QList<QByteArray> { "next" });
-        // Past the first retry: still one report.
-        QTest::qWait(2500);
-        QCOMPARE(delegate.advertisingFailures, 1);
+    // The real path: a phone on the link on the network thread, the service, the key injector, a text back.
+    void phoneDrivesSlidesAndReceivesTexts()
+    {
+        FakePlatform fakes;
+        WebSocketPeerLink link(m_network, { 100ms, 600ms });
+        MacRemoteService service({ fakes.keys, fakes.permission, fakes.timers, fakes.settings, fakes.interfaces, link,
+            fakes.httpListeners });
+        Client phone;
+        QVERIFY(phone.open(link.port()));
+        QTRY_VERIFY(service.isConnected());
+        phone.socket.sendTextMessage(QStringLiteral("next"));
+        phone.socket.sendBinaryMessage(RemoteMessage::slideCommand(RemoteCommand::previous).encode());
+        QTRY_COMPARE(fakes.keys.pressed, (std::vector<Arrow> { Arrow::right, Arrow::left }));
+
+        service.sendText(QStringLiteral("  Note "), QStringLiteral(" Bonjour\n"));
+        QTRY_COMPARE(service.textSendStatus(), QStringLiteral("✅ Texte envoyé à l'iPhone"));
+        QVERIFY(!service.pendingText());
+        QCOMPARE(phone.received,
+            QList<QByteArray> {
+                RemoteMessage::importText(QStringLiteral("Note"), QStringLiteral("Bonjour")).encode() });
+
+        // A phone gone silent takes no text with it: once its session ends the text waits for HTTP.
+        phone.socket.close();
+        auto silent = openRawPeer(link.port());
+        QVERIFY(silent);
+        QTRY_VERIFY(service.isConnected());
+        service.sendText(QString(), QStringLiteral("later"));
+        QTRY_VERIFY(!service.isConnected());
+        QCOMPARE(
+            service.textSendStatus(), QStringLiteral("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
+        QCOMPARE(service.takePendingTextBody(), QByteArray(R"({"title":"Texte du Mac","text":"later"})"));
     }
 
 private:

@@ -84,24 +84,20 @@ struct FakeInterfaces : NetworkInterfaces {
 };
 
 struct FakePeerLink : PeerLink {
-    PeerLinkDelegate* delegate = nullptr;
     QStringList advertised; // "displayName/serviceType"
-    int connectedPeers = 0;
-    bool sendSucceeds = true;
-    std::vector<QByteArray> sent;
+    std::vector<std::pair<quint64, QByteArray>> sent; // delivery and data, in send order
+    // A phone that reads at once: every send is confirmed before it returns.
+    bool confirmsAtOnce = false;
 
-    void setDelegate(PeerLinkDelegate* newDelegate) override { delegate = newDelegate; }
     void startAdvertising(const QString& displayName, const QString& serviceType) override
     {
         advertised << displayName + u'/' + serviceType;
     }
-    bool hasConnectedPeers() const override { return connectedPeers > 0; }
-    bool sendToConnectedPeers(const QByteArray& data) override
+    void send(quint64 delivery, const QByteArray& data) override
     {
-        if (!sendSucceeds)
-            return false;
-        sent.push_back(data);
-        return true;
+        sent.emplace_back(delivery, data);
+        if (confirmsAtOnce)
+            Q_EMIT delivered(delivery);
     }
 };
 

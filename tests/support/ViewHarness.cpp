@@ -8,6 +8,7 @@
 ViewHarness::ViewHarness()
     : m_service(std::make_unique<MacRemoteService>(fakes.platform()))
 {
+    fakes.peerLink.confirmsAtOnce = true;
     provideViewSingletons(*m_service, clipboard);
 }
 
@@ -25,8 +26,7 @@ int ViewHarness::promptCount() const { return int(fakes.permission.calls.count(Q
 
 void ViewHarness::reportPeerState(int state, int connectedPeers)
 {
-    fakes.peerLink.connectedPeers = connectedPeers;
-    fakes.peerLink.delegate->peerDidChangeState(state);
+    Q_EMIT fakes.peerLink.peerStateChanged(PeerState(state), connectedPeers);
 }
 
 void ViewHarness::executeCommand(const QString& rawValue)

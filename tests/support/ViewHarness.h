@@ -31,7 +31,7 @@ public:
     // The permission as the next poll tick finds it.
     Q_INVOKABLE void setTrusted(bool trusted);
     Q_INVOKABLE int promptCount() const;
-    // A peer-link state report with that many phones still connected; it reaches the service queued.
+    // A peer-link state report (0 not connected, 1 connecting, 2 connected) with that many phones connected.
     Q_INVOKABLE void reportPeerState(int state, int connectedPeers);
     Q_INVOKABLE void executeCommand(const QString& rawValue);
     // "ready", "failed" or "starting", from the current HTTP listener.

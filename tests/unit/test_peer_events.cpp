@@ -3,79 +3,106 @@
 #include <QSignalSpy>
 #include <QTest>
 
+namespace {
+const QString waiting = QStringLiteral("En attente de l'iPhone");
+const QString connecting = QStringLiteral("Connexion iPhone...");
+const QString connected = QStringLiteral("iPhone connecté");
+const QString unavailable = QStringLiteral("Partage indisponible");
+}
+
 class TestPeerEvents : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void stateTableWithSeveralPhones()
+    // Each row: the event, then the header and isConnected it leaves, starting from the row before.
+    void headerTellsTheConnectedSet()
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        PeerLinkDelegate* link = fake.peerLink.delegate;
-        QVERIFY(link->shouldAcceptInvitation());
-
-        link->peerDidChangeState(1);
-        QTRY_COMPARE(service.statusMessage(), QStringLiteral("Connexion iPhone..."));
-        QCOMPARE(service.isConnected(), false);
-
-        fake.peerLink.connectedPeers = 1;
-        link->peerDidChangeState(2);
-        QTRY_COMPARE(service.statusMessage(), QStringLiteral("iPhone connecté"));
-        QCOMPARE(service.isConnected(), true);
-
-        // A second phone joins, then one of the two leaves: still connected.
-        fake.peerLink.connectedPeers = 2;
-        link->peerDidChangeState(2);
-        fake.peerLink.connectedPeers = 1;
-        link->peerDidChangeState(0);
-        QTest::qWait(0);
-        QCoreApplication::processEvents();
-        QCOMPARE(service.isConnected(), true);
-        QCOMPARE(service.statusMessage(), QStringLiteral("iPhone connecté"));
-
-        fake.peerLink.connectedPeers = 0;
-        link->peerDidChangeState(0);
-        QTRY_COMPARE(service.statusMessage(), QStringLiteral("En attente de l'iPhone"));
-        QCOMPARE(service.isConnected(), false);
-
-        // An unknown state: not connected, text kept.
-        fake.peerLink.connectedPeers = 1;
-        link->peerDidChangeState(2);
-        QTRY_COMPARE(service.isConnected(), true);
-        fake.peerLink.connectedPeers = 0;
-        link->peerDidChangeState(7);
-        QTRY_COMPARE(service.isConnected(), false);
-        QCOMPARE(service.statusMessage(), QStringLiteral("iPhone connecté"));
+        struct Row {
+            PeerState state;
+            int connectedPeers;
+            QString status;
+            bool isConnected;
+        };
+        const Row rows[] = {
+            { PeerState::connecting, 0, connecting, false },
+            { PeerState::connected, 1, connected, true },
+            // A second phone whose handshake fails while the first stays.
+            { PeerState::connecting, 1, connecting, true },
+            { PeerState::notConnected, 1, connected, true },
+            { PeerState::connected, 2, connected, true },
+            { PeerState::notConnected, 1, connected, true },
+            { PeerState::notConnected, 0, waiting, false },
+        };
+        for (const Row& row : rows) {
+            Q_EMIT fake.peerLink.peerStateChanged(row.state, row.connectedPeers);
+            QCOMPARE(service.statusMessage(), row.status);
+            QCOMPARE(service.isConnected(), row.isConnected);
+        }
     }
 
     void dataRunsCommandsAndDropsTheRest()
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
-        PeerLinkDelegate* link = fake.peerLink.delegate;
-
-        for (const QByteArray& ignored : { QByteArray(R"({"importText":{"title":"T","text":"X"}})"), QByteArray(),
-                 QByteArray("garbage"), QByteArray("\xc3\x28") })
-            link->peerDidReceiveData(ignored);
-        link->peerDidReceiveData("next");
-        QTRY_COMPARE(service.commandCount(), 1);
-        QCOMPARE(status.count(), 1);
+        for (const QByteArray& data :
+            { QByteArray(R"({"importText":{"title":"T","text":"X"}})"), QByteArray(), QByteArray("garbage"),
+                QByteArray("\xc3\x28"), QByteArray("next"), QByteArray(R"({"slideCommand":{"_0":"previous"}})") })
+            Q_EMIT fake.peerLink.messageReceived(data);
+        QCOMPARE(fake.keys.pressed, (std::vector<Arrow> { Arrow::right, Arrow::left }));
         QCOMPARE(service.textSendStatus(), std::nullopt);
-
-        link->peerDidReceiveData(R"({"slideCommand":{"_0":"previous"}})");
-        QTRY_COMPARE(service.commandCount(), 2);
-        QCOMPARE(service.lastCommand(), RemoteCommand::previous);
-        QCOMPARE(fake.keys.pressed.size(), 2u);
     }
 
-    void advertisingFailureIsShown()
+    void sharingUnavailableGivesWayWhenPublishedAgain()
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        fake.peerLink.delegate->advertisingDidFail();
-        QTRY_COMPARE(service.statusMessage(), QStringLiteral("Partage indisponible"));
-        QCOMPARE(service.isConnected(), false);
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        Q_EMIT fake.peerLink.advertisingFailed();
+        QCOMPARE(service.statusMessage(), unavailable);
+        QCOMPARE(service.isConnected(), true);
+        Q_EMIT fake.peerLink.advertisingSucceeded();
+        QCOMPARE(service.statusMessage(), connected);
+
+        // Another part's text is not the failure's: it stands.
+        service.executeCommand(RemoteCommand::next);
+        const QString commandText = service.statusMessage();
+        Q_EMIT fake.peerLink.advertisingSucceeded();
+        QCOMPARE(service.statusMessage(), commandText);
+    }
+
+    void textStaysPendingUntilAPhoneConfirmsIt()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 2);
+        service.sendText(QStringLiteral("T"), QStringLiteral("X"));
+        QCOMPARE(fake.peerLink.sent.size(), 1u);
+
+        // The phones it went to left unconfirmed while one stays: it goes again, to that one.
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 1);
+        Q_EMIT fake.peerLink.undelivered(fake.peerLink.sent.back().first);
+        QCOMPARE(fake.peerLink.sent.size(), 2u);
+        QCOMPARE(fake.peerLink.sent[1].second, fake.peerLink.sent[0].second);
+
+        // No phone left: pending for HTTP, or for the next phone to connect.
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 0);
+        Q_EMIT fake.peerLink.undelivered(fake.peerLink.sent.back().first);
+        QCOMPARE(fake.peerLink.sent.size(), 2u);
+        QCOMPARE(service.pendingText()->text, QStringLiteral("X"));
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        QCOMPARE(fake.peerLink.sent.size(), 3u);
+
+        // Taken over HTTP meanwhile: a late confirmation leaves a newer text pending.
+        QVERIFY(service.takePendingTextBody());
+        const quint64 late = fake.peerLink.sent.back().first;
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 0);
+        service.sendText(QStringLiteral("T"), QStringLiteral("newer"));
+        Q_EMIT fake.peerLink.delivered(late);
+        QCOMPARE(service.pendingText()->text, QStringLiteral("newer"));
+        QCOMPARE(
+            service.textSendStatus(), QStringLiteral("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
     }
 };
 

@@ -47,18 +47,20 @@ private Q_SLOTS:
         FakePlatform fake;
         MacRemoteService service(fake.platform());
         service.sendText({}, QStringLiteral("old"));
-        fake.peerLink.connectedPeers = 1;
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        fake.peerLink.sent.clear();
 
         service.sendText(QStringLiteral("T"), QStringLiteral("new"));
-        QCOMPARE(service.textSendStatus(), sentStatus);
-        QVERIFY(!service.pendingText());
         QCOMPARE(fake.peerLink.sent.size(), 1u);
-        const std::optional<RemoteMessage> message = RemoteMessage::parse(fake.peerLink.sent[0]);
+        const std::optional<RemoteMessage> message = RemoteMessage::parse(fake.peerLink.sent[0].second);
         QCOMPARE(std::get<RemoteMessage::ImportText>(message->content).text, QStringLiteral("new"));
         QCOMPARE(std::get<RemoteMessage::ImportText>(message->content).title, QStringLiteral("T"));
+        Q_EMIT fake.peerLink.delivered(fake.peerLink.sent[0].first);
+        QCOMPARE(service.textSendStatus(), sentStatus);
+        QVERIFY(!service.pendingText());
 
-        fake.peerLink.sendSucceeds = false;
         service.sendText(QStringLiteral("T"), QStringLiteral("kept"));
+        Q_EMIT fake.peerLink.undelivered(fake.peerLink.sent.back().first);
         QCOMPARE(service.textSendStatus(), readyStatus);
         QCOMPARE(service.pendingText()->text, QStringLiteral("kept"));
     }
@@ -164,9 +166,8 @@ private Q_SLOTS:
         }
         QCOMPARE(service.pendingText(), (MacRemoteService::PendingText { "Texte du Mac", "x" }));
 
-        // A peer send that fails is still a text accepted: it waits as the pending text.
-        fake.peerLink.connectedPeers = 1;
-        fake.peerLink.sendSucceeds = false;
+        // A text sent to a phone is still a text accepted.
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
         QCOMPARE(answer(fake, HttpRoute::sendText, R"({"title":"T","text":"z"})").kind, Kind::textAccepted);
         QCOMPARE(service.pendingText()->text, QStringLiteral("z"));
     }

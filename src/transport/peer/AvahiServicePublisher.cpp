@@ -8,18 +8,17 @@ namespace {
 constexpr int retryIntervalMs = 2000;
 }
 
-AvahiServicePublisher::AvahiServicePublisher(
-    const QString& name, QByteArray type, quint16 port, std::function<void()> unavailable)
+AvahiServicePublisher::AvahiServicePublisher(const QString& name, QByteArray type, quint16 port)
     : m_name(name.toUtf8())
     , m_type(std::move(type))
     , m_port(port)
-    , m_unavailable(std::move(unavailable))
 {
     m_retry.setSingleShot(true);
     m_retry.setInterval(retryIntervalMs);
     connect(&m_retry, &QTimer::timeout, this, &AvahiServicePublisher::connectToDaemon);
-    connectToDaemon();
 }
+
+void AvahiServicePublisher::start() { connectToDaemon(); }
 
 AvahiServicePublisher::~AvahiServicePublisher()
 {
@@ -39,7 +38,7 @@ void AvahiServicePublisher::connectToDaemon()
     AvahiClient* client
         = avahi_client_new(m_poll.poll(), AVAHI_CLIENT_NO_FAIL, &AvahiServicePublisher::clientChanged, this, &error);
     if (!client) {
-        reportUnavailable();
+        report(false);
         startAgainLater();
         return;
     }
@@ -62,11 +61,11 @@ void AvahiServicePublisher::clientChanged(AvahiClient* client, AvahiClientState 
     case AVAHI_CLIENT_CONNECTING:
         // The daemon is gone or not there yet; its groups went with it.
         publisher->dropGroup();
-        publisher->reportUnavailable();
+        publisher->report(false);
         break;
     case AVAHI_CLIENT_FAILURE:
         publisher->dropGroup();
-        publisher->reportUnavailable();
+        publisher->report(false);
         publisher->startAgainLater();
         break;
     }
@@ -77,7 +76,7 @@ void AvahiServicePublisher::publish(AvahiClient* client)
     if (!m_group) {
         m_group = avahi_entry_group_new(client, &AvahiServicePublisher::groupChanged, this);
         if (!m_group) {
-            reportUnavailable();
+            report(false);
             startAgainLater();
             return;
         }
@@ -97,7 +96,7 @@ void AvahiServicePublisher::publish(AvahiClient* client)
     if (result >= 0)
         result = avahi_entry_group_commit(m_group);
     if (result < 0) {
-        reportUnavailable();
+        report(false);
         startAgainLater();
     }
 }
@@ -113,12 +112,14 @@ void AvahiServicePublisher::groupChanged(AvahiEntryGroup* group, AvahiEntryGroup
         publisher->publish(avahi_entry_group_get_client(group));
         break;
     case AVAHI_ENTRY_GROUP_FAILURE:
-        publisher->reportUnavailable();
+        publisher->report(false);
         publisher->startAgainLater();
+        break;
+    case AVAHI_ENTRY_GROUP_ESTABLISHED:
+        publisher->report(true);
         break;
     case AVAHI_ENTRY_GROUP_UNCOMMITED:
     case AVAHI_ENTRY_GROUP_REGISTERING:
-    case AVAHI_ENTRY_GROUP_ESTABLISHED:
         break;
     }
 }
@@ -144,10 +145,13 @@ void AvahiServicePublisher::startAgainLater()
         m_retry.start();
 }
 
-void AvahiServicePublisher::reportUnavailable()
+void AvahiServicePublisher::report(bool isPublished)
 {
-    if (m_reportedUnavailable)
+    if (m_reportedPublished == isPublished)
         return;
-    m_reportedUnavailable = true;
-    m_unavailable();
+    m_reportedPublished = isPublished;
+    if (isPublished)
+        Q_EMIT published();
+    else
+        Q_EMIT unavailable();
 }

@@ -4,54 +4,47 @@
 
 WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::Timing timing)
     : m_thread(networkThread)
-    , m_server(new PeerSessionServer(m_delegate, timing))
+    , m_server(new PeerSessionServer(timing))
 {
     // Listening before the move gives the port at once; the listening socket moves along with the server.
     m_port = m_server->listen();
     m_server->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
-    connect(m_server, &PeerSessionServer::peerConnectedChanged, this, [this](quint64 peer, bool connected) {
-        if (connected)
-            m_connectedPeers.insert(peer);
-        else
-            m_connectedPeers.remove(peer);
-    });
+    connect(m_server, &PeerSessionServer::peerStateChanged, this, &PeerLink::peerStateChanged);
+    connect(m_server, &PeerSessionServer::messageReceived, this, &PeerLink::messageReceived);
+    connect(m_server, &PeerSessionServer::delivered, this, &PeerLink::delivered);
+    connect(m_server, &PeerSessionServer::undelivered, this, &PeerLink::undelivered);
 }
 
 WebSocketPeerLink::~WebSocketPeerLink()
 {
     if (!m_server)
         return;
-    if (m_thread.isRunning()) {
-        QMetaObject::invokeMethod(
-            m_server, [server = m_server.data()] { delete server; }, Qt::BlockingQueuedConnection);
-    } else {
+    // Events the server queued for this link are dropped along with it.
+    if (m_thread.isFinished()) {
         delete m_server;
+        return;
     }
+    disconnect(&m_thread, nullptr, m_server, nullptr);
+    m_server->deleteLater();
 }
-
-void WebSocketPeerLink::setDelegate(PeerLinkDelegate* delegate) { m_delegate.set(delegate); }
 
 void WebSocketPeerLink::startAdvertising(const QString& displayName, const QString& serviceType)
 {
-    const QByteArray dnsSdType = "_" + serviceType.toUtf8() + "._tcp";
-    QMetaObject::invokeMethod(
-        m_server,
-        [server = m_server.data(), displayName, dnsSdType] { server->startAdvertising(displayName, dnsSdType); },
-        Qt::QueuedConnection);
+    if (m_publishing)
+        return;
+    if (m_port == 0) {
+        Q_EMIT advertisingFailed();
+        return;
+    }
+    m_publishing = std::make_unique<PublishingThread>(displayName, "_" + serviceType.toUtf8() + "._tcp", m_port);
+    connect(m_publishing.get(), &PublishingThread::unavailable, this, &PeerLink::advertisingFailed);
+    connect(m_publishing.get(), &PublishingThread::published, this, &PeerLink::advertisingSucceeded);
+    m_publishing->start();
 }
 
-bool WebSocketPeerLink::hasConnectedPeers() const { return !m_connectedPeers.isEmpty(); }
-
-bool WebSocketPeerLink::sendToConnectedPeers(const QByteArray& data)
+void WebSocketPeerLink::send(quint64 delivery, const QByteArray& data)
 {
-    // The send waits for the network thread, which only queues the bytes on its sockets.
-    if (m_connectedPeers.isEmpty() || !m_server || !m_thread.isRunning())
-        return false;
-    bool allTookIt = false;
     QMetaObject::invokeMethod(
-        m_server,
-        [server = m_server.data(), peers = m_connectedPeers.values(), &data] { return server->sendTo(peers, data); },
-        Qt::BlockingQueuedConnection, &allTookIt);
-    return allTookIt;
+        m_server, [server = m_server.data(), delivery, data] { server->send(delivery, data); }, Qt::QueuedConnection);
 }
