@@ -1,31 +1,24 @@
 #include "FakePlatform.h"
 
-#include <QSignalSpy>
 #include <QTest>
-
-namespace {
-const QString waiting = QStringLiteral("En attente de l'iPhone");
-const QString connecting = QStringLiteral("Connexion iPhone...");
-const QString connected = QStringLiteral("iPhone connecté");
-const QString unavailable = QStringLiteral("Partage indisponible");
-}
 
 class TestPeerEvents : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Each row: the event, then the header and isConnected it leaves, starting from the row before.
-    void headerTellsTheConnectedSet()
+    void peerEventsDriveTheHeaderAndTheSlides()
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        struct Row {
+        const QString connecting = QStringLiteral("Connexion iPhone...");
+        const QString connected = QStringLiteral("iPhone connecté");
+        // Each row: the event, then the header and isConnected it leaves.
+        const struct {
             PeerState state;
             int connectedPeers;
             QString status;
             bool isConnected;
-        };
-        const Row rows[] = {
+        } rows[] = {
             { PeerState::connecting, 0, connecting, false },
             { PeerState::connected, 1, connected, true },
             // A second phone whose handshake fails while the first stays.
@@ -33,40 +26,28 @@ private Q_SLOTS:
             { PeerState::notConnected, 1, connected, true },
             { PeerState::connected, 2, connected, true },
             { PeerState::notConnected, 1, connected, true },
-            { PeerState::notConnected, 0, waiting, false },
+            { PeerState::notConnected, 0, QStringLiteral("En attente de l'iPhone"), false },
+            { PeerState::connected, 1, connected, true },
         };
-        for (const Row& row : rows) {
+        for (const auto& row : rows) {
             Q_EMIT fake.peerLink.peerStateChanged(row.state, row.connectedPeers);
             QCOMPARE(service.statusMessage(), row.status);
             QCOMPARE(service.isConnected(), row.isConnected);
         }
-    }
 
-    void dataRunsCommandsAndDropsTheRest()
-    {
-        FakePlatform fake;
-        MacRemoteService service(fake.platform());
+        // "Partage indisponible" gives way once published again, another part's text does not.
+        Q_EMIT fake.peerLink.advertisingFailed();
+        QCOMPARE(service.statusMessage(), QStringLiteral("Partage indisponible"));
+        QCOMPARE(service.isConnected(), true);
+        Q_EMIT fake.peerLink.advertisingSucceeded();
+        QCOMPARE(service.statusMessage(), connected);
+
         for (const QByteArray& data :
             { QByteArray(R"({"importText":{"title":"T","text":"X"}})"), QByteArray(), QByteArray("garbage"),
                 QByteArray("\xc3\x28"), QByteArray("next"), QByteArray(R"({"slideCommand":{"_0":"previous"}})") })
             Q_EMIT fake.peerLink.messageReceived(data);
         QCOMPARE(fake.keys.pressed, (std::vector<Arrow> { Arrow::right, Arrow::left }));
         QCOMPARE(service.textSendStatus(), std::nullopt);
-    }
-
-    void sharingUnavailableGivesWayWhenPublishedAgain()
-    {
-        FakePlatform fake;
-        MacRemoteService service(fake.platform());
-        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
-        Q_EMIT fake.peerLink.advertisingFailed();
-        QCOMPARE(service.statusMessage(), unavailable);
-        QCOMPARE(service.isConnected(), true);
-        Q_EMIT fake.peerLink.advertisingSucceeded();
-        QCOMPARE(service.statusMessage(), connected);
-
-        // Another part's text is not the failure's: it stands.
-        service.executeCommand(RemoteCommand::next);
         const QString commandText = service.statusMessage();
         Q_EMIT fake.peerLink.advertisingSucceeded();
         QCOMPARE(service.statusMessage(), commandText);
