@@ -147,7 +147,7 @@ void PeerSessionServer::ping(Peer& peer)
     peer.socket->ping(peer.awaitedPong);
 }
 
-bool PeerSessionServer::isOverBacklog(Peer& peer) const { return peer.socket->bytesToWrite() > maxBytesWaiting; }
+bool PeerSessionServer::isOverBacklog(const Peer& peer) const { return peer.socket->bytesToWrite() > maxBytesWaiting; }
 
 void PeerSessionServer::endSession(quint64 id)
 {

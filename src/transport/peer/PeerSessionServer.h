@@ -63,7 +63,7 @@ private:
     void receive(quint64 peer, const QByteArray& data);
     void answered(quint64 peer, const QByteArray& payload);
     void ping(Peer& peer);
-    bool isOverBacklog(Peer& peer) const;
+    bool isOverBacklog(const Peer& peer) const;
     void endSession(quint64 peer);
     void pingOrReap();
 
