@@ -1,3 +1,5 @@
+#include "SingleInstance.h"
+#include "TrayIcon.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/LinuxKeys.h"
 #include "platform/linux/QSettingsIntegerSettings.h"
@@ -10,20 +12,31 @@
 #include "ui/MainWindow.h"
 #include "ui/SceneGraphBackend.h"
 #include "ui/SystemClipboard.h"
+#include "ui/Translation.h"
 #include "ui/ViewSingletons.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QQmlApplicationEngine>
+#include <QWindow>
 
 int main(int argc, char* argv[])
 {
     // Before any thread or socket exists, so every connection counts against the raised limit.
     raiseOpenFileLimit();
-    QGuiApplication app(argc, argv);
+    // Widgets only for the tray icon and its menu; the window is Qt Quick.
+    QApplication app(argc, argv);
     // QSettings keeps the port under these names.
-    QGuiApplication::setOrganizationName(QStringLiteral("Quorvelantis"));
-    QGuiApplication::setApplicationName(QStringLiteral("QuorvelantisRemote"));
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvelantis Remote"));
+    QApplication::setOrganizationName(QStringLiteral("Quorvelantis"));
+    QApplication::setApplicationName(QStringLiteral("QuorvelantisRemote"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Quorvelantis Remote"));
+    // Names the window after the menu entry, so the desktop shows its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.quorvelantis.Remote"));
+
+    // A second launch shows the running window and leaves, before it could compete for the ports.
+    SingleInstance instance;
+    if (!instance.claim())
+        return 0;
+    installTranslation(app);
 
     // ---- Platform and the one service ----
     // Declared in the order they must outlive each other: the service goes first, the network thread last.
@@ -45,5 +58,8 @@ int main(int argc, char* argv[])
     QQmlApplicationEngine engine;
     if (!loadMainWindow(engine))
         return 1;
+    auto* window = qobject_cast<QWindow*>(engine.rootObjects().constFirst());
+    TrayIcon tray(service, *window);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &tray, &TrayIcon::showWindow);
     return app.exec();
 }

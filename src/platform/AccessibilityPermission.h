@@ -9,4 +9,6 @@ public:
     virtual void resetRecord() = 0;
     // Starts the system's grant dialog without waiting for it; never stacks a second one.
     virtual void requestPrompt() = 0;
+    // False where no dialog can give the right (an X server without XTEST): asking would only mislead the user.
+    virtual bool canBeGranted() { return true; }
 };

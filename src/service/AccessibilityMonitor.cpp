@@ -23,6 +23,8 @@ void MacRemoteService::refreshAccessibilityStatus()
         setStatusMessage(tr("✅ Accessibilité autorisée"));
 }
 
+bool MacRemoteService::canRequestAccessibility() const { return m_platform.permission.canBeGranted(); }
+
 void MacRemoteService::requestAccessibilityPermission()
 {
     m_platform.permission.resetRecord();

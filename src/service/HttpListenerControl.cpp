@@ -13,7 +13,7 @@ void MacRemoteService::startHTTPListener()
         return;
     }
     m_httpListenerPort = quint16(port);
-    m_isHttpListenerReady = false;
+    setIsHttpListenerReady(false);
     m_httpListener = listenHttp(m_httpListenerPort);
 }
 
@@ -33,7 +33,7 @@ void MacRemoteService::showHttpListenerState(HttpListenerState state, quint16 po
         return showCandidateState(state);
     if (port != m_httpListenerPort)
         return;
-    m_isHttpListenerReady = state == HttpListenerState::ready;
+    setIsHttpListenerReady(state == HttpListenerState::ready);
     switch (state) {
     case HttpListenerState::starting:
         setHttpStatusMessage(tr("Port %1 en démarrage").arg(port));

@@ -105,6 +105,22 @@ void MacRemoteService::setHasAccessibility(bool value)
     notify(&MacRemoteService::hasAccessibilityChanged);
 }
 
+void MacRemoteService::setIsHttpListenerReady(bool value)
+{
+    if (m_isHttpListenerReady == value)
+        return;
+    m_isHttpListenerReady = value;
+    notify(&MacRemoteService::isHttpListenerReadyChanged);
+}
+
+void MacRemoteService::setIsTextSendSuccessful(bool value)
+{
+    if (m_isTextSendSuccessful == value)
+        return;
+    m_isTextSendSuccessful = value;
+    notify(&MacRemoteService::isTextSendSuccessfulChanged);
+}
+
 void MacRemoteService::notify(Notification notification)
 {
     if (!m_heldNotifications) {

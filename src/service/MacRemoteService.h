@@ -33,6 +33,11 @@ class MacRemoteService : public QObject {
     // Empty until the first text hand-off.
     Q_PROPERTY(QString textSendStatus READ textSendStatusText NOTIFY textSendStatusChanged)
     Q_PROPERTY(bool hasAccessibility READ hasAccessibility NOTIFY hasAccessibilityChanged)
+    // The views decide their colours from these states, never from the words of a status text.
+    Q_PROPERTY(bool isHttpListenerReady READ isHttpListenerReady NOTIFY isHttpListenerReadyChanged)
+    Q_PROPERTY(bool isTextSendSuccessful READ isTextSendSuccessful NOTIFY isTextSendSuccessfulChanged)
+    // Whether "Autoriser" can help at all on this desktop.
+    Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility CONSTANT)
 
 public:
     struct TextPayload {
@@ -75,6 +80,9 @@ public:
     std::optional<QString> textSendStatus() const { return m_textSendStatus; }
     bool hasAccessibility() const { return m_hasAccessibility; }
     std::optional<PendingText> pendingText() const { return m_pendingText; }
+    bool isHttpListenerReady() const { return m_isHttpListenerReady; }
+    bool isTextSendSuccessful() const { return m_isTextSendSuccessful; }
+    bool canRequestAccessibility() const;
 
     // Slide commands and permission.
     void executeCommand(RemoteCommand command);
@@ -110,6 +118,8 @@ Q_SIGNALS:
     void lastCommandChanged();
     void textSendStatusChanged();
     void hasAccessibilityChanged();
+    void isHttpListenerReadyChanged();
+    void isTextSendSuccessfulChanged();
 
 private:
     // Peer link events.
@@ -144,6 +154,8 @@ private:
     void setLastCommand(std::optional<RemoteCommand> value);
     void setTextSendStatus(std::optional<QString> value);
     void setHasAccessibility(bool value);
+    void setIsHttpListenerReady(bool value);
+    void setIsTextSendSuccessful(bool value);
 
     using Notification = void (MacRemoteService::*)();
     // Emits the property's change signal now, or once at the end of the burst being answered.
@@ -175,6 +187,9 @@ private:
     // The send of the pending text to the peers, until they report on it.
     std::optional<quint64> m_textInFlight;
     quint64 m_lastDelivery = 0;
+    bool m_isTextSendSuccessful = false;
+    // Commands without the right open the system's dialog once per run; after that only "Autoriser" does.
+    bool m_hasPromptedForCommand = false;
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
     std::optional<std::vector<Notification>> m_heldNotifications;
 };

@@ -8,10 +8,16 @@ void MacRemoteService::executeCommand(RemoteCommand command)
     if (!m_platform.permission.isTrusted()) {
         setHasAccessibility(false);
         setStatusMessage(tr("⚠️ Autorisation Accessibilité requise"));
-        setLastCommandMessage(tr("⚠️ Ouvrez Réglages Système → Accessibilité"));
+        setLastCommandMessage(m_platform.permission.canBeGranted()
+                ? tr("⚠️ Cliquez sur Autoriser → mot de passe admin")
+                : tr("⚠️ Extension XTEST absente"));
         setLastCommand(command);
         setCommandCount(m_commandCount + 1);
-        requestAccessibilityPermission();
+        // During a talk, each press must not bring up another password dialog.
+        if (!m_hasPromptedForCommand) {
+            m_hasPromptedForCommand = true;
+            requestAccessibilityPermission();
+        }
         return;
     }
     setHasAccessibility(true);

@@ -7,6 +7,7 @@ bool MacRemoteService::handOffText(const QString& title, const QString& text)
     // QString::trimmed drops every Unicode space, tab, line and paragraph separator at both ends.
     const QString trimmedText = text.trimmed();
     if (trimmedText.isEmpty()) {
+        setIsTextSendSuccessful(false);
         setTextSendStatus(tr("Texte vide"));
         return false;
     }
@@ -16,6 +17,7 @@ bool MacRemoteService::handOffText(const QString& title, const QString& text)
     // The text stays pending until a phone shows it read it: a phone gone silent takes nothing with it.
     m_pendingText = PendingText { finalTitle, trimmedText };
     m_textInFlight.reset();
+    setIsTextSendSuccessful(true);
     setTextSendStatus(tr("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
     deliverPendingTextToPeers();
     return true;
@@ -57,6 +59,7 @@ std::optional<QByteArray> MacRemoteService::takePendingTextBody()
         + QStringLiteral("\",\"text\":\"") + escapeJSONText(m_pendingText->text) + QStringLiteral("\"}");
     m_pendingText.reset();
     m_textInFlight.reset();
+    setIsTextSendSuccessful(true);
     setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
     return body.toUtf8();
 }

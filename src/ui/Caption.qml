@@ -11,7 +11,7 @@ Row {
     SymbolIcon {
         id: icon
         anchors.verticalCenter: parent.verticalCenter
-        font.pixelSize: TextStyle.caption
+        font.pixelSize: TextStyle.smallSymbol
         color: Colors.muted
     }
 

@@ -41,7 +41,7 @@ ColumnLayout {
     InstructionLabel {
         Layout.fillWidth: true
         symbol: "checkmark.shield"
-        text: qsTr("Acceptez l'autorisation Accessibilité macOS si elle est demandée.")
+        text: qsTr("Sous Wayland, cliquez sur Autoriser et saisissez le mot de passe administrateur ; sous X11, rien à faire.")
     }
 
     InstructionLabel {

@@ -2,13 +2,14 @@ import QtQuick
 import QtQuick.Window
 import Quorvelantis.Remote
 
-// The one window: fixed width, grows only in height.
+// The one window: fixed width, grows only in height. Its minimum height leaves room for a title bar and a panel on a
+// 768-pixel screen and on a 1080p screen at 150 %; the tabs scroll.
 Window {
     width: 620
-    height: 680
+    height: Math.max(minimumHeight, Math.min(680, Screen.desktopAvailableHeight - 40))
     minimumWidth: 620
     maximumWidth: 620
-    minimumHeight: 680
+    minimumHeight: 600
     visible: true
     title: qsTr("Quorvelantis Remote")
     color: Colors.paper
@@ -24,5 +25,11 @@ Window {
 
     MacRemoteView {
         anchors.fill: parent
+    }
+
+    Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        onActivated: Qt.quit()
     }
 }

@@ -47,7 +47,8 @@ Rectangle {
 
             Text {
                 Layout.fillWidth: true
-                text: qsTr("Les touches clavier ne peuvent pas être envoyées sans cette autorisation.")
+                // Where no dialog can help, say why instead of offering one.
+                text: RemoteService.canRequestAccessibility ? qsTr("Les touches clavier ne peuvent pas être envoyées sans cette autorisation.") : qsTr("Extension XTEST absente : le serveur X refuse les touches simulées.")
                 wrapMode: Text.Wrap
                 font.pixelSize: TextStyle.caption
                 color: Colors.withOpacity("white", 0.8)
@@ -58,6 +59,7 @@ Rectangle {
 
         FilledButton {
             objectName: "grantButton"
+            visible: RemoteService.canRequestAccessibility
             text: qsTr("Autoriser")
             fill: "white"
             labelColor: Colors.systemOrange

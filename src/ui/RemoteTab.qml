@@ -60,7 +60,7 @@ Flickable {
                 title: "IP"
                 value: RemoteService.httpStatusMessage
                 systemImage: "network"
-                isActive: RemoteService.httpStatusMessage.includes("active")
+                isActive: RemoteService.isHttpListenerReady
             }
         }
 

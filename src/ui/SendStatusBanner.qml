@@ -2,12 +2,12 @@ import QtQuick
 import QtQuick.Layouts
 import Quorvelantis.Remote
 
-// The outcome of the last text hand-off: green with a check mark when it contains "✅", orange otherwise.
+// The outcome of the last text hand-off: green with a check mark when it succeeded, orange otherwise.
 Rectangle {
     id: banner
 
     property string message
-    readonly property bool isSuccess: message.includes("\u2705")
+    property bool isSuccess
     readonly property color tone: isSuccess ? Colors.systemGreen : Colors.systemOrange
 
     implicitHeight: row.implicitHeight + 24

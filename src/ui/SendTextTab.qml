@@ -122,23 +122,23 @@ Flickable {
                         background: null
                         padding: 4
                         Accessible.name: qsTr("Script / Texte")
-                        // Tab moves the focus on, so every control stays reachable from the keyboard.
-                        KeyNavigation.priority: KeyNavigation.BeforeItem
-                        KeyNavigation.tab: sendButton
-                        KeyNavigation.backtab: titleField
-                    }
-                }
+                        // Tab moves the focus on to the next control that takes it, so the focus never stays
+                        // here, even while the send button is disabled.
+                        Keys.onTabPressed: nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason)
+                        Keys.onBacktabPressed: nextItemInFocusChain(false).forceActiveFocus(Qt.BacktabFocusReason)
 
-                // Lies over the card while the text is exactly empty; it takes no clicks.
-                Text {
-                    objectName: "editorPlaceholder"
-                    x: 15
-                    y: 18
-                    visible: editor.text === ""
-                    text: qsTr("Collez ou saisissez votre texte ici…")
-                    font.pixelSize: TextStyle.body
-                    color: Colors.withOpacity(Colors.muted, 0.6)
-                    Accessible.ignored: true
+                        // Lies where the typed text starts while the text is exactly empty; it takes no clicks.
+                        Text {
+                            objectName: "editorPlaceholder"
+                            x: editor.leftPadding
+                            y: editor.topPadding
+                            visible: editor.text === ""
+                            text: qsTr("Collez ou saisissez votre texte ici…")
+                            font: editor.font
+                            color: Colors.withOpacity(Colors.muted, 0.6)
+                            Accessible.ignored: true
+                        }
+                    }
                 }
             }
 
@@ -197,6 +197,7 @@ Flickable {
                 objectName: "sendStatusBanner"
                 width: parent.width
                 message: tab.sendStatus
+                isSuccess: RemoteService.isTextSendSuccessful
                 y: statusSlot.shown ? 0 : -implicitHeight
                 opacity: statusSlot.shown ? 1 : 0
                 Behavior on y {

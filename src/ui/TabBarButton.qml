@@ -47,7 +47,7 @@ Pressable {
         SymbolIcon {
             anchors.verticalCenter: parent.verticalCenter
             symbol: button.symbol
-            font.pixelSize: TextStyle.caption
+            font.pixelSize: TextStyle.smallSymbol
             font.weight: Font.DemiBold
             color: button.tint
         }

@@ -10,5 +10,7 @@ QtObject {
     readonly property int title3: 15
     readonly property int title2: 17
     readonly property int title: 22
+    // Symbols beside caption-sized text: below this size their shapes no longer read.
+    readonly property int smallSymbol: 14
     readonly property string monospace: "monospace"
 }

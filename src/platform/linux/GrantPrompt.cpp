@@ -1,5 +1,15 @@
 #include "platform/linux/GrantPrompt.h"
 
+#include <QCoreApplication>
+#include <QFileInfo>
+
+QString GrantPrompt::helperPath()
+{
+    const QString binaryDir = QCoreApplication::applicationDirPath();
+    const QString installed = binaryDir + QStringLiteral("/" QUORVELANTIS_HELPER_FROM_BINDIR "/grant-uinput-access");
+    return QFileInfo::exists(installed) ? installed : binaryDir + QStringLiteral("/grant-uinput-access");
+}
+
 GrantPrompt::GrantPrompt(QString program, QStringList arguments)
     : m_program(std::move(program))
     , m_arguments(std::move(arguments))

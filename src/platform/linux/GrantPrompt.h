@@ -9,9 +9,10 @@
 // never stack dialogs.
 class GrantPrompt {
 public:
-    // pkexec on the helper that opens /dev/uinput to the active user (installed with the app).
+    // pkexec on the helper that opens /dev/uinput to the active user.
     static inline const QString pkexecPath = QStringLiteral("/usr/bin/pkexec");
-    static inline const QString helperPath = QStringLiteral("/usr/libexec/quorvelantis/grant-uinput-access");
+    // The helper installed with the app, or the copy beside a binary run from its build tree.
+    static QString helperPath();
 
     GrantPrompt(QString program, QStringList arguments);
 

@@ -24,7 +24,7 @@ LinuxKeys uinputKeys()
 {
     auto keyboard
         = std::make_unique<UinputKeyboard>(std::make_unique<LibevdevDeviceWriter>(), UinputKeyboard::defaultSettleTime);
-    auto prompt = std::make_unique<GrantPrompt>(GrantPrompt::pkexecPath, QStringList { GrantPrompt::helperPath });
+    auto prompt = std::make_unique<GrantPrompt>(GrantPrompt::pkexecPath, QStringList { GrantPrompt::helperPath() });
     auto permission = std::make_unique<UinputPermission>(UinputPermission::uinputPath, *keyboard, std::move(prompt));
     return { std::move(keyboard), std::move(permission) };
 }

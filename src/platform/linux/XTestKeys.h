@@ -47,6 +47,8 @@ public:
     bool isTrusted() override;
     void resetRecord() override { }
     void requestPrompt() override { }
+    // A missing XTEST extension is the server's choice; no dialog changes it.
+    bool canBeGranted() override { return false; }
 
 private:
     std::shared_ptr<XTestDisplay> m_display;

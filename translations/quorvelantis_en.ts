@@ -1,0 +1,287 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>AddressPanel</name>
+    <message>
+        <source>IP du Mac</source>
+        <translation>Mac IP</translation>
+    </message>
+    <message>
+        <source>Copier l&apos;IP</source>
+        <translation>Copy IP</translation>
+    </message>
+    <message>
+        <source>Rafraîchir</source>
+        <translation>Refresh</translation>
+    </message>
+</context>
+<context>
+    <name>CommandFeedbackBanner</name>
+    <message>
+        <source>%1</source>
+        <translation>%1</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionHeader</name>
+    <message>
+        <source>Quorvelantis Remote</source>
+        <translation>Quorvelantis Remote</translation>
+    </message>
+</context>
+<context>
+    <name>InstructionList</name>
+    <message>
+        <source>Sur l&apos;iPhone, ouvrez un texte puis touchez l&apos;icône </source>
+        <translation>On the iPhone, open a text, then tap the </translation>
+    </message>
+    <message>
+        <source> en bas de l&apos;écran pour configurer la connexion.</source>
+        <translation> icon at the bottom of the screen to set up the connection.</translation>
+    </message>
+    <message>
+        <source>Lancez votre présentation en mode diaporama ou plein écran.</source>
+        <translation>Start your presentation as a slideshow or in full screen.</translation>
+    </message>
+    <message>
+        <source>Sous Wayland, cliquez sur Autoriser et saisissez le mot de passe administrateur ; sous X11, rien à faire.</source>
+        <translation>Under Wayland, click Allow and enter the administrator password; under X11, nothing is needed.</translation>
+    </message>
+    <message>
+        <source>Si l&apos;iPhone ne trouve pas le Mac, saisissez cette IP et le port dans l&apos;app Quorvelantis.</source>
+        <translation>If the iPhone does not find the Mac, enter this IP and the port in the Quorvelantis app.</translation>
+    </message>
+</context>
+<context>
+    <name>MacRemoteService</name>
+    <message>
+        <source>✅ Accessibilité autorisée</source>
+        <translation>✅ Accessibility allowed</translation>
+    </message>
+    <message>
+        <source>Port %1 indisponible</source>
+        <translation>Port %1 unavailable</translation>
+    </message>
+    <message>
+        <source>Port %1 en démarrage</source>
+        <translation>Port %1 starting</translation>
+    </message>
+    <message>
+        <source>IP active sur le port %1</source>
+        <translation>Listening on port %1</translation>
+    </message>
+    <message>
+        <source>Port %1 arrêté</source>
+        <translation>Port %1 stopped</translation>
+    </message>
+    <message>
+        <source>Aucune IP réseau</source>
+        <translation>No network IP</translation>
+    </message>
+    <message>
+        <source>En attente de l&apos;iPhone</source>
+        <translation>Waiting for the iPhone</translation>
+    </message>
+    <message>
+        <source>Recherche...</source>
+        <translation>Searching...</translation>
+    </message>
+    <message>
+        <source>Démarrage...</source>
+        <translation>Starting...</translation>
+    </message>
+    <message>
+        <source>Aucune commande reçue</source>
+        <translation>No command received</translation>
+    </message>
+    <message>
+        <source>Partage indisponible</source>
+        <translation>Sharing unavailable</translation>
+    </message>
+    <message>
+        <source>Connexion iPhone...</source>
+        <translation>iPhone connecting...</translation>
+    </message>
+    <message>
+        <source>iPhone connecté</source>
+        <translation>iPhone connected</translation>
+    </message>
+    <message>
+        <source>⚠️ Autorisation Accessibilité requise</source>
+        <translation>⚠️ Accessibility permission required</translation>
+    </message>
+    <message>
+        <source>⚠️ Cliquez sur Autoriser → mot de passe admin</source>
+        <translation>⚠️ Click Allow → administrator password</translation>
+    </message>
+    <message>
+        <source>⚠️ Extension XTEST absente</source>
+        <translation>⚠️ XTEST extension missing</translation>
+    </message>
+    <message>
+        <source>Commande clavier impossible</source>
+        <translation>Key command failed</translation>
+    </message>
+    <message>
+        <source>▶ Slide suivante</source>
+        <translation>▶ Next slide</translation>
+    </message>
+    <message>
+        <source>◀ Slide précédente</source>
+        <translation>◀ Previous slide</translation>
+    </message>
+    <message>
+        <source>Texte vide</source>
+        <translation>Empty text</translation>
+    </message>
+    <message>
+        <source>Texte du Mac</source>
+        <translation>Text from the Mac</translation>
+    </message>
+    <message>
+        <source>✅ Texte envoyé à l&apos;iPhone</source>
+        <translation>Text sent to the iPhone</translation>
+    </message>
+    <message>
+        <source>✅ Texte prêt — l&apos;iPhone le récupère à la prochaine commande</source>
+        <translation>Text ready — the iPhone picks it up with its next command</translation>
+    </message>
+</context>
+<context>
+    <name>MacRemoteView</name>
+    <message>
+        <source>Télécommande</source>
+        <translation>Remote</translation>
+    </message>
+    <message>
+        <source>Envoyer un texte</source>
+        <translation>Send a text</translation>
+    </message>
+</context>
+<context>
+    <name>Main</name>
+    <message>
+        <source>Quorvelantis Remote</source>
+        <translation>Quorvelantis Remote</translation>
+    </message>
+</context>
+<context>
+    <name>PermissionWarning</name>
+    <message>
+        <source>Autorisation Accessibilité manquante</source>
+        <translation>Accessibility permission missing</translation>
+    </message>
+    <message>
+        <source>Les touches clavier ne peuvent pas être envoyées sans cette autorisation.</source>
+        <translation>Key presses cannot be sent without this permission.</translation>
+    </message>
+    <message>
+        <source>Extension XTEST absente : le serveur X refuse les touches simulées.</source>
+        <translation>XTEST extension missing: the X server refuses simulated keys.</translation>
+    </message>
+    <message>
+        <source>Autoriser</source>
+        <translation>Allow</translation>
+    </message>
+</context>
+<context>
+    <name>PortSection</name>
+    <message>
+        <source>Port HTTP fallback</source>
+        <translation>HTTP fallback port</translation>
+    </message>
+    <message>
+        <source>Appliquer</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Ports alternatifs : 80, 8080, 443</source>
+        <translation>Alternative ports: 80, 8080, 443</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteTab</name>
+    <message>
+        <source>iPhone connecté</source>
+        <translation>iPhone connected</translation>
+    </message>
+    <message>
+        <source>En attente</source>
+        <translation>Waiting</translation>
+    </message>
+</context>
+<context>
+    <name>SendTextTab</name>
+    <message>
+        <source>Lancez Quorvelantis sur votre iPhone pour envoyer du texte.</source>
+        <translation>Open Quorvelantis on your iPhone to send text.</translation>
+    </message>
+    <message>
+        <source>Titre (optionnel)</source>
+        <translation>Title (optional)</translation>
+    </message>
+    <message>
+        <source>Mon discours, Réunion Q3...</source>
+        <translation>My speech, Q3 meeting...</translation>
+    </message>
+    <message>
+        <source>Script / Texte</source>
+        <translation>Script / Text</translation>
+    </message>
+    <message>
+        <source>Collez ou saisissez votre texte ici…</source>
+        <translation>Paste or type your text here…</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>mot</source>
+        <translation>word</translation>
+    </message>
+    <message>
+        <source>mots</source>
+        <translation>words</translation>
+    </message>
+    <message>
+        <source>Envoyer à l&apos;iPhone</source>
+        <translation>Send to iPhone</translation>
+    </message>
+</context>
+<context>
+    <name>StoreLink</name>
+    <message>
+        <source>Vous n&apos;avez pas l&apos;app iPhone ?</source>
+        <translation>Don&apos;t have the iPhone app?</translation>
+    </message>
+    <message>
+        <source>Télécharger sur l&apos;App Store</source>
+        <translation>Download on the App Store</translation>
+    </message>
+</context>
+<context>
+    <name>TrayIcon</name>
+    <message>
+        <source>Afficher la fenêtre</source>
+        <translation>Show window</translation>
+    </message>
+    <message>
+        <source>Quitter</source>
+        <translation>Quit</translation>
+    </message>
+    <message>
+        <source>Quorvelantis Remote — %1</source>
+        <translation>Quorvelantis Remote — %1</translation>
+    </message>
+    <message>
+        <source>iPhone connecté</source>
+        <translation>iPhone connected</translation>
+    </message>
+    <message>
+        <source>En attente</source>
+        <translation>Waiting</translation>
+    </message>
+</context>
+</TS>
