@@ -6,7 +6,7 @@ import Quorvelantis.Remote
 // 768-pixel screen and on a 1080p screen at 150 %; the tabs scroll.
 Window {
     width: 620
-    height: Math.max(minimumHeight, Math.min(680, Screen.desktopAvailableHeight - 40))
+    height: 680
     minimumWidth: 620
     maximumWidth: 620
     minimumHeight: 600

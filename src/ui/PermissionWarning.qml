@@ -46,6 +46,7 @@ Rectangle {
             }
 
             Text {
+                objectName: "permissionExplanation"
                 Layout.fillWidth: true
                 // Where no dialog can help, say why instead of offering one.
                 text: RemoteService.canRequestAccessibility ? qsTr("Les touches clavier ne peuvent pas être envoyées sans cette autorisation.") : qsTr("Extension XTEST absente : le serveur X refuse les touches simulées.")

@@ -28,6 +28,15 @@ ViewTestCase {
         tryCompare(item(tab, "commandBanner"), "y", 0);
     }
 
+    function test_noButtonWhereNoDialogCanHelp() {
+        harness.setTrusted(false);
+        harness.setGrantable(false);
+        const tab = make(remoteTab);
+        verify(!item(tab, "grantButton").visible);
+        verify(item(tab, "permissionExplanation").text.startsWith("Extension XTEST absente"));
+        harness.setGrantable(true);
+    }
+
     function test_pillsFollowTheConnectionAndTheListener() {
         const tab = make(remoteTab);
         const peer = item(tab, "peerPill");

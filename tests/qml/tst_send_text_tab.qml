@@ -23,6 +23,9 @@ ViewTestCase {
         const card = item(tab, "editorCard");
         verify(card.height >= 220 && card.height <= 370);
 
+        const editor = item(tab, "editor");
+        // The placeholder starts exactly where typed text starts.
+        compare(item(tab, "editorPlaceholder").mapToItem(editor, 0, 0), Qt.point(editor.positionToRectangle(0).x, editor.positionToRectangle(0).y));
         tab.scriptText = "   \n";
         verify(!item(tab, "editorPlaceholder").visible);
         verify(!item(tab, "sendButton").enabled);
@@ -72,4 +75,7 @@ ViewTestCase {
         compare(item(banner, "sendStatusIcon").symbol, "exclamationmark.triangle.fill");
         tryCompare(banner, "color", Colors.withOpacity(Colors.systemOrange, 0.1), 1000);
     }
+        const editor = item(tab, "editor");
+        // The placeholder starts exactly where typed text starts.
+        compare(item(tab, "editorPlaceholder").mapToItem(editor, 0, 0), Qt.point(editor.positionToRectangle(0).x, editor.positionToRectangle(0).y));
 }

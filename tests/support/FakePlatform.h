@@ -30,11 +30,13 @@ struct FakeKeys : KeyInjector {
 
 struct FakePermission : AccessibilityPermission {
     bool trusted = true;
+    bool grantable = true;
     QStringList calls; // "reset" and "prompt", in call order
 
     bool isTrusted() override { return trusted; }
     void resetRecord() override { calls << QStringLiteral("reset"); }
     void requestPrompt() override { calls << QStringLiteral("prompt"); }
+    bool canBeGranted() override { return grantable; }
 };
 
 struct FakeTimerFactory : TimerFactory {
