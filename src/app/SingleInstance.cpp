@@ -58,6 +58,9 @@ bool SingleInstance::claimLocalSocket()
 
 QString SingleInstance::socketPath()
 {
-    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation)
-        + QStringLiteral("/quorvelantis-remote.socket");
+    // The runtime directory is the user's, shared by all their sessions: the display tells this session's apart.
+    QString display = qEnvironmentVariable("WAYLAND_DISPLAY", qEnvironmentVariable("DISPLAY"));
+    display.replace(QLatin1Char('/'), QLatin1Char('_'));
+    return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/quorvelantis-remote")
+        + display + QStringLiteral(".socket");
 }

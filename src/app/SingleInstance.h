@@ -4,7 +4,8 @@
 #include <QObject>
 
 // Keeps one running copy per desktop session. The first process takes the session bus name (or, without a session
-// bus, a local socket in the user's runtime directory); a later launch asks it to show its window and steps aside.
+// bus, a local socket for its display in the user's runtime directory); a later launch asks it to show its window and
+// steps aside.
 class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.quorvelantis.Remote")
