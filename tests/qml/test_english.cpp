@@ -59,7 +59,8 @@ private slots:
         QQuickItem* banner = item(window, "sendStatusBanner");
         QCOMPARE(item(banner, "sendStatusText")->property("text").toString(),
             QStringLiteral("Text ready — the iPhone picks it up with its next command"));
-        QCOMPARE(item(banner, "sendStatusIcon")->property("symbol").toString(), QStringLiteral("checkmark.circle.fill"));
+        QCOMPARE(
+            item(banner, "sendStatusIcon")->property("symbol").toString(), QStringLiteral("checkmark.circle.fill"));
     }
 
 private:
