@@ -75,7 +75,4 @@ ViewTestCase {
         compare(item(banner, "sendStatusIcon").symbol, "exclamationmark.triangle.fill");
         tryCompare(banner, "color", Colors.withOpacity(Colors.systemOrange, 0.1), 1000);
     }
-        const editor = item(tab, "editor");
-        // The placeholder starts exactly where typed text starts.
-        compare(item(tab, "editorPlaceholder").mapToItem(editor, 0, 0), Qt.point(editor.positionToRectangle(0).x, editor.positionToRectangle(0).y));
 }
