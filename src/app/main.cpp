@@ -1,4 +1,5 @@
 #include "SingleInstance.h"
+#include "TerminationSignals.h"
 #include "TrayIcon.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/LinuxKeys.h"
@@ -37,6 +38,7 @@ int main(int argc, char* argv[])
     if (!instance.claim())
         return 0;
     installTranslation(app);
+    TerminationSignals terminationSignals;
 
     // ---- Platform and the one service ----
     // Declared in the order they must outlive each other: the service goes first, the network thread last.

@@ -143,8 +143,8 @@ def hand_over_without_session_bus(desktop):
     wait_for("the first instance to serve", lambda: answers_ping(desktop.port))
     exits_zero(desktop.launch(session_bus=False), "the second launch without a session bus")
     assert first.poll() is None and answers_ping(desktop.port), "the first instance stopped serving"
-    desktop.close_window()
-    exits_zero(first, "closing the window")
+    first.terminate()
+    exits_zero(first, "SIGTERM")
 
 
 if __name__ == "__main__":
