@@ -147,6 +147,14 @@
         <source>✅ Texte prêt — l&apos;iPhone le récupère à la prochaine commande</source>
         <translation>Text ready — the iPhone picks it up with its next command</translation>
     </message>
+    <message>
+        <source>Port %1 indisponible — %2</source>
+        <translation>Port %1 unavailable — %2</translation>
+    </message>
+    <message>
+        <source>Port %1 réservé à l&apos;administrateur — %2</source>
+        <translation>Port %1 reserved for the administrator — %2</translation>
+    </message>
 </context>
 <context>
     <name>MacRemoteView</name>
@@ -196,8 +204,8 @@
         <translation>Apply</translation>
     </message>
     <message>
-        <source>Ports alternatifs : 80, 8080, 443</source>
-        <translation>Alternative ports: 80, 8080, 443</translation>
+        <source>Ports alternatifs : 8080, 8443, 8888</source>
+        <translation>Alternative ports: 8080, 8443, 8888</translation>
     </message>
 </context>
 <context>
