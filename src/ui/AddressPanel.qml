@@ -2,9 +2,22 @@ import QtQuick
 import QtQuick.Layouts
 import Quorvelantis.Remote
 
-// The desktop's address for the phone, with copy and refresh.
+// The desktop's address for the phone, with copy, the QR code of the remote page, and refresh.
 ColumnLayout {
     spacing: 8
+
+    QrOverlay {
+        id: qrOverlay
+        objectName: "qrOverlay"
+        address: RemoteService.localIPAddress
+        // Read again whenever the server's state changes, as it does after a new port is applied.
+        port: {
+            RemoteService.httpStatusMessage;
+            return ViewRules.effectivePort(RemoteService.storedPort());
+        }
+        isListening: RemoteService.httpStatusMessage.includes("active")
+        serverStatus: RemoteService.httpStatusMessage
+    }
 
     Text {
         text: qsTr("IP du Mac")
@@ -51,6 +64,13 @@ ColumnLayout {
                 text: qsTr("Copier l'IP")
                 symbol: "doc.on.doc"
                 onClicked: Clipboard.setText(RemoteService.localIPAddress)
+            }
+
+            IconButton {
+                objectName: "qrButton"
+                text: qsTr("Code QR")
+                symbol: "qrcode"
+                onClicked: qrOverlay.open()
             }
 
             IconButton {

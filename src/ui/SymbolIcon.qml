@@ -16,6 +16,7 @@ Text {
             "network": "lan",
             "exclamationmark.triangle.fill": "warning",
             "doc.on.doc": "content_copy",
+            "qrcode": "qr_code",
             "arrow.clockwise": "refresh",
             "display": "desktop_windows",
             "play.rectangle": "slideshow",

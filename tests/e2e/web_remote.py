@@ -1,0 +1,235 @@
+#!/usr/bin/python3
+"""The phone's remote page in a real headless Chromium, against the real app on a private Xvfb display.
+
+Usage: web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR
+The QR code of the window decodes to the page's address; the page joins the peer session (the window shows the phone),
+its taps reach a focused X client as Right and Left, a text sent from the window shows in it; with the WebSocket
+blocked it does the same over HTTP; the app stopped, it says the connection is lost, and the app back, it recovers.
+Leaves the page at 390×844, with and without a script, in SCREENSHOT_DIR.
+"""
+
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from window_atspi import LOCAL, Failure, free_port, start_session_bus, start_xvfb, wait_for  # noqa: E402
+
+CONNECTED_WS = "Connecté (WebSocket)"
+CONNECTED_HTTP = "Connecté (HTTP, secours)"
+LOST = "Connexion perdue — nouvelle tentative…"
+
+
+def main(app_binary, receiver_binary, screenshot_dir):
+    base = tempfile.mkdtemp(prefix="quorvelantis-web-")
+    env = dict(os.environ, HOME=base, XDG_CONFIG_HOME=os.path.join(base, "config"), XDG_SESSION_TYPE="x11",
+               XDG_RUNTIME_DIR=os.path.join(base, "run"), QT_QPA_PLATFORM="xcb", QT_QUICK_BACKEND="software",
+               QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+    env.pop("WAYLAND_DISPLAY", None)
+    os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+    os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis"))
+    port = free_port()
+    with open(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis", "QuorvelantisRemote.conf"), "w") as settings:
+        settings.write("[General]\nmacRemotePort=%d\n" % port)
+    started, browsers = [], []
+    try:
+        xvfb, env["DISPLAY"] = start_xvfb(env)
+        started.append(xvfb)
+        env["DBUS_SESSION_BUS_ADDRESS"], bus_pid = start_session_bus(env)
+        started.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env,
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+        os.environ.update(DISPLAY=env["DISPLAY"], DBUS_SESSION_BUS_ADDRESS=env["DBUS_SESSION_BUS_ADDRESS"])
+        time.sleep(0.5)
+
+        def start_app():
+            started.append(subprocess.Popen([app_binary], env=env))
+            return started[-1]
+        return drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers)
+    finally:
+        for browser in browsers:
+            browser.quit()
+        for process in reversed(started):
+            process.terminate()
+            try:
+                process.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                process.kill()
+        if "bus_pid" in locals():
+            subprocess.run(["kill", str(bus_pid)])
+        shutil.rmtree(base, ignore_errors=True)
+
+
+class Window:
+    """The app's window as AT-SPI shows it: visible texts and controls by name, clicked with xdotool."""
+
+    def __init__(self, display):
+        import pyatspi
+        self.atspi, self.display = pyatspi, display
+
+    def nodes(self):
+        desktop, found = self.atspi.Registry.getDesktop(0), []
+
+        def walk(node):
+            if node is not None and node.getState().contains(self.atspi.STATE_VISIBLE):
+                found.append(node)
+                for child in node:
+                    walk(child)
+        for application in desktop:
+            for child in application or []:
+                if child is not None and child.name == "Quorvelantis Remote":
+                    walk(child)
+        return found
+
+    def find(self, name, roles=None):
+        def match(node):
+            return node.name == name and (roles is None or node.getRoleName() in roles)
+        try:
+            return wait_for("'%s' in the window" % name, lambda: next((n for n in self.nodes() if match(n)), None))
+        except Failure as failure:
+            raise Failure("%s; shown: %s" % (failure, [n.name for n in self.nodes() if n.name]))
+
+    def text_matching(self, pattern):
+        return wait_for("a text like %s in the window" % pattern,
+                        lambda: next((n.name for n in self.nodes() if re.fullmatch(pattern, n.name or "")), None))
+
+    def click(self, name, roles=None):
+        x, y, width, height = self.find(name, roles).queryComponent().getExtents(self.atspi.DESKTOP_COORDS)
+        self.xdotool("mousemove", str(x + width // 2), str(y + height // 2), "click", "1")
+
+    def xdotool(self, *arguments):
+        subprocess.run(["xdotool"] + list(arguments), check=True, env=dict(os.environ, DISPLAY=self.display))
+
+
+def decode_screen(path):
+    """The QR code on the whole X screen, as zbarimg reads it from a PPM grab."""
+    from Xlib import X, display as xdisplay
+    screen = xdisplay.Display().screen()
+    width, height = screen.width_in_pixels, screen.height_in_pixels
+    pixels = screen.root.get_image(0, 0, width, height, X.ZPixmap, 0xFFFFFFFF).data
+    rgb = bytearray(width * height * 3)
+    rgb[0::3], rgb[1::3], rgb[2::3] = pixels[2::4], pixels[1::4], pixels[0::4]  # from BGRX
+    with open(path, "wb") as grab:
+        grab.write(b"P6 %d %d 255\n" % (width, height) + rgb)
+    return subprocess.run(["zbarimg", "-q", "--raw", path], capture_output=True, text=True).stdout.strip()
+
+
+def chromium(url, block_websocket=False):
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+    options = webdriver.ChromeOptions()
+    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                 "--no-proxy-server", "--window-size=390,844"):
+        options.add_argument(flag)
+    options.binary_location = "/usr/bin/chromium"
+    browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
+                            {"width": 390, "height": 844, "deviceScaleFactor": 1, "mobile": True})
+    if block_websocket:
+        # As a firewall that refuses the session's port: every WebSocket the page opens is refused.
+        browser.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": (
+            "(function(){var R=window.WebSocket;window.WebSocket=function(){return new R('ws://127.0.0.1:9/');};"
+            "window.WebSocket.prototype=R.prototype;})();")})
+    browser.get(url)
+    return browser
+
+
+def page_status(browser, expected, timeout=10.0):
+    return wait_for("the page to say '%s'" % expected,
+                    lambda: browser.find_element("id", "status").text.startswith(expected), timeout)
+
+
+def tap(browser, button, receiver, key):
+    browser.find_element("id", button).click()
+    line = wait_for("a key at the X client", receiver.stdout.readline, timeout=5)
+    if line.strip() != "press " + key:
+        raise Failure("tapping %s gave %r, not press %s" % (button, line, key))
+    receiver.stdout.readline()  # its release
+
+
+def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers):
+    app = start_app()
+    window = Window(env["DISPLAY"])
+    window.text_matching("IP active sur le port %d" % port)
+    address = window.text_matching(r"\d+\.\d+\.\d+\.\d+|Aucune IP réseau")
+
+    # The QR code in the window leads to the page, as the URL under it says.
+    window.xdotool("search", "--sync", "--name", "Quorvelantis Remote", "windowfocus", "--sync")
+    window.click("Code QR")
+    if address == "Aucune IP réseau":
+        window.text_matching("Aucune IP réseau : .*")
+        address = "127.0.0.1"
+    else:
+        url = "http://%s:%d/" % (address, port)
+        window.find(url)
+        decoded = decode_screen(os.path.join(screenshot_dir, "window-qr.ppm"))
+        if decoded != url:
+            raise Failure("the QR code reads %r, not %r" % (decoded, url))
+    window.xdotool("key", "Escape")
+    wait_for("the QR overlay to close", lambda: not any(n.name == "Code QR" and n.getRoleName() == "dialog"
+                                                        for n in window.nodes()))
+
+    browser = chromium("http://%s:%d/" % (address, port))
+    browsers.append(browser)
+    page_status(browser, CONNECTED_WS)
+    window.find("iPhone connecté")
+    browser.save_screenshot(os.path.join(screenshot_dir, "page-remote-390x844.png"))
+
+    # A text typed in the window arrives in the page over the session.
+    window.click("Envoyer un texte")
+    window.click("Script / Texte", ("text", "entry"))
+    window.xdotool("type", "Bonjour depuis le Mac")
+    window.click("Envoyer à l'iPhone")
+    window.find("✅ Texte envoyé à l'iPhone")
+    wait_for("the script in the page",
+             lambda: browser.find_element("id", "scriptText").text == "Bonjour depuis le Mac")
+    browser.save_screenshot(os.path.join(screenshot_dir, "page-script-390x844.png"))
+
+    # The receiver starts last, so it keeps the focus.
+    receiver = subprocess.Popen([receiver_binary], env=env, stdout=subprocess.PIPE, text=True)
+    started.append(receiver)
+    if receiver.stdout.readline().strip() != "ready":
+        raise Failure("the key receiver got no focus")
+    tap(browser, "next", receiver, "Right")
+    tap(browser, "prev", receiver, "Left")
+    if browser.find_element("id", "count").text != "2":
+        raise Failure("the page counts %r commands, not 2" % browser.find_element("id", "count").text)
+
+    # Without the WebSocket: commands over HTTP, and the pending text collected by the page's polling.
+    browser.quit()
+    browsers.remove(browser)
+    browser = chromium("http://%s:%d/" % (address, port), block_websocket=True)
+    browsers.append(browser)
+    page_status(browser, CONNECTED_HTTP)
+    tap(browser, "next", receiver, "Right")
+    with LOCAL.open("http://127.0.0.1:%d/sendtext" % port, data='{"title":"T","text":"Par HTTP"}'.encode(),
+                    timeout=5) as answer:
+        answer.read()
+    wait_for("the polled text in the page", lambda: browser.find_element("id", "scriptText").text == "Par HTTP")
+
+    # The app stopped: the page says so within 3 s; started again, it is back.
+    app.terminate()
+    app.wait(timeout=10)
+    stopped = time.monotonic()
+    page_status(browser, LOST, timeout=3.5)
+    print("lost state shown %.2f s after the app stopped" % (time.monotonic() - stopped))
+    tap_while_lost = browser.find_element("id", "count").text
+    browser.find_element("id", "next").click()
+    start_app()
+    page_status(browser, "Connexion rétablie", timeout=20)
+    time.sleep(1)
+    if browser.find_element("id", "count").text != tap_while_lost:
+        raise Failure("a tap made while the connection was lost was counted or sent later")
+    print("page served on port %d: QR, WebSocket, HTTP fallback, lost and back" % port)
+    return 0
+
+
+if __name__ == "__main__":
+    try:
+        sys.exit(main(*sys.argv[1:4]))
+    except Failure as failure:
+        print("FAIL:", failure, file=sys.stderr)
+        sys.exit(1)
