@@ -1,85 +1,98 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
-import QtQuick.Templates as T
 import Quorvelantis.Remote
 
-// The address of the phone's remote page as a QR code, over the window; Escape or a click closes it. Where the
-// address or the server would lead nowhere it says why instead.
-Popup {
+// The address of the phone's remote page as a QR code, over the whole window; Escape or a click anywhere closes
+// it. Where the address or the server would lead nowhere it says why instead.
+Item {
     id: overlay
 
     property string address
     property int port
     property bool isListening
     property string serverStatus
+    readonly property bool opened: visible
     readonly property bool hasAddress: /^\d+\.\d+\.\d+\.\d+$/.test(address)
     readonly property string url: "http://" + address + ":" + port + "/"
     readonly property string reason: !hasAddress ? qsTr("Aucune IP réseau : reliez le Mac au réseau du téléphone, puis touchez Rafraîchir.")
                                                  : !isListening ? qsTr("Le serveur HTTP n'est pas actif (%1) : choisissez un autre port.").arg(serverStatus) : ""
 
-    parent: T.Overlay.overlay
-    anchors.centerIn: parent
-    modal: true
-    dim: true
-    padding: 24
-    // Focused while open, so that Escape reaches it.
-    focus: true
-    closePolicy: Popup.CloseOnEscape | Popup.CloseOnPressOutside
+    function open() {
+        visible = true;
+        forceActiveFocus();
+    }
 
-    background: Rectangle {
+    function close() {
+        visible = false;
+    }
+
+    // Above every view of the window, wherever the panel that owns it sits.
+    parent: Window.contentItem
+    anchors.fill: parent
+    z: 1000
+    visible: false
+    Keys.onEscapePressed: close()
+
+    Rectangle {
+        anchors.fill: parent
+        color: Colors.withOpacity(Colors.ink, 0.55)
+    }
+
+    MouseArea {
+        anchors.fill: parent
+        onClicked: overlay.close()
+    }
+
+    Rectangle {
+        anchors.centerIn: parent
+        width: column.implicitWidth + 48
+        height: column.implicitHeight + 48
         radius: 16
         color: "white"
         border.width: 1
         border.color: Colors.line
-    }
-
-    T.Overlay.modal: Rectangle {
-        color: Colors.withOpacity(Colors.ink, 0.55)
-    }
-
-    contentItem: ColumnLayout {
-        spacing: 12
         Accessible.role: Accessible.Dialog
         Accessible.name: qsTr("Code QR")
 
-        TapHandler {
-            onTapped: overlay.close()
-        }
+        ColumnLayout {
+            id: column
+            anchors.centerIn: parent
+            spacing: 12
 
-        Text {
-            Layout.alignment: Qt.AlignHCenter
-            text: overlay.reason ? qsTr("Pas de code QR") : qsTr("Scannez avec l'appareil photo du téléphone")
-            font.pixelSize: TextStyle.title3
-            font.weight: Font.DemiBold
-            color: Colors.ink
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
-        }
+            Text {
+                Layout.alignment: Qt.AlignHCenter
+                text: overlay.reason ? qsTr("Pas de code QR") : qsTr("Scannez avec l'appareil photo du téléphone")
+                font.pixelSize: TextStyle.title3
+                font.weight: Font.DemiBold
+                color: Colors.ink
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
 
-        // About 9.5 cm on a 96 dpi screen: a phone camera reads it from a metre away.
-        QrCode {
-            objectName: "qrCode"
-            Layout.alignment: Qt.AlignHCenter
-            implicitWidth: 360
-            implicitHeight: 360
-            visible: !overlay.reason
-            text: overlay.reason ? "" : overlay.url
-        }
+            // About 9.5 cm on a 96 dpi screen: a phone camera reads it from a metre away.
+            QrCode {
+                objectName: "qrCode"
+                Layout.alignment: Qt.AlignHCenter
+                implicitWidth: 360
+                implicitHeight: 360
+                visible: !overlay.reason
+                text: overlay.reason ? "" : overlay.url
+            }
 
-        Text {
-            objectName: "qrCaption"
-            Layout.alignment: Qt.AlignHCenter
-            Layout.maximumWidth: 360
-            text: overlay.reason || overlay.url
-            wrapMode: Text.Wrap
-            horizontalAlignment: Text.AlignHCenter
-            font.pixelSize: overlay.reason ? TextStyle.body : TextStyle.title2
-            font.weight: overlay.reason ? Font.Normal : Font.Bold
-            font.family: overlay.reason ? Qt.application.font.family : TextStyle.monospace
-            color: overlay.reason ? Colors.muted : Colors.ink
-            Accessible.role: Accessible.StaticText
-            Accessible.name: text
+            Text {
+                objectName: "qrCaption"
+                Layout.alignment: Qt.AlignHCenter
+                Layout.preferredWidth: 360
+                text: overlay.reason || overlay.url
+                wrapMode: Text.Wrap
+                horizontalAlignment: Text.AlignHCenter
+                font.pixelSize: overlay.reason ? TextStyle.body : TextStyle.title2
+                font.weight: overlay.reason ? Font.Normal : Font.Bold
+                font.family: overlay.reason ? Qt.application.font.family : TextStyle.monospace
+                color: overlay.reason ? Colors.muted : Colors.ink
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
         }
     }
 }

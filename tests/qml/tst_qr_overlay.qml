@@ -1,0 +1,58 @@
+import QtQuick
+import QtTest
+import Quorvelantis.Remote
+
+TestCase {
+    id: testCase
+    name: "QrOverlay"
+    width: 620
+    height: 900
+    when: windowShown
+    visible: true
+
+    Component {
+        id: remoteTab
+        RemoteTab {
+            width: 620
+            height: 900
+        }
+    }
+
+    function test_codeFollowsAddressAndPortOrSaysWhyThereIsNone() {
+        const tab = createTemporaryObject(remoteTab, testCase);
+        waitForRendering(tab);
+        const overlay = findChild(tab, "qrOverlay");
+        const code = findChild(overlay, "qrCode");
+        const caption = findChild(overlay, "qrCaption");
+        harness.setInterfaceAddress("192.168.1.20");
+        RemoteService.refreshLocalIPAddress();
+        harness.reportHttpState("ready");
+        mouseClick(findChild(tab, "qrButton"));
+        tryCompare(overlay, "opened", true);
+        const url = "http://192.168.1.20:" + ViewRules.effectivePort(RemoteService.storedPort()) + "/";
+        compare(code.text, url);
+        compare(caption.text, url);
+        verify(code.visible && code.moduleCount >= 21 + 2 * 4, "a symbol with its quiet zone");
+
+        // A new port, once its listener is ready, and a new address change the code while it is shown.
+        RemoteService.applyPort(8123);
+        harness.reportHttpState("ready");
+        harness.setInterfaceAddress("10.0.0.7");
+        RemoteService.refreshLocalIPAddress();
+        compare(code.text, "http://10.0.0.7:8123/");
+
+        harness.reportHttpState("failed");
+        verify(!code.visible);
+        verify(caption.text.startsWith("Le serveur HTTP n'est pas actif (Port 8123 indisponible)"), caption.text);
+        harness.setInterfaceAddress("");
+        RemoteService.refreshLocalIPAddress();
+        verify(caption.text.startsWith("Aucune IP réseau : "), caption.text);
+
+        keyClick(Qt.Key_Escape);
+        tryCompare(overlay, "opened", false);
+        overlay.open();
+        tryCompare(overlay, "opened", true);
+        mouseClick(caption);
+        tryCompare(overlay, "opened", false);
+    }
+}
