@@ -1,7 +1,8 @@
 #!/usr/bin/python3
-"""The phone's remote page in headless Chromium against the real app on a private Xvfb display: the window's QR code,
-the page over the WebSocket and over HTTP, keys at a focused X client, texts both ways, the app stopped and back.
-Usage: web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR (the page at 390×844 is left there)."""
+"""The phone's remote page in headless Chromium against the real app: the window's QR code, the page over the
+WebSocket and over HTTP, keys at a focused X client, texts both ways, the app stopped and back.
+Usage: dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR, on the X display of $DISPLAY
+(scripts/test starts one); the page's 390×844 screenshots are left in SCREENSHOT_DIR."""
 
 import os
 import re
@@ -12,7 +13,7 @@ import tempfile
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from window_atspi import LOCAL, Failure, free_port, start_session_bus, start_xvfb, wait_for  # noqa: E402
+from window_atspi import LOCAL, Failure, free_port, wait_for  # noqa: E402
 
 CONNECTED_WS = "Connecté (WebSocket)"
 CONNECTED_HTTP = "Connecté (HTTP, secours)"
@@ -32,12 +33,8 @@ def main(app_binary, receiver_binary, screenshot_dir):
         settings.write("[General]\nmacRemotePort=%d\n" % port)
     started, browsers = [], []
     try:
-        xvfb, env["DISPLAY"] = start_xvfb(env)
-        started.append(xvfb)
-        env["DBUS_SESSION_BUS_ADDRESS"], bus_pid = start_session_bus(env)
         started.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        os.environ.update(DISPLAY=env["DISPLAY"], DBUS_SESSION_BUS_ADDRESS=env["DBUS_SESSION_BUS_ADDRESS"])
         time.sleep(0.5)
 
         def start_app():
@@ -53,8 +50,6 @@ def main(app_binary, receiver_binary, screenshot_dir):
                 process.wait(timeout=5)
             except subprocess.TimeoutExpired:
                 process.kill()
-        if "bus_pid" in locals():
-            subprocess.run(["kill", str(bus_pid)])
         shutil.rmtree(base, ignore_errors=True)
 
 

@@ -2,13 +2,8 @@ import QtQuick
 import QtTest
 import Quorvelantis.Remote
 
-TestCase {
-    id: testCase
+ViewTestCase {
     name: "QrOverlay"
-    width: 620
-    height: 900
-    when: windowShown
-    visible: true
 
     Component {
         id: remoteTab
@@ -19,15 +14,14 @@ TestCase {
     }
 
     function test_codeFollowsAddressAndPortOrSaysWhyThereIsNone() {
-        const tab = createTemporaryObject(remoteTab, testCase);
-        waitForRendering(tab);
-        const overlay = findChild(tab, "qrOverlay");
-        const code = findChild(overlay, "qrCode");
-        const caption = findChild(overlay, "qrCaption");
+        const tab = make(remoteTab);
+        const overlay = item(tab, "qrOverlay");
+        const code = item(overlay, "qrCode");
+        const caption = item(overlay, "qrCaption");
         harness.setInterfaceAddress("192.168.1.20");
         RemoteService.refreshLocalIPAddress();
         harness.reportHttpState("ready");
-        mouseClick(findChild(tab, "qrButton"));
+        click(tab, item(tab, "qrButton"));
         tryCompare(overlay, "opened", true);
         const url = "http://192.168.1.20:" + ViewRules.effectivePort(RemoteService.storedPort()) + "/";
         compare(code.text, url);
