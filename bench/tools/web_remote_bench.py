@@ -50,6 +50,18 @@ def plain_peer(port):
     return connection
 
 
+def peer_latencies(phone, keys, taps):
+    """The same key press from a bare WebSocket peer's "next": the app's share of a tap, without the browser."""
+    samples = []
+    for _ in range(taps):
+        start = time.time()
+        phone.sendall(b"\x81\x84\x00\x00\x00\x00next")  # a masked text frame, as clients must send
+        arrived, _ = keys.presses.get(timeout=5)
+        samples.append((arrived - start) * 1e6)
+        time.sleep(0.02)
+    return samples
+
+
 def page_loads(port, count):
     """Body bytes of the page, and the microseconds from sending "GET / " to the answer's first byte."""
     request = b"GET / HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"
@@ -184,6 +196,9 @@ def main(app_binary, taps):
         browsers.append(chromium(url, block_websocket=False))
         time.sleep(1)
         connected = rss_kib(app.pid)
+        samples = peer_latencies(phone, keys, taps)
+        rows.append(("Bare WebSocket peer's next to key at the X client, p50 / p99 (ms)",
+                     "%.2f / %.2f" % (percentile(samples, 0.5) / 1000, percentile(samples, 0.99) / 1000), "-"))
         for way, blocked, status in (("WebSocket", False, "Connecté (WebSocket)"),
                                      ("HTTP fallback", True, "Connecté (HTTP, secours)")):
             if blocked:
