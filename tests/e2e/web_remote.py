@@ -32,6 +32,8 @@ def main(app_binary, receiver_binary, screenshot_dir):
     with open(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis", "QuorvelantisRemote.conf"), "w") as settings:
         settings.write("[General]\nmacRemotePort=%d\n" % port)
     started, browsers = [], []
+    # Held open for the whole test: an X server with no client left resets, and refuses connections meanwhile.
+    display = wait_for("the X display", open_display)
     try:
         started.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
@@ -50,7 +52,16 @@ def main(app_binary, receiver_binary, screenshot_dir):
                 process.wait(timeout=5)
             except subprocess.TimeoutExpired:
                 process.kill()
+        display.close()
         shutil.rmtree(base, ignore_errors=True)
+
+
+def open_display():
+    from Xlib import display, error
+    try:
+        return display.Display()
+    except error.DisplayError:
+        return None
 
 
 class Window:
