@@ -1,6 +1,7 @@
 #include "transport/http/HttpAnswerFraming.h"
 #include "transport/http/HttpRequestGathering.h"
 #include "transport/http/HttpRouting.h"
+#include "transport/http/WebRemotePage.h"
 
 #include <QTest>
 
@@ -35,13 +36,35 @@ private Q_SLOTS:
             { "GET /nex", HttpRoute::unknown },
             { "POST /sendtext?x HTTP/1.1", HttpRoute::unknown },
             { "POST /ping ", HttpRoute::unknown },
+            // Only "GET / " with its blank is the remote page.
+            { "GET /\r\n\r\n", HttpRoute::unknown },
+            { "GET /? HTTP/1.1", HttpRoute::unknown },
+            { "GET /x HTTP/1.1", HttpRoute::unknown },
+            { "GET /favicon.ico HTTP/1.1", HttpRoute::unknown },
+            { "POST / HTTP/1.1", HttpRoute::unknown },
         };
+        const QByteArray page = webRemotePageAnswer(4778);
         for (const auto& [request, route] : routes) {
             QCOMPARE(routeFor(request), route);
-            QVERIFY(!fixedAnswerFor(request));
+            QVERIFY(!fixedAnswerFor(request, page));
         }
         for (const QByteArray request : { "GET /ping", "GET /ping HTTP/1.1\r\n\r\n", "GET /pingpong" })
-            QCOMPARE(*fixedAnswerFor(request), plain("200 OK", "pong"));
+            QCOMPARE(*fixedAnswerFor(request, page), plain("200 OK", "pong"));
+        QCOMPARE(fixedAnswerFor("GET / HTTP/1.1\r\nHost: a\r\n\r\n", page), &page);
+    }
+
+    void pageAnswerIsFramedAndToldThePeerPort()
+    {
+        const QByteArray answer = webRemotePageAnswer(4778);
+        const qsizetype headEnd = answer.indexOf("\r\n\r\n") + 4;
+        const QByteArray body = answer.sliced(headEnd);
+        QCOMPARE(answer.first(headEnd),
+            "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
+                + "\r\nConnection: close\r\nContent-Type: text/html; charset=utf-8\r\n\r\n");
+        QVERIFY(body.startsWith("<!DOCTYPE html>"));
+        QVERIFY(body.contains("data-peer-port=\"4778\""));
+        QVERIFY(body.size() < 30 * 1024);
+        QVERIFY(!body.contains("@PEER_PORT@") && !body.contains("src=\"http") && !body.contains("href=\"http"));
     }
 
     void framing()

@@ -83,8 +83,9 @@ bool watch(int epoll, int operation, int descriptor, quint64 id, quint32 events)
 
 }
 
-EpollHttpServer::EpollHttpServer(std::chrono::milliseconds requestDeadline)
+EpollHttpServer::EpollHttpServer(std::chrono::milliseconds requestDeadline, QByteArray pageAnswer)
     : m_requestDeadline(requestDeadline.count())
+    , m_pageAnswer(std::move(pageAnswer))
     , m_readBuffer(maximumRequestSize, Qt::Uninitialized)
 {
     m_sweepTimer.setInterval(std::max<qint64>(m_requestDeadline / 10, 1));
@@ -238,7 +239,7 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
 {
     if (request.isEmpty() || !request.isValidUtf8())
         return write(entry, badRequestAnswer());
-    if (const QByteArray* answer = fixedAnswerFor(request))
+    if (const QByteArray* answer = fixedAnswerFor(request, m_pageAnswer))
         return write(entry, *answer);
     const HttpRoute route = routeFor(request);
     m_waitingIds.push_back(entry->first);

@@ -22,7 +22,8 @@ public:
     static constexpr std::size_t maximumConnections = 1024;
 
     // Every stage of a connection (gathering its request, awaiting its answer, writing it) ends by this deadline.
-    explicit EpollHttpServer(std::chrono::milliseconds requestDeadline);
+    // pageAnswer: the whole answer to "GET / ", written from this thread like the pong.
+    EpollHttpServer(std::chrono::milliseconds requestDeadline, QByteArray pageAnswer);
     ~EpollHttpServer() override;
 
     // Network thread only from here on.
@@ -64,6 +65,7 @@ private:
     void settle();
 
     const qint64 m_requestDeadline;
+    const QByteArray m_pageAnswer;
     int m_epoll = -1;
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;

@@ -5,12 +5,13 @@
 #include <array>
 #include <utility>
 
-const QByteArray* fixedAnswerFor(QByteArrayView request)
+const QByteArray* fixedAnswerFor(QByteArrayView request, const QByteArray& pageAnswer)
 {
     static const QByteArray pong = frameAnswer("200 OK", "text/plain", "pong");
     // No prefix here begins one of routeFor's, so trying these first keeps the order of the whole table.
-    static const std::array<std::pair<QByteArrayView, const QByteArray*>, 1> fixedAnswers { {
+    const std::array<std::pair<QByteArrayView, const QByteArray*>, 2> fixedAnswers { {
         { "GET /ping", &pong },
+        { "GET / ", &pageAnswer },
     } };
     for (const auto& [prefix, answer] : fixedAnswers) {
         if (request.startsWith(prefix))

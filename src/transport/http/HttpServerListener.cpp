@@ -1,25 +1,29 @@
 #include "HttpServerListener.h"
 
 #include "EpollHttpServer.h"
+#include "WebRemotePage.h"
 
 #include <QThread>
 
-HttpServerListener::Factory::Factory(QThread& networkThread, std::chrono::milliseconds requestDeadline)
+HttpServerListener::Factory::Factory(
+    QThread& networkThread, quint16 peerPort, std::chrono::milliseconds requestDeadline)
     : m_networkThread(networkThread)
     , m_requestDeadline(requestDeadline)
+    , m_pageAnswer(webRemotePageAnswer(peerPort))
 {
 }
 
 std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port, Callbacks callbacks)
 {
-    return std::make_unique<HttpServerListener>(m_networkThread, port, std::move(callbacks), m_requestDeadline);
+    return std::make_unique<HttpServerListener>(
+        m_networkThread, port, std::move(callbacks), m_requestDeadline, m_pageAnswer);
 }
 
 HttpServerListener::HttpServerListener(QThread& networkThread, quint16 port, HttpListenerFactory::Callbacks callbacks,
-    std::chrono::milliseconds requestDeadline)
+    std::chrono::milliseconds requestDeadline, const QByteArray& pageAnswer)
     : m_networkThread(networkThread)
     , m_callbacks(std::move(callbacks))
-    , m_server(new EpollHttpServer(requestDeadline))
+    , m_server(new EpollHttpServer(requestDeadline, pageAnswer))
 {
     connect(
         m_server, &EpollHttpServer::stateChanged, m_stateReports.get(),

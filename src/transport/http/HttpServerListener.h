@@ -18,17 +18,21 @@ public:
     // running until every listener is gone).
     class Factory final : public HttpListenerFactory {
     public:
-        explicit Factory(QThread& networkThread, std::chrono::milliseconds requestDeadline = std::chrono::seconds(10));
+        // The remote page is told peerPort, the peer link's WebSocket port (0: none, the page then speaks HTTP only).
+        explicit Factory(QThread& networkThread, quint16 peerPort = 0,
+            std::chrono::milliseconds requestDeadline = std::chrono::seconds(10));
         // A port that cannot be had is reported as a failed state.
         std::unique_ptr<HttpListener> listen(quint16 port, Callbacks callbacks) override;
 
     private:
         QThread& m_networkThread;
         const std::chrono::milliseconds m_requestDeadline;
+        // Built once; every listener's server shares its bytes.
+        const QByteArray m_pageAnswer;
     };
 
     HttpServerListener(QThread& networkThread, quint16 port, HttpListenerFactory::Callbacks callbacks,
-        std::chrono::milliseconds requestDeadline);
+        std::chrono::milliseconds requestDeadline, const QByteArray& pageAnswer);
     ~HttpServerListener() override;
 
     void cancel() override;
