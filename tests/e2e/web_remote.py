@@ -64,8 +64,7 @@ def open_display():
         return None
 
 
-class Window:
-    """The app's window as AT-SPI shows it: visible texts and controls by name, clicked with xdotool."""
+class Window:  # the app's window as AT-SPI shows it, clicked with xdotool
 
     def __init__(self, display):
         import pyatspi
@@ -101,8 +100,7 @@ class Window:
         subprocess.run(["xdotool"] + list(arguments), check=True, env=dict(os.environ, DISPLAY=self.display))
 
 
-def decode_screen(path):
-    """The QR code on the whole X screen, as zbarimg reads it from a PPM grab."""
+def decode_screen(path):  # the QR code on the whole X screen, as zbarimg reads it from a PPM grab
     from Xlib import X, display as xdisplay
     screen = xdisplay.Display().screen()
     width, height = screen.width_in_pixels, screen.height_in_pixels
@@ -118,8 +116,7 @@ def chromium(url, block_websocket=False):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     options = webdriver.ChromeOptions()
-    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
-                 "--no-proxy-server", "--window-size=390,844"):
+    for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-proxy-server"):
         options.add_argument(flag)
     options.binary_location = "/usr/bin/chromium"
     browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
@@ -140,7 +137,6 @@ def page_status(browser, expected, timeout=10.0):
 
 
 def tap(browser, button, receiver, key):
-    """Taps the page's button, or with a key name presses that key in the page, and expects the key at the client."""
     if button in ("ARROW_RIGHT", "ARROW_LEFT", "SPACE"):
         from selenium.webdriver.common.keys import Keys
         browser.find_element("tag name", "body").send_keys(getattr(Keys, button))
@@ -209,8 +205,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
         raise Failure("the script's font size was not kept")
 
     # Without the WebSocket: commands over HTTP, and the pending text collected by the page's polling.
-    browser.quit()
-    browsers.remove(browser)
+    browsers.pop().quit()
     browser = chromium("http://%s:%d/" % (address, port), block_websocket=True)
     browsers.append(browser)
     page_status(browser, CONNECTED_HTTP)
