@@ -12,6 +12,10 @@
         <translation>Copy IP</translation>
     </message>
     <message>
+        <source>Code QR</source>
+        <translation>QR code</translation>
+    </message>
+    <message>
         <source>Rafraîchir</source>
         <translation>Refresh</translation>
     </message>
@@ -206,6 +210,29 @@
     <message>
         <source>Ports alternatifs : 8080, 8443, 8888</source>
         <translation>Alternative ports: 8080, 8443, 8888</translation>
+    </message>
+</context>
+<context>
+    <name>QrOverlay</name>
+    <message>
+        <source>Aucune IP réseau : reliez le Mac au réseau du téléphone, puis touchez Rafraîchir.</source>
+        <translation>No network IP: connect the Mac to the phone&apos;s network, then press Refresh.</translation>
+    </message>
+    <message>
+        <source>Le serveur HTTP n&apos;est pas actif (%1) : choisissez un autre port.</source>
+        <translation>The HTTP server is not active (%1): choose another port.</translation>
+    </message>
+    <message>
+        <source>Code QR</source>
+        <translation>QR code</translation>
+    </message>
+    <message>
+        <source>Pas de code QR</source>
+        <translation>No QR code</translation>
+    </message>
+    <message>
+        <source>Scannez avec l&apos;appareil photo du téléphone</source>
+        <translation>Scan with the phone&apos;s camera</translation>
     </message>
 </context>
 <context>
