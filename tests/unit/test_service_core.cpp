@@ -47,14 +47,6 @@ private Q_SLOTS:
         QVERIFY(fake.timers.running.empty());
     }
 
-    void noAddressShowsAucuneIpReseau()
-    {
-        FakePlatform fake;
-        fake.interfaces.addIPv4("lo", "127.0.0.1");
-        MacRemoteService service(fake.platform());
-        QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));
-    }
-
     void observedFieldsNotifyOnlyOnChange()
     {
         FakePlatform fake;
@@ -85,12 +77,10 @@ private Q_SLOTS:
         QCOMPARE(fake.keys.pressed, std::vector { Arrow::right });
         QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
         QCOMPARE(service.lastCommandMessage(), QStringLiteral("▶ Slide suivante"));
-        QCOMPARE(service.statusMessage().toUtf8().size(), 18);
 
         service.executeCommand(RemoteCommand::previous);
         QCOMPARE(fake.keys.pressed, (std::vector { Arrow::right, Arrow::left }));
         QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
-        QCOMPARE(service.lastCommandMessage().toUtf8().size(), 22);
         QCOMPARE(service.lastCommand(), RemoteCommand::previous);
         QCOMPARE(service.commandCount(), 2);
         QVERIFY(fake.permission.calls.isEmpty());
@@ -120,7 +110,6 @@ private Q_SLOTS:
         QCOMPARE(service.canRequestAccessibility(), grantable);
         QCOMPARE(service.statusMessage(), QStringLiteral("⚠️ Autorisation Accessibilité requise"));
         QCOMPARE(service.lastCommandMessage(), advice);
-        QCOMPARE(service.statusMessage().toUtf8().size(), 42);
         QCOMPARE(service.lastCommand(), RemoteCommand::next);
         QCOMPARE(service.commandCount(), 3);
         // One dialog per run from commands, so a talk is not interrupted at every press; "Autoriser" still opens it.
@@ -170,7 +159,6 @@ private Q_SLOTS:
         fake.timers.tick();
         QCOMPARE(service.hasAccessibility(), true);
         QCOMPARE(service.statusMessage(), QStringLiteral("✅ Accessibilité autorisée"));
-        QCOMPARE(service.statusMessage().toUtf8().size(), 29);
 
         service.executeCommand(RemoteCommand::next);
         fake.permission.trusted = false;

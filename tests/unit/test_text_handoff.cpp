@@ -31,7 +31,6 @@ private Q_SLOTS:
         service.sendText(QStringLiteral("   "), QStringLiteral(" Bonjour \n"));
         QCOMPARE(service.pendingText(), (MacRemoteService::PendingText { "Texte du Mac", "Bonjour" }));
         QCOMPARE(service.textSendStatus(), readyStatus);
-        QCOMPARE(readyStatus.toUtf8().size(), 67);
 
         // Every Unicode space and line separator counts as blank at the ends, not inside.
         service.sendText(QStringLiteral("\u00a0Titre\u2003"), QStringLiteral("\u2028a\u00a0b\u3000\t"));
