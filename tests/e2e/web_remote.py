@@ -161,9 +161,9 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
         address, shown = "127.0.0.1", window.text_matching("Aucune IP réseau : .*")
     else:
         shown = window.find(re.escape("http://%s:%d/" % (address, port))).name
-        decoded = decode_screen(os.path.join(screenshot_dir, "window-qr.ppm"))
-        if decoded != shown:
-            raise Failure("the QR code reads %r, not %r" % (decoded, shown))
+        # Drawn a little after the accessibility tree shows it.
+        wait_for("the QR code on screen to read " + shown,
+                 lambda: decode_screen(os.path.join(screenshot_dir, "window-qr.ppm")) == shown, timeout=10)
     window.click(shown)
     wait_for("the QR overlay to close", lambda: not any(n.name == "Code QR" and n.getRoleName() == "dialog"
                                                         for n in window.nodes()))
