@@ -110,7 +110,7 @@ int main(int argc, char* argv[])
         AcknowledgingKeys keys;
         WebSocketPeerLink link(network);
         MacRemoteService service(
-            { keys, fakes.permission, fakes.timers, fakes.settings, fakes.interfaces, link, fakes.httpListeners });
+            { keys, fakes.permission, fakes.settings, fakes.interfaces, link, fakes.httpListeners });
         Driver driver(latencyCount, burstCount, done);
         keys.driver = &driver;
         QThread clientThread;

@@ -4,7 +4,6 @@
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/LinuxKeys.h"
 #include "platform/linux/QSettingsIntegerSettings.h"
-#include "platform/linux/QtRepeatingTimer.h"
 #include "service/MacRemoteService.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
@@ -44,13 +43,11 @@ int main(int argc, char* argv[])
     // Declared in the order they must outlive each other: the service goes first, the network thread last.
     NetworkThread network;
     LinuxKeys keys = createLinuxKeys();
-    QtTimerFactory timers;
     QSettingsIntegerSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, peerLink.port());
-    MacRemoteService service(
-        { *keys.injector, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
+    MacRemoteService service({ *keys.injector, *keys.permission, settings, interfaces, peerLink, httpListeners });
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QtGlobal>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -36,25 +36,31 @@ struct HttpOutcome {
     QByteArray detail;
 };
 
-// A listening HTTP fallback server on one port. Destroying it stops it at once: nothing more is answered or reported.
-class HttpListener {
+// A listening HTTP fallback server on one port; it lives on the main thread, and so do the receivers of its signals.
+// Destroying it stops it at once: nothing more is answered or reported.
+class HttpListener : public QObject {
+    Q_OBJECT
+
 public:
-    virtual ~HttpListener() = default;
+    using QObject::QObject;
+
     // Stops accepting at once and reports no state any more; what it already received is still answered, within
     // its deadline.
     virtual void cancel() = 0;
     // True once a cancelled listener has answered everything it held.
     virtual bool isFinished() const = 0;
+    // Answers the requests being received, one outcome per request, in order; called from a receiver of
+    // requestsReceived, on a direct connection. A request left without an outcome ends by its deadline.
+    virtual void answer(std::vector<HttpOutcome> outcomes) = 0;
+
+Q_SIGNALS:
+    void stateChanged(HttpListenerState state);
+    // The requests that arrived while earlier ones were being answered, in order.
+    void requestsReceived(const std::vector<RouteRequest>& requests);
 };
 
 class HttpListenerFactory {
 public:
-    // Both run on the main thread.
-    struct Callbacks {
-        std::function<void(HttpListenerState)> stateChanged;
-        // One outcome per request, in order: the requests that arrived while earlier ones were being answered.
-        std::function<std::vector<HttpOutcome>(const std::vector<RouteRequest>&)> answerRoutes;
-    };
     virtual ~HttpListenerFactory() = default;
-    virtual std::unique_ptr<HttpListener> listen(quint16 port, Callbacks callbacks) = 0;
+    virtual std::unique_ptr<HttpListener> listen(quint16 port) = 0;
 };

@@ -1,6 +1,4 @@
-#include "MacRemoteService.h"
-
-#include "platform/NetworkInterfaces.h"
+#include "LocalAddress.h"
 
 #include <QStringDecoder>
 #include <algorithm>
@@ -43,14 +41,10 @@ int interfacePriority(const QString& name, const NetworkInterfaceEntry& entry)
 
 }
 
-std::optional<QString> MacRemoteService::findLocalIPAddress()
+std::optional<QString> chooseLocalAddress(const std::vector<NetworkInterfaceEntry>& entries)
 {
-    const std::optional<std::vector<NetworkInterfaceEntry>> entries = m_platform.interfaces.entries();
-    if (!entries || entries->empty())
-        return std::nullopt;
-
     std::vector<AddressCandidate> candidates;
-    for (const NetworkInterfaceEntry& entry : *entries) {
+    for (const NetworkInterfaceEntry& entry : entries) {
         if (entry.ipv4Address.isEmpty())
             continue;
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -60,15 +54,10 @@ std::optional<QString> MacRemoteService::findLocalIPAddress()
         candidates.push_back({ interfacePriority(name, entry), entry.ipv4Address });
     }
     // Addresses compare as text, so 192.168.0.10 comes before 192.168.0.9.
-    std::sort(candidates.begin(), candidates.end(), [](const AddressCandidate& a, const AddressCandidate& b) {
+    const auto best = std::min_element(candidates.begin(), candidates.end(), [](const auto& a, const auto& b) {
         return a.priority != b.priority ? a.priority < b.priority : a.address < b.address;
     });
-    if (candidates.empty())
+    if (best == candidates.end())
         return std::nullopt;
-    return candidates.front().address;
-}
-
-void MacRemoteService::refreshLocalIPAddress()
-{
-    setLocalIPAddress(findLocalIPAddress().value_or(tr("Aucune IP réseau")));
+    return best->address;
 }

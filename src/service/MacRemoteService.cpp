@@ -1,14 +1,19 @@
 #include "MacRemoteService.h"
 
+#include "LocalAddress.h"
+#include "RemoteMessage.h"
 #include "platform/AccessibilityPermission.h"
-#include "platform/RepeatingTimer.h"
+#include "platform/KeyInjector.h"
+#include "platform/NetworkInterfaces.h"
 
 #include <algorithm>
+#include <utility>
+
+using namespace std::chrono_literals;
 
 MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     : QObject(parent)
     , m_platform(platform)
-    , m_portStorageKey(QStringLiteral("macRemotePort"))
     , m_statusMessage(tr("En attente de l'iPhone"))
     , m_isConnected(false)
     , m_localIPAddress(tr("Recherche..."))
@@ -16,22 +21,262 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_lastCommandMessage(tr("Aucune commande reçue"))
     , m_commandCount(0)
     , m_hasAccessibility(m_platform.permission.isTrusted())
+    , m_textHandOff(m_platform.peerLink)
+    , m_httpPorts(m_platform.httpListeners, m_platform.settings)
 {
+    connect(&m_accessibilityPoll, &QTimer::timeout, this, &MacRemoteService::refreshAccessibilityStatus);
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
     m_platform.peerLink.startAdvertising(peerDisplayName, peerServiceType);
     refreshLocalIPAddress();
+    connectHttpPorts();
     startHTTPListener();
 }
 
-MacRemoteService::~MacRemoteService()
+MacRemoteService::~MacRemoteService() = default;
+
+// ---- Slide commands and permission ----
+
+void MacRemoteService::executeCommand(RemoteCommand command)
 {
-    // Silence every callback source before the fields they would touch go away.
-    m_httpListener.reset();
-    m_candidateHttpListener.reset();
-    m_retiredHttpListeners.clear();
-    m_accessibilityTimer.reset();
+    if (!m_platform.permission.isTrusted()) {
+        setHasAccessibility(false);
+        setStatusMessage(tr("⚠️ Autorisation Accessibilité requise"));
+        setLastCommandMessage(m_platform.permission.canBeGranted()
+                ? tr("⚠️ Cliquez sur Autoriser → mot de passe admin")
+                : tr("⚠️ Extension XTEST absente"));
+        setLastCommand(command);
+        setCommandCount(m_commandCount + 1);
+        // During a talk, each press must not bring up another password dialog.
+        if (!m_hasPromptedForCommand) {
+            m_hasPromptedForCommand = true;
+            requestAccessibilityPermission();
+        }
+        return;
+    }
+    setHasAccessibility(true);
+
+    if (!m_platform.keys.pressArrow(command == RemoteCommand::next ? Arrow::right : Arrow::left)) {
+        setStatusMessage(tr("Commande clavier impossible"));
+        return;
+    }
+
+    const QString text = command == RemoteCommand::next ? tr("▶ Slide suivante") : tr("◀ Slide précédente");
+    setStatusMessage(text);
+    setLastCommandMessage(text);
+    setLastCommand(command);
+    setCommandCount(m_commandCount + 1);
 }
+
+void MacRemoteService::startAccessibilityMonitoring()
+{
+    setHasAccessibility(m_platform.permission.isTrusted());
+    // One poll at a time: starting again restarts it.
+    m_accessibilityPoll.start(2s);
+}
+
+void MacRemoteService::refreshAccessibilityStatus()
+{
+    const bool trusted = m_platform.permission.isTrusted();
+    if (trusted == m_hasAccessibility)
+        return;
+    setHasAccessibility(trusted);
+    if (trusted)
+        setStatusMessage(tr("✅ Accessibilité autorisée"));
+}
+
+bool MacRemoteService::canRequestAccessibility() const { return m_platform.permission.canBeGranted(); }
+
+void MacRemoteService::requestAccessibilityPermission()
+{
+    m_platform.permission.resetRecord();
+    m_platform.permission.requestPrompt();
+}
+
+// ---- Peer link ----
+
+// The link emits on the main thread, so every handler here runs there.
+void MacRemoteService::connectPeerLink()
+{
+    PeerLink* link = &m_platform.peerLink;
+    connect(link, &PeerLink::peerStateChanged, this, &MacRemoteService::handlePeerState);
+    connect(link, &PeerLink::messageReceived, this, &MacRemoteService::handlePeerData);
+    connect(link, &PeerLink::advertisingFailed, this, [this] { setStatusMessage(tr("Partage indisponible")); });
+    connect(link, &PeerLink::advertisingSucceeded, this, &MacRemoteService::handleAdvertisingSucceeded);
+    connect(link, &PeerLink::delivered, this, &MacRemoteService::handleTextDelivered);
+    // Still pending: for a phone still connected, the next one to connect, or HTTP.
+    connect(link, &PeerLink::undelivered, this,
+        [this](quint64 delivery) { m_textHandOff.retry(delivery, m_connectedPeers); });
+}
+
+void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
+{
+    // Every event carries the connected set, so with several phones the header tells the truth about all of them:
+    // one leaving, or a second one's failed handshake, does not hide those that stay.
+    m_connectedPeers = connectedPeers;
+    setIsConnected(connectedPeers > 0);
+    setStatusMessage(state == PeerState::connecting ? tr("Connexion iPhone...") : connectedSetText());
+    if (state == PeerState::connected)
+        m_textHandOff.deliver(m_connectedPeers);
+}
+
+QString MacRemoteService::connectedSetText() const
+{
+    return m_connectedPeers > 0 ? tr("iPhone connecté") : tr("En attente de l'iPhone");
+}
+
+void MacRemoteService::handlePeerData(const QByteArray& data)
+{
+    const std::optional<RemoteMessage> message = RemoteMessage::parse(data);
+    if (!message)
+        return;
+    // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
+    if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
+        executeCommand(slide->command);
+}
+
+void MacRemoteService::handleAdvertisingSucceeded()
+{
+    // Only the failure's own text gives way; another part's text stands.
+    if (m_statusMessage == tr("Partage indisponible"))
+        setStatusMessage(connectedSetText());
+}
+
+// ---- Text hand-off ----
+
+void MacRemoteService::sendText(const QString& title, const QString& text) { handOffText(title, text); }
+
+bool MacRemoteService::handOffText(const QString& title, const QString& text)
+{
+    // QString::trimmed drops every Unicode space, tab, line and paragraph separator at both ends.
+    const QString trimmedText = text.trimmed();
+    if (trimmedText.isEmpty()) {
+        setIsTextSendSuccessful(false);
+        setTextSendStatus(tr("Texte vide"));
+        return false;
+    }
+    const QString trimmedTitle = title.trimmed();
+    m_textHandOff.hold({ trimmedTitle.isEmpty() ? tr("Texte du Mac") : trimmedTitle, trimmedText });
+    setIsTextSendSuccessful(true);
+    setTextSendStatus(tr("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
+    m_textHandOff.deliver(m_connectedPeers);
+    return true;
+}
+
+void MacRemoteService::handleTextDelivered(quint64 delivery)
+{
+    // A report on a text since replaced or taken over HTTP changes nothing.
+    if (m_textHandOff.confirm(delivery))
+        setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+}
+
+std::optional<QByteArray> MacRemoteService::takePendingTextBody()
+{
+    std::optional<QByteArray> body = m_textHandOff.take();
+    if (body) {
+        setIsTextSendSuccessful(true);
+        setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+    }
+    return body;
+}
+
+HttpOutcome MacRemoteService::handleSendTextRequest(const std::optional<QByteArray>& body)
+{
+    using Kind = HttpOutcome::Kind;
+    if (!body)
+        return { Kind::missingBody, {} };
+    const std::optional<TextPayload> payload = TextPayload::decode(*body);
+    if (!payload)
+        return { Kind::invalidJson, {} };
+    if (!handOffText(payload->title, payload->text))
+        return { Kind::emptyText, m_textSendStatus.value_or(QString()).toUtf8() };
+    return { Kind::textAccepted, {} };
+}
+
+// ---- HTTP fallback server ----
+
+void MacRemoteService::connectHttpPorts()
+{
+    connect(&m_httpPorts, &HttpPortSwitch::stateChanged, this, &MacRemoteService::showHttpState);
+    connect(&m_httpPorts, &HttpPortSwitch::readyChanged, this, &MacRemoteService::setIsHttpListenerReady);
+    connect(&m_httpPorts, &HttpPortSwitch::stopped, this,
+        [this](quint16 port) { setHttpStatusMessage(tr("Port %1 arrêté").arg(port)); });
+    connect(&m_httpPorts, &HttpPortSwitch::storedPortInvalid, this,
+        [this](qint64 port) { setHttpStatusMessage(QStringLiteral("Port %1 invalide").arg(port)); });
+    connect(&m_httpPorts, &HttpPortSwitch::requestsReceived, this, &MacRemoteService::answerHttpRoutes);
+}
+
+void MacRemoteService::startHTTPListener() { m_httpPorts.start(); }
+
+void MacRemoteService::applyPort(quint16 port) { m_httpPorts.applyPort(port); }
+
+void MacRemoteService::showHttpState(HttpListenerState state, quint16 port, bool isCandidate)
+{
+    const QString stillServing = tr("IP active sur le port %1").arg(m_httpPorts.servingPort());
+    switch (state) {
+    case HttpListenerState::starting:
+        setHttpStatusMessage(tr("Port %1 en démarrage").arg(port));
+        break;
+    case HttpListenerState::ready:
+        setHttpStatusMessage(tr("IP active sur le port %1").arg(port));
+        break;
+    case HttpListenerState::failed:
+        setHttpStatusMessage(isCandidate ? tr("Port %1 indisponible — %2").arg(port).arg(stillServing)
+                                         : tr("Port %1 indisponible").arg(port));
+        break;
+    case HttpListenerState::notPermitted:
+        setHttpStatusMessage(isCandidate ? tr("Port %1 réservé à l'administrateur — %2").arg(port).arg(stillServing)
+                                         : tr("Port %1 indisponible").arg(port));
+        break;
+    }
+}
+
+void MacRemoteService::answerHttpRoutes(HttpListener* listener, const std::vector<RouteRequest>& requests)
+{
+    m_heldNotifications.emplace();
+    std::vector<HttpOutcome> outcomes;
+    outcomes.reserve(requests.size());
+    for (const RouteRequest& request : requests)
+        outcomes.push_back(answerHttpRoute(request));
+    listener->answer(std::move(outcomes));
+    const std::vector<Notification> held = *std::exchange(m_heldNotifications, std::nullopt);
+    for (const Notification notification : held)
+        Q_EMIT(this->*notification)();
+}
+
+HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
+{
+    using Kind = HttpOutcome::Kind;
+    switch (request.route) {
+    case HttpRoute::next:
+    case HttpRoute::previous:
+        executeCommand(request.route == HttpRoute::next ? RemoteCommand::next : RemoteCommand::previous);
+        // A pending text rides on the answer to the phone's next command.
+        if (std::optional<QByteArray> body = takePendingTextBody())
+            return { Kind::pendingText, *body };
+        return { Kind::commandDone, {} };
+    case HttpRoute::pendingText:
+        if (std::optional<QByteArray> body = takePendingTextBody())
+            return { Kind::pendingText, *body };
+        return { Kind::noPendingText, {} };
+    case HttpRoute::sendText:
+        return handleSendTextRequest(request.body);
+    case HttpRoute::unknown:
+        break;
+    }
+    return { Kind::unknown, {} };
+}
+
+// ---- Local address ----
+
+void MacRemoteService::refreshLocalIPAddress()
+{
+    const std::optional<std::vector<NetworkInterfaceEntry>> entries = m_platform.interfaces.entries();
+    const std::optional<QString> address = entries ? chooseLocalAddress(*entries) : std::nullopt;
+    setLocalIPAddress(address.value_or(tr("Aucune IP réseau")));
+}
+
+// ---- Observed fields ----
 
 void MacRemoteService::setStatusMessage(const QString& value)
 {

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "HttpPortSwitch.h"
 #include "RemoteCommand.h"
-#include "RemoteMessage.h"
+#include "TextHandOff.h"
 #include "platform/HttpListener.h"
 #include "platform/PeerLink.h"
 
 #include <QObject>
 #include <QString>
-#include <memory>
+#include <QTimer>
 #include <optional>
 #include <vector>
 
@@ -15,8 +16,6 @@ class AccessibilityPermission;
 class IntegerSettings;
 class KeyInjector;
 class NetworkInterfaces;
-class RepeatingTimer;
-class TimerFactory;
 
 // The one object that owns all live state: connection, commands, permission, HTTP listener, pending text.
 // Lives on the main thread; views read its properties and call its invokable operations.
@@ -40,23 +39,10 @@ class MacRemoteService : public QObject {
     Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility CONSTANT)
 
 public:
-    struct TextPayload {
-        QString title;
-        QString text;
-        static Decoded<TextPayload> decode(const QByteArray& json);
-    };
-
-    struct PendingText {
-        QString title;
-        QString text;
-        bool operator==(const PendingText&) const = default;
-    };
-
     // The OS services and transports the service drives; all must outlive it.
     struct Platform {
         KeyInjector& keys;
         AccessibilityPermission& permission;
-        TimerFactory& timers;
         IntegerSettings& settings;
         NetworkInterfaces& interfaces;
         PeerLink& peerLink;
@@ -65,7 +51,7 @@ public:
 
     static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
     static inline const QString peerServiceType = QStringLiteral("quorvelantis");
-    static constexpr quint16 defaultPort = 4777;
+    static constexpr quint16 defaultPort = HttpPortSwitch::defaultPort;
 
     explicit MacRemoteService(Platform platform, QObject* parent = nullptr);
     ~MacRemoteService() override;
@@ -79,7 +65,7 @@ public:
     std::optional<RemoteCommand> lastCommand() const { return m_lastCommand; }
     std::optional<QString> textSendStatus() const { return m_textSendStatus; }
     bool hasAccessibility() const { return m_hasAccessibility; }
-    std::optional<PendingText> pendingText() const { return m_pendingText; }
+    std::optional<TextPayload> pendingText() const { return m_textHandOff.pending(); }
     bool isHttpListenerReady() const { return m_isHttpListenerReady; }
     bool isTextSendSuccessful() const { return m_isTextSendSuccessful; }
     bool canRequestAccessibility() const;
@@ -93,18 +79,16 @@ public:
     // HTTP fallback server.
     void startHTTPListener();
     Q_INVOKABLE void applyPort(quint16 port);
-    // The integer stored under portStorageKey, 0 when absent.
-    Q_INVOKABLE qint64 storedPort() const;
+    // The integer stored under "macRemotePort", 0 when absent.
+    Q_INVOKABLE qint64 storedPort() const { return m_httpPorts.storedPort(); }
 
     // Text hand-off.
     Q_INVOKABLE void sendText(const QString& title, const QString& text);
     std::optional<QByteArray> takePendingTextBody();
     // The body of a posted text; empty when the request's head never ended.
     HttpOutcome handleSendTextRequest(const std::optional<QByteArray>& body);
-    static QString escapeJSONText(const QString& text);
 
     // Local address.
-    std::optional<QString> findLocalIPAddress();
     // Looks the address up again and shows it, or "Aucune IP réseau".
     Q_INVOKABLE void refreshLocalIPAddress();
 
@@ -129,18 +113,14 @@ private:
     void handleAdvertisingSucceeded();
     QString connectedSetText() const;
 
-    std::vector<HttpOutcome> answerHttpRoutes(const std::vector<RouteRequest>& requests);
+    void connectHttpPorts();
+    void answerHttpRoutes(HttpListener* listener, const std::vector<RouteRequest>& requests);
     HttpOutcome answerHttpRoute(const RouteRequest& request);
-    std::unique_ptr<HttpListener> listenHttp(quint16 port);
-    void showHttpListenerState(HttpListenerState state, quint16 port);
-    void showCandidateState(HttpListenerState state);
-    void retireHttpListener(std::unique_ptr<HttpListener> listener);
+    void showHttpState(HttpListenerState state, quint16 port, bool isCandidate);
 
     // False when the text is empty and nothing was taken.
     bool handOffText(const QString& title, const QString& text);
-    void deliverPendingTextToPeers();
     void handleTextDelivered(quint64 delivery);
-    void handleTextUndelivered(quint64 delivery);
 
     QString lastCommandRawValue() const { return m_lastCommand ? rawValue(*m_lastCommand) : QString(); }
     QString textSendStatusText() const { return m_textSendStatus.value_or(QString()); }
@@ -162,7 +142,6 @@ private:
     void notify(Notification notification);
 
     Platform m_platform;
-    const QString m_portStorageKey;
     QString m_statusMessage;
     bool m_isConnected;
     QString m_localIPAddress;
@@ -171,25 +150,17 @@ private:
     qint64 m_commandCount;
     std::optional<RemoteCommand> m_lastCommand;
     std::optional<QString> m_textSendStatus;
-    std::unique_ptr<HttpListener> m_httpListener;
-    quint16 m_httpListenerPort = defaultPort;
     bool m_isHttpListenerReady = false;
-    // A listener opening the port just applied, while the ready one keeps serving.
-    std::unique_ptr<HttpListener> m_candidateHttpListener;
-    quint16 m_candidateHttpListenerPort = 0;
-    // Replaced listeners still answering what they had received.
-    std::vector<std::unique_ptr<HttpListener>> m_retiredHttpListeners;
     bool m_hasAccessibility;
-    std::unique_ptr<RepeatingTimer> m_accessibilityTimer;
-    std::optional<PendingText> m_pendingText;
+    QTimer m_accessibilityPoll { this };
     // As the peer link's last event counted them.
     int m_connectedPeers = 0;
-    // The send of the pending text to the peers, until they report on it.
-    std::optional<quint64> m_textInFlight;
-    quint64 m_lastDelivery = 0;
     bool m_isTextSendSuccessful = false;
     // Commands without the right open the system's dialog once per run; after that only "Autoriser" does.
     bool m_hasPromptedForCommand = false;
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
     std::optional<std::vector<Notification>> m_heldNotifications;
+    TextHandOff m_textHandOff;
+    // Last, so its listeners are silenced before any other field goes.
+    HttpPortSwitch m_httpPorts;
 };

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "DecodingError.h"
 #include "RemoteCommand.h"
+#include "TextPayload.h"
 
 #include <QByteArray>
-#include <QString>
 #include <optional>
 #include <variant>
 
@@ -13,22 +12,19 @@ struct RemoteMessage {
     struct SlideCommand {
         RemoteCommand command;
     };
-    struct ImportText {
-        QString title;
-        QString text;
-    };
 
-    std::variant<SlideCommand, ImportText> content;
+    std::variant<SlideCommand, TextPayload> content;
 
     static RemoteMessage slideCommand(RemoteCommand command) { return { SlideCommand { command } }; }
     static RemoteMessage importText(QString title, QString text)
     {
-        return { ImportText { std::move(title), std::move(text) } };
+        return { TextPayload { std::move(title), std::move(text) } };
     }
 
     // Compact JSON: {"slideCommand":{"_0":"next"}} or {"importText":{"title":"T","text":"X"}}.
     QByteArray encode() const;
-    static Decoded<RemoteMessage> decode(const QByteArray& json);
-    // Strict JSON first, then the bare words "previous" and "next"; anything else is nothing.
+    // Strict JSON: exactly one of the two members, each with its fields as strings.
+    static std::optional<RemoteMessage> decode(const QByteArray& json);
+    // The bare words "previous" and "next", else strict JSON; anything else is nothing.
     static std::optional<RemoteMessage> parse(const QByteArray& data);
 };

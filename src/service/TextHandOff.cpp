@@ -1,111 +1,50 @@
-#include "MacRemoteService.h"
+#include "TextHandOff.h"
 
-void MacRemoteService::sendText(const QString& title, const QString& text) { handOffText(title, text); }
+#include "RemoteMessage.h"
+#include "platform/PeerLink.h"
 
-bool MacRemoteService::handOffText(const QString& title, const QString& text)
+TextHandOff::TextHandOff(PeerLink& peerLink)
+    : m_peerLink(peerLink)
 {
-    // QString::trimmed drops every Unicode space, tab, line and paragraph separator at both ends.
-    const QString trimmedText = text.trimmed();
-    if (trimmedText.isEmpty()) {
-        setIsTextSendSuccessful(false);
-        setTextSendStatus(tr("Texte vide"));
-        return false;
-    }
-    const QString trimmedTitle = title.trimmed();
-    const QString finalTitle = trimmedTitle.isEmpty() ? tr("Texte du Mac") : trimmedTitle;
+}
 
-    // The text stays pending until a phone shows it read it: a phone gone silent takes nothing with it.
-    m_pendingText = PendingText { finalTitle, trimmedText };
-    m_textInFlight.reset();
-    setIsTextSendSuccessful(true);
-    setTextSendStatus(tr("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
-    deliverPendingTextToPeers();
+void TextHandOff::hold(TextPayload text)
+{
+    m_pending = std::move(text);
+    m_inFlight.reset();
+}
+
+void TextHandOff::deliver(int connectedPeers)
+{
+    if (!m_pending || m_inFlight || connectedPeers == 0)
+        return;
+    m_inFlight = ++m_lastDelivery;
+    m_peerLink.send(*m_inFlight, RemoteMessage { *m_pending }.encode());
+}
+
+bool TextHandOff::confirm(quint64 delivery)
+{
+    if (delivery != m_inFlight)
+        return false;
+    m_inFlight.reset();
+    m_pending.reset();
     return true;
 }
 
-void MacRemoteService::deliverPendingTextToPeers()
+void TextHandOff::retry(quint64 delivery, int connectedPeers)
 {
-    if (!m_pendingText || m_textInFlight || m_connectedPeers == 0)
+    if (delivery != m_inFlight)
         return;
-    m_textInFlight = ++m_lastDelivery;
-    m_platform.peerLink.send(
-        *m_textInFlight, RemoteMessage::importText(m_pendingText->title, m_pendingText->text).encode());
+    m_inFlight.reset();
+    deliver(connectedPeers);
 }
 
-void MacRemoteService::handleTextDelivered(quint64 delivery)
+std::optional<QByteArray> TextHandOff::take()
 {
-    // A report on a text since replaced or taken over HTTP changes nothing.
-    if (delivery != m_textInFlight)
-        return;
-    m_textInFlight.reset();
-    setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
-    m_pendingText.reset();
-}
-
-void MacRemoteService::handleTextUndelivered(quint64 delivery)
-{
-    if (delivery != m_textInFlight)
-        return;
-    // Still pending: for a phone still connected, the next one to connect, or HTTP.
-    m_textInFlight.reset();
-    deliverPendingTextToPeers();
-}
-
-std::optional<QByteArray> MacRemoteService::takePendingTextBody()
-{
-    if (!m_pendingText)
+    if (!m_pending)
         return std::nullopt;
-    const QString body = QStringLiteral("{\"title\":\"") + escapeJSONText(m_pendingText->title)
-        + QStringLiteral("\",\"text\":\"") + escapeJSONText(m_pendingText->text) + QStringLiteral("\"}");
-    m_pendingText.reset();
-    m_textInFlight.reset();
-    setIsTextSendSuccessful(true);
-    setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
-    return body.toUtf8();
-}
-
-QString MacRemoteService::escapeJSONText(const QString& text)
-{
-    QString escaped;
-    escaped.reserve(text.size());
-    for (const QChar character : text) {
-        switch (character.unicode()) {
-        case u'\\':
-            escaped += QStringLiteral("\\\\");
-            break;
-        case u'"':
-            escaped += QStringLiteral("\\\"");
-            break;
-        case u'\n':
-            escaped += QStringLiteral("\\n");
-            break;
-        case u'\r':
-            escaped += QStringLiteral("\\r");
-            break;
-        case u'\t':
-            escaped += QStringLiteral("\\t");
-            break;
-        default:
-            // Raw control characters would make the body invalid JSON.
-            if (character.unicode() < 0x20)
-                escaped += QStringLiteral("\\u%1").arg(character.unicode(), 4, 16, QLatin1Char('0'));
-            else
-                escaped += character;
-        }
-    }
-    return escaped;
-}
-
-HttpOutcome MacRemoteService::handleSendTextRequest(const std::optional<QByteArray>& body)
-{
-    using Kind = HttpOutcome::Kind;
-    if (!body)
-        return { Kind::missingBody, {} };
-    const Decoded<TextPayload> payload = TextPayload::decode(*body);
-    if (std::holds_alternative<DecodingError>(payload))
-        return { Kind::invalidJson, {} };
-    const auto& [title, text] = std::get<TextPayload>(payload);
-    if (!handOffText(title, text))
-        return { Kind::emptyText, m_textSendStatus.value_or(QString()).toUtf8() };
-    return { Kind::textAccepted, {} };
+    const QByteArray body = m_pending->encode();
+    m_pending.reset();
+    m_inFlight.reset();
+    return body;
 }

@@ -1,17 +1,59 @@
-#include "JsonReading.h"
-#include "MacRemoteService.h"
+#include "TextPayload.h"
 
-Decoded<MacRemoteService::TextPayload> MacRemoteService::TextPayload::decode(const QByteArray& json)
+#include <QJsonDocument>
+
+QByteArray TextPayload::encode() const
 {
-    Decoded<QJsonObject> top = JsonReading::topLevelObject(json);
-    if (auto* error = std::get_if<DecodingError>(&top))
-        return *error;
-    const QJsonObject& payload = std::get<QJsonObject>(top);
-    Decoded<QString> title = JsonReading::stringMember(payload, QStringLiteral("title"));
-    if (auto* error = std::get_if<DecodingError>(&title))
-        return *error;
-    Decoded<QString> text = JsonReading::stringMember(payload, QStringLiteral("text"));
-    if (auto* error = std::get_if<DecodingError>(&text))
-        return *error;
-    return TextPayload { std::get<QString>(title), std::get<QString>(text) };
+    return (QStringLiteral("{\"title\":\"") + escapeJSONText(title) + QStringLiteral("\",\"text\":\"")
+        + escapeJSONText(text) + QStringLiteral("\"}"))
+        .toUtf8();
+}
+
+std::optional<TextPayload> TextPayload::fromJson(const QJsonObject& object)
+{
+    const QJsonValue title = object.value(QStringLiteral("title"));
+    const QJsonValue text = object.value(QStringLiteral("text"));
+    if (!title.isString() || !text.isString())
+        return std::nullopt;
+    return TextPayload { title.toString(), text.toString() };
+}
+
+std::optional<TextPayload> TextPayload::decode(const QByteArray& json)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(json);
+    if (!document.isObject())
+        return std::nullopt;
+    return fromJson(document.object());
+}
+
+QString TextPayload::escapeJSONText(const QString& text)
+{
+    QString escaped;
+    escaped.reserve(text.size());
+    for (const QChar character : text) {
+        switch (character.unicode()) {
+        case u'\\':
+            escaped += QStringLiteral("\\\\");
+            break;
+        case u'"':
+            escaped += QStringLiteral("\\\"");
+            break;
+        case u'\n':
+            escaped += QStringLiteral("\\n");
+            break;
+        case u'\r':
+            escaped += QStringLiteral("\\r");
+            break;
+        case u'\t':
+            escaped += QStringLiteral("\\t");
+            break;
+        default:
+            // Raw control characters would make the body invalid JSON.
+            if (character.unicode() < 0x20)
+                escaped += QStringLiteral("\\u%1").arg(character.unicode(), 4, 16, QLatin1Char('0'));
+            else
+                escaped += character;
+        }
+    }
+    return escaped;
 }

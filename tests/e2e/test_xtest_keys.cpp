@@ -22,7 +22,7 @@ private Q_SLOTS:
         XTestPermission permission(display);
         FakePlatform fakes;
         MacRemoteService service(
-            { keys, permission, fakes.timers, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
+            { keys, permission, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
         QVERIFY(service.hasAccessibility());
 
         // Started last: nothing else maps a window that could take the focus from it.

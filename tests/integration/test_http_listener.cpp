@@ -20,23 +20,23 @@ struct Recorder {
     bool isAnswering = true;
     bool ranOnMainThreadOnly = true;
 
-    HttpListenerFactory::Callbacks callbacks()
+    std::unique_ptr<HttpListener> watch(std::unique_ptr<HttpListener> listener)
     {
-        return {
-            [this](HttpListenerState state) {
-                noteThread();
-                states.append(state);
-            },
-            [this](const std::vector<RouteRequest>& routed) {
+        QObject::connect(listener.get(), &HttpListener::stateChanged, [this](HttpListenerState state) {
+            noteThread();
+            states.append(state);
+        });
+        QObject::connect(listener.get(), &HttpListener::requestsReceived,
+            [this, listener = listener.get()](const std::vector<RouteRequest>& routed) {
                 noteThread();
                 ++groups;
                 requests.insert(requests.end(), routed.begin(), routed.end());
                 std::vector<HttpOutcome> outcomes;
                 for (std::size_t index = 0; isAnswering && index < routed.size(); ++index)
                     outcomes.push_back({ HttpOutcome::Kind::emptyText, routeText(routed[index].route) });
-                return outcomes;
-            },
-        };
+                listener->answer(std::move(outcomes));
+            });
+        return listener;
     }
     // The pending text's answer is far more than the socket buffers take at once: the rest must follow as the
     // client reads.
@@ -63,7 +63,7 @@ private:
     std::unique_ptr<HttpListener> start(Recorder& recorder, quint16& port, std::chrono::milliseconds deadline = 10s)
     {
         port = freePort();
-        auto listener = HttpServerListener::Factory(m_network, 0, deadline).listen(port, recorder.callbacks());
+        auto listener = recorder.watch(HttpServerListener::Factory(m_network, 0, deadline).listen(port));
         return QTest::qWaitFor([&] { return recorder.states.size() >= 2; }) ? std::move(listener) : nullptr;
     }
 
@@ -252,16 +252,16 @@ private Q_SLOTS:
 
         // A successor takes the same port; a listener cancelled before its first report reports nothing.
         Recorder successor;
-        const auto next = HttpServerListener::Factory(m_network).listen(port, successor.callbacks());
+        const auto next = successor.watch(HttpServerListener::Factory(m_network).listen(port));
         Recorder early;
-        const auto cancelledAtOnce = HttpServerListener::Factory(m_network).listen(freePort(), early.callbacks());
+        const auto cancelledAtOnce = early.watch(HttpServerListener::Factory(m_network).listen(freePort()));
         cancelledAtOnce->cancel();
         QTRY_COMPARE(successor.states, QList({ HttpListenerState::starting, HttpListenerState::ready }));
         QCOMPARE(recorder.states.size(), 2);
         QVERIFY(early.states.isEmpty());
 
         Recorder occupied;
-        const auto refused = HttpServerListener::Factory(m_network).listen(port, occupied.callbacks());
+        const auto refused = occupied.watch(HttpServerListener::Factory(m_network).listen(port));
         QTRY_COMPARE(occupied.states, QList({ HttpListenerState::starting, HttpListenerState::failed }));
     }
 };

@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "PeerLinkTestSupport.h"
+#include "service/RemoteMessage.h"
 #include "transport/NetworkThread.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
@@ -102,8 +103,8 @@ private Q_SLOTS:
     {
         FakePlatform fakes;
         WebSocketPeerLink link(m_network, { 100ms, 600ms });
-        MacRemoteService service({ fakes.keys, fakes.permission, fakes.timers, fakes.settings, fakes.interfaces, link,
-            fakes.httpListeners });
+        MacRemoteService service(
+            { fakes.keys, fakes.permission, fakes.settings, fakes.interfaces, link, fakes.httpListeners });
         Client phone;
         QVERIFY(phone.open(link.port()));
         QTRY_VERIFY(service.isConnected());

@@ -8,7 +8,6 @@
 #include "platform/KeyInjector.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/PeerLink.h"
-#include "platform/RepeatingTimer.h"
 #include "service/MacRemoteService.h"
 
 #include <QHash>
@@ -37,35 +36,6 @@ struct FakePermission : AccessibilityPermission {
     void resetRecord() override { calls << QStringLiteral("reset"); }
     void requestPrompt() override { calls << QStringLiteral("prompt"); }
     bool canBeGranted() override { return grantable; }
-};
-
-struct FakeTimerFactory : TimerFactory {
-    struct Timer : RepeatingTimer {
-        FakeTimerFactory* owner;
-        std::function<void()> onTick;
-        Timer(FakeTimerFactory* owner, std::function<void()> onTick)
-            : owner(owner)
-            , onTick(std::move(onTick))
-        {
-            owner->running.push_back(this);
-        }
-        ~Timer() override { std::erase(owner->running, this); }
-    };
-    std::vector<Timer*> running;
-    std::vector<std::chrono::milliseconds> intervals;
-
-    std::unique_ptr<RepeatingTimer> startRepeating(
-        std::chrono::milliseconds interval, std::function<void()> onTick) override
-    {
-        intervals.push_back(interval);
-        return std::make_unique<Timer>(this, std::move(onTick));
-    }
-    // Fires every running timer once, as the event loop would after one interval.
-    void tick()
-    {
-        for (Timer* timer : std::vector<Timer*>(running))
-            timer->onTick();
-    }
 };
 
 struct FakeSettings : IntegerSettings {
@@ -107,12 +77,11 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
     struct Listener : HttpListener {
         FakeHttpListenerFactory* owner;
         quint16 port;
-        Callbacks callbacks;
         bool isCancelled = false;
-        Listener(FakeHttpListenerFactory* owner, quint16 port, Callbacks callbacks)
+        std::vector<HttpOutcome> outcomes;
+        Listener(FakeHttpListenerFactory* owner, quint16 port)
             : owner(owner)
             , port(port)
-            , callbacks(std::move(callbacks))
         {
             owner->live.push_back(this);
         }
@@ -120,14 +89,21 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
         void cancel() override { isCancelled = true; }
         // Holds no request of its own, so it finishes as soon as it is cancelled.
         bool isFinished() const override { return isCancelled; }
+        void answer(std::vector<HttpOutcome> answered) override { outcomes = std::move(answered); }
+        // The requests as the server hands them over, and what the service answered.
+        std::vector<HttpOutcome> receive(const std::vector<RouteRequest>& requests)
+        {
+            Q_EMIT requestsReceived(requests);
+            return std::exchange(outcomes, {});
+        }
     };
     std::vector<Listener*> live;
     std::vector<quint16> requestedPorts;
 
-    std::unique_ptr<HttpListener> listen(quint16 port, Callbacks callbacks) override
+    std::unique_ptr<HttpListener> listen(quint16 port) override
     {
         requestedPorts.push_back(port);
-        return std::make_unique<Listener>(this, port, std::move(callbacks));
+        return std::make_unique<Listener>(this, port);
     }
     Listener* current() const { return live.empty() ? nullptr : live.back(); }
 };
@@ -136,7 +112,6 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
 struct FakePlatform {
     FakeKeys keys;
     FakePermission permission;
-    FakeTimerFactory timers;
     FakeSettings settings;
     FakeInterfaces interfaces;
     FakePeerLink peerLink;
@@ -144,6 +119,6 @@ struct FakePlatform {
 
     MacRemoteService::Platform platform()
     {
-        return { keys, permission, timers, settings, interfaces, peerLink, httpListeners };
+        return { keys, permission, settings, interfaces, peerLink, httpListeners };
     }
 };

@@ -4,6 +4,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTimer>
 
 ViewHarness::ViewHarness()
     : m_service(std::make_unique<MacRemoteService>(fakes.platform()))
@@ -17,9 +18,10 @@ ViewHarness::~ViewHarness() = default;
 void ViewHarness::setTrusted(bool trusted)
 {
     fakes.permission.trusted = trusted;
-    if (fakes.timers.running.empty())
+    auto* poll = m_service->findChild<QTimer*>();
+    if (!poll->isActive())
         m_service->startAccessibilityMonitoring();
-    fakes.timers.tick();
+    QMetaObject::invokeMethod(poll, "timeout");
 }
 
 int ViewHarness::promptCount() const { return int(fakes.permission.calls.count(QStringLiteral("prompt"))); }
@@ -41,7 +43,7 @@ void ViewHarness::reportHttpState(const QString& state)
         { QStringLiteral("failed"), HttpListenerState::failed },
         { QStringLiteral("starting"), HttpListenerState::starting },
     };
-    fakes.httpListeners.current()->callbacks.stateChanged(states.value(state));
+    Q_EMIT fakes.httpListeners.current()->stateChanged(states.value(state));
 }
 
 int ViewHarness::lastRequestedPort() const

@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "service/LocalAddress.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -8,14 +9,12 @@ namespace {
 // Interfaces as "name address", a trailing '*' marking the one the default route leaves through.
 std::optional<QString> chosen(const QByteArrayList& interfaces)
 {
-    FakePlatform fake;
+    std::vector<NetworkInterfaceEntry> entries;
     for (const QByteArray& interface : interfaces) {
         const QByteArrayList parts = interface.split(' ');
-        fake.interfaces.list->push_back(
-            { parts[0], QString::fromLatin1(parts[1]).remove(u'*'), parts[1].endsWith('*') });
+        entries.push_back({ parts[0], QString::fromLatin1(parts[1]).remove(u'*'), parts[1].endsWith('*') });
     }
-    MacRemoteService service(fake.platform());
-    return service.findLocalIPAddress();
+    return chooseLocalAddress(entries);
 }
 
 }
@@ -59,15 +58,15 @@ private Q_SLOTS:
         fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "eth0", {}, true } };
         MacRemoteService service(fake.platform());
         QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));
-        fake.interfaces.list = std::nullopt;
-        QCOMPARE(service.findLocalIPAddress(), std::nullopt);
-
         QSignalSpy changed(&service, &MacRemoteService::localIPAddressChanged);
         fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "wlan0", "192.168.1.7" } };
         service.refreshLocalIPAddress();
         service.refreshLocalIPAddress();
         QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.7"));
         QCOMPARE(changed.count(), 1);
+        fake.interfaces.list = std::nullopt;
+        service.refreshLocalIPAddress();
+        QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));
     }
 };
 

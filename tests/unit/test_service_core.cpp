@@ -2,8 +2,14 @@
 
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
-using namespace std::chrono_literals;
+namespace {
+
+// The permission poll's timer, made to fire as the event loop would after one interval.
+void tick(MacRemoteService& service) { QMetaObject::invokeMethod(service.findChild<QTimer*>(), "timeout"); }
+
+}
 
 class TestServiceCore : public QObject {
     Q_OBJECT
@@ -27,7 +33,7 @@ private Q_SLOTS:
         QVERIFY(!service.pendingText());
         QCOMPARE(service.hasAccessibility(), false);
         // The poll starts with the window, not with the service.
-        QVERIFY(fake.timers.running.empty());
+        QVERIFY(!service.findChild<QTimer*>()->isActive());
         QVERIFY(fake.permission.calls.isEmpty());
 
         QCOMPARE(fake.peerLink.advertised, QStringList { "Quorvelantis Mac/quorvelantis" });
@@ -35,16 +41,11 @@ private Q_SLOTS:
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("Démarrage..."));
     }
 
-    void destructionStopsEveryCallbackSource()
+    void destructionStopsEveryListener()
     {
         FakePlatform fake;
-        {
-            MacRemoteService service(fake.platform());
-            service.startAccessibilityMonitoring();
-            QCOMPARE(fake.timers.running.size(), 1u);
-        }
+        std::make_unique<MacRemoteService>(fake.platform()).reset();
         QVERIFY(fake.httpListeners.live.empty());
-        QVERIFY(fake.timers.running.empty());
     }
 
     void observedFieldsNotifyOnlyOnChange()
@@ -147,29 +148,28 @@ private Q_SLOTS:
         QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
 
         service.startAccessibilityMonitoring();
-        service.startAccessibilityMonitoring();
-        QCOMPARE(fake.timers.running.size(), 1u);
-        QCOMPARE(fake.timers.intervals, std::vector<std::chrono::milliseconds>({ 2s, 2s }));
+        QVERIFY(service.findChild<QTimer*>()->isActive());
+        QCOMPARE(service.findChild<QTimer*>()->interval(), 2000);
 
-        fake.timers.tick(); // unchanged: nothing notifies
+        tick(service); // unchanged: nothing notifies
         QCOMPARE(access.count(), 0);
         QCOMPARE(status.count(), 0);
 
         fake.permission.trusted = true;
-        fake.timers.tick();
+        tick(service);
         QCOMPARE(service.hasAccessibility(), true);
         QCOMPARE(service.statusMessage(), QStringLiteral("✅ Accessibilité autorisée"));
 
         service.executeCommand(RemoteCommand::next);
         fake.permission.trusted = false;
-        fake.timers.tick(); // withdrawn: the flag follows, the text stays
+        tick(service); // withdrawn: the flag follows, the text stays
         QCOMPARE(service.hasAccessibility(), false);
         QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
 
         // Set true by the monitor's own start check: the poll sees no change and writes no text.
         fake.permission.trusted = true;
         service.startAccessibilityMonitoring();
-        fake.timers.tick();
+        tick(service);
         QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
     }
 

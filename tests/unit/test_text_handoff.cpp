@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "service/RemoteMessage.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,7 +15,7 @@ using Kind = HttpOutcome::Kind;
 
 HttpOutcome answer(FakePlatform& fake, HttpRoute route, const std::optional<QByteArray>& body = {})
 {
-    return fake.httpListeners.current()->callbacks.answerRoutes({ { route, body } }).at(0);
+    return fake.httpListeners.current()->receive({ { route, body } }).at(0);
 }
 
 }
@@ -29,12 +30,12 @@ private Q_SLOTS:
         MacRemoteService service(fake.platform());
 
         service.sendText(QStringLiteral("   "), QStringLiteral(" Bonjour \n"));
-        QCOMPARE(service.pendingText(), (MacRemoteService::PendingText { "Texte du Mac", "Bonjour" }));
+        QCOMPARE(service.pendingText(), (TextPayload { "Texte du Mac", "Bonjour" }));
         QCOMPARE(service.textSendStatus(), readyStatus);
 
         // Every Unicode space and line separator counts as blank at the ends, not inside.
         service.sendText(QStringLiteral("\u00a0Titre\u2003"), QStringLiteral("\u2028a\u00a0b\u3000\t"));
-        QCOMPARE(service.pendingText(), (MacRemoteService::PendingText { "Titre", "a\u00a0b" }));
+        QCOMPARE(service.pendingText(), (TextPayload { "Titre", "a\u00a0b" }));
 
         service.sendText(QStringLiteral("T"), QStringLiteral(" \n\r\t\u2029 "));
         QCOMPARE(service.textSendStatus(), QStringLiteral("Texte vide"));
@@ -52,8 +53,8 @@ private Q_SLOTS:
         service.sendText(QStringLiteral("T"), QStringLiteral("new"));
         QCOMPARE(fake.peerLink.sent.size(), 1u);
         const std::optional<RemoteMessage> message = RemoteMessage::parse(fake.peerLink.sent[0].second);
-        QCOMPARE(std::get<RemoteMessage::ImportText>(message->content).text, QStringLiteral("new"));
-        QCOMPARE(std::get<RemoteMessage::ImportText>(message->content).title, QStringLiteral("T"));
+        QCOMPARE(std::get<TextPayload>(message->content).text, QStringLiteral("new"));
+        QCOMPARE(std::get<TextPayload>(message->content).title, QStringLiteral("T"));
         Q_EMIT fake.peerLink.delivered(fake.peerLink.sent[0].first);
         QCOMPARE(service.textSendStatus(), sentStatus);
         QVERIFY(!service.pendingText());
@@ -66,10 +67,9 @@ private Q_SLOTS:
 
     void escapingKeepsTheBodyValidJson()
     {
-        QCOMPARE(MacRemoteService::escapeJSONText(QStringLiteral("Note \"1\"")), QStringLiteral("Note \\\"1\\\""));
-        QCOMPARE(
-            MacRemoteService::escapeJSONText(QStringLiteral("a\\n\nb\r\tc/é")), QStringLiteral("a\\\\n\\nb\\r\\tc/é"));
-        QCOMPARE(MacRemoteService::escapeJSONText(QStringLiteral("\x01\x1f\b\f")),
+        QCOMPARE(TextPayload::escapeJSONText(QStringLiteral("Note \"1\"")), QStringLiteral("Note \\\"1\\\""));
+        QCOMPARE(TextPayload::escapeJSONText(QStringLiteral("a\\n\nb\r\tc/é")), QStringLiteral("a\\\\n\\nb\\r\\tc/é"));
+        QCOMPARE(TextPayload::escapeJSONText(QStringLiteral("\x01\x1f\b\f")),
             QStringLiteral("\\u0001\\u001f\\u0008\\u000c"));
 
         FakePlatform fake;
@@ -125,9 +125,8 @@ private Q_SLOTS:
         connect(&service, &MacRemoteService::commandCountChanged, this,
             [&] { countSeenBySignal = int(service.commandCount()); });
 
-        const std::vector<HttpOutcome> answers
-            = fake.httpListeners.current()->callbacks.answerRoutes({ { HttpRoute::next, {} },
-                { HttpRoute::pendingText, {} }, { HttpRoute::previous, {} }, { HttpRoute::next, {} } });
+        const std::vector<HttpOutcome> answers = fake.httpListeners.current()->receive({ { HttpRoute::next, {} },
+            { HttpRoute::pendingText, {} }, { HttpRoute::previous, {} }, { HttpRoute::next, {} } });
 
         QCOMPARE(answers.size(), 4u);
         QCOMPARE(answers[0].detail, QByteArray(R"({"title":"T","text":"X"})"));
@@ -163,7 +162,7 @@ private Q_SLOTS:
             QCOMPARE(result.kind, expected.kind);
             QCOMPARE(result.detail, expected.detail);
         }
-        QCOMPARE(service.pendingText(), (MacRemoteService::PendingText { "Texte du Mac", "x" }));
+        QCOMPARE(service.pendingText(), (TextPayload { "Texte du Mac", "x" }));
 
         // A text sent to a phone is still a text accepted.
         Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
@@ -176,7 +175,7 @@ private Q_SLOTS:
         FakePlatform fake;
         MacRemoteService service(fake.platform());
         FakeHttpListenerFactory::Listener* first = fake.httpListeners.current();
-        first->callbacks.stateChanged(HttpListenerState::starting);
+        Q_EMIT first->stateChanged(HttpListenerState::starting);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 4777 en démarrage"));
 
         // Not yet serving: replaced at once.
@@ -184,11 +183,11 @@ private Q_SLOTS:
         QVERIFY(first->isCancelled);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 4777 arrêté"));
         QCOMPARE(fake.settings.integer("macRemotePort"), 9000);
-        fake.httpListeners.current()->callbacks.stateChanged(HttpListenerState::failed);
+        Q_EMIT fake.httpListeners.current()->stateChanged(HttpListenerState::failed);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 9000 indisponible"));
         service.applyPort(4777);
         FakeHttpListenerFactory::Listener* serving = fake.httpListeners.current();
-        serving->callbacks.stateChanged(HttpListenerState::ready);
+        Q_EMIT serving->stateChanged(HttpListenerState::ready);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("IP active sur le port 4777"));
 
         // A port that cannot be had leaves the serving one serving and stored, and says both.
@@ -199,21 +198,21 @@ private Q_SLOTS:
                      QStringLiteral("Port 80 indisponible — IP active sur le port 4777") } }) {
             service.applyPort(80);
             QCOMPARE(fake.httpListeners.current()->port, 80);
-            fake.httpListeners.current()->callbacks.stateChanged(HttpListenerState::starting);
+            Q_EMIT fake.httpListeners.current()->stateChanged(HttpListenerState::starting);
             QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 80 en démarrage"));
-            fake.httpListeners.current()->callbacks.stateChanged(refusal);
+            Q_EMIT fake.httpListeners.current()->stateChanged(refusal);
             QCOMPARE(service.httpStatusMessage(), text);
             QCOMPARE(fake.settings.integer("macRemotePort"), 4777);
             QVERIFY(!serving->isCancelled);
         }
 
         service.applyPort(8080);
-        fake.httpListeners.current()->callbacks.stateChanged(HttpListenerState::ready);
+        Q_EMIT fake.httpListeners.current()->stateChanged(HttpListenerState::ready);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("IP active sur le port 8080"));
         QCOMPARE(fake.settings.integer("macRemotePort"), 8080);
         // The replaced one still answers what it holds.
         QVERIFY(serving->isCancelled);
-        QCOMPARE(serving->callbacks.answerRoutes({ { HttpRoute::next, {} } }).at(0).kind, Kind::commandDone);
+        QCOMPARE(serving->receive({ { HttpRoute::next, {} } }).at(0).kind, Kind::commandDone);
     }
 
     void storedPortRules()

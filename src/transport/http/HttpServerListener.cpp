@@ -13,22 +13,20 @@ HttpServerListener::Factory::Factory(
 {
 }
 
-std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port, Callbacks callbacks)
+std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port)
 {
-    return std::make_unique<HttpServerListener>(
-        m_networkThread, port, std::move(callbacks), m_requestDeadline, m_pageAnswer);
+    return std::make_unique<HttpServerListener>(m_networkThread, port, m_requestDeadline, m_pageAnswer);
 }
 
-HttpServerListener::HttpServerListener(QThread& networkThread, quint16 port, HttpListenerFactory::Callbacks callbacks,
-    std::chrono::milliseconds requestDeadline, const QByteArray& pageAnswer)
+HttpServerListener::HttpServerListener(
+    QThread& networkThread, quint16 port, std::chrono::milliseconds requestDeadline, const QByteArray& pageAnswer)
     : m_networkThread(networkThread)
-    , m_callbacks(std::move(callbacks))
     , m_server(new EpollHttpServer(requestDeadline, pageAnswer))
 {
     connect(
         m_server, &EpollHttpServer::stateChanged, m_stateReports.get(),
-        [this](HttpListenerState state) { m_callbacks.stateChanged(state); }, Qt::QueuedConnection);
-    connect(m_server, &EpollHttpServer::requestsArrived, this, &HttpServerListener::answer, Qt::QueuedConnection);
+        [this](HttpListenerState state) { Q_EMIT stateChanged(state); }, Qt::QueuedConnection);
+    connect(m_server, &EpollHttpServer::requestsArrived, this, &HttpServerListener::receive, Qt::QueuedConnection);
     connect(
         m_server, &EpollHttpServer::finished, this,
         [this] {
@@ -59,9 +57,14 @@ void HttpServerListener::cancel()
         QMetaObject::invokeMethod(m_server, &EpollHttpServer::stopAccepting, Qt::QueuedConnection);
 }
 
-void HttpServerListener::answer(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests)
+void HttpServerListener::answer(std::vector<HttpOutcome> outcomes) { m_outcomes = std::move(outcomes); }
+
+void HttpServerListener::receive(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests)
 {
-    const std::vector<HttpOutcome> outcomes = m_callbacks.answerRoutes(requests);
+    m_outcomes.clear();
+    Q_EMIT requestsReceived(requests);
+    // The server asks again only once it has this reply, even an empty one.
+    const std::vector<HttpOutcome> outcomes = std::exchange(m_outcomes, {});
     std::vector<std::pair<quint64, HttpOutcome>> answers;
     answers.reserve(ids.size());
     for (std::size_t index = 0; index < ids.size() && index < outcomes.size(); ++index)

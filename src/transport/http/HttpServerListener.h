@@ -11,7 +11,7 @@ class QThread;
 
 // The main thread's side of one HTTP server on the network thread: it owns the server, receives its reports and
 // requests there, and sends the service's answers back. Qt drops what is still queued for it once it is gone.
-class HttpServerListener final : public QObject, public HttpListener {
+class HttpServerListener final : public HttpListener {
     Q_OBJECT
 public:
     // Creates listeners whose servers do their socket work on the given network thread (started by its owner, and
@@ -22,7 +22,7 @@ public:
         explicit Factory(QThread& networkThread, quint16 peerPort = 0,
             std::chrono::milliseconds requestDeadline = std::chrono::seconds(10));
         // A port that cannot be had is reported as a failed state.
-        std::unique_ptr<HttpListener> listen(quint16 port, Callbacks callbacks) override;
+        std::unique_ptr<HttpListener> listen(quint16 port) override;
 
     private:
         QThread& m_networkThread;
@@ -31,18 +31,20 @@ public:
         const QByteArray m_pageAnswer;
     };
 
-    HttpServerListener(QThread& networkThread, quint16 port, HttpListenerFactory::Callbacks callbacks,
-        std::chrono::milliseconds requestDeadline, const QByteArray& pageAnswer);
+    HttpServerListener(
+        QThread& networkThread, quint16 port, std::chrono::milliseconds requestDeadline, const QByteArray& pageAnswer);
     ~HttpServerListener() override;
 
     void cancel() override;
     bool isFinished() const override { return !m_server; }
+    void answer(std::vector<HttpOutcome> outcomes) override;
 
 private:
-    void answer(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests);
+    void receive(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests);
 
     QThread& m_networkThread;
-    const HttpListenerFactory::Callbacks m_callbacks;
+    // What the receivers of requestsReceived answered, while that signal runs.
+    std::vector<HttpOutcome> m_outcomes;
     EpollHttpServer* m_server;
     // Receives the state reports; deleting it on cancel() drops those still queued.
     std::unique_ptr<QObject> m_stateReports = std::make_unique<QObject>();
