@@ -51,7 +51,6 @@ public:
 
     static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
     static inline const QString peerServiceType = QStringLiteral("quorvelantis");
-    static constexpr quint16 defaultPort = HttpPortSwitch::defaultPort;
 
     explicit MacRemoteService(Platform platform, QObject* parent = nullptr);
     ~MacRemoteService() override;

@@ -1,6 +1,6 @@
 #include "PortText.h"
 
-#include "service/MacRemoteService.h"
+#include "service/HttpPortSwitch.h"
 
 std::optional<quint16> parsePortText(const QString& text)
 {
@@ -24,4 +24,4 @@ std::optional<quint16> parsePortText(const QString& text)
     return quint16(value);
 }
 
-qint64 effectivePort(qint64 stored) { return stored >= 1 ? stored : MacRemoteService::defaultPort; }
+qint64 effectivePort(qint64 stored) { return stored >= 1 ? stored : HttpPortSwitch::defaultPort; }

@@ -8,8 +8,8 @@
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QTimer>
 #include <QTest>
+#include <QTimer>
 
 class TestWindowLook : public QObject {
     Q_OBJECT
