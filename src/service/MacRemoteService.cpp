@@ -1,6 +1,6 @@
 #include "MacRemoteService.h"
 
-#include "platform/AccessibilityPermission.h"
+#include "platform/RemoteInput.h"
 #include "platform/RepeatingTimer.h"
 
 #include <algorithm>
@@ -15,7 +15,7 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_httpStatusMessage(tr("Démarrage..."))
     , m_lastCommandMessage(tr("Aucune commande reçue"))
     , m_commandCount(0)
-    , m_hasAccessibility(m_platform.permission.isTrusted())
+    , m_hasAccessibility(m_platform.keys.hasAccess())
 {
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();

@@ -11,10 +11,9 @@
 #include <optional>
 #include <vector>
 
-class AccessibilityPermission;
 class IntegerSettings;
-class KeyInjector;
 class NetworkInterfaces;
+class RemoteInput;
 class RepeatingTimer;
 class TimerFactory;
 
@@ -54,8 +53,7 @@ public:
 
     // The OS services and transports the service drives; all must outlive it.
     struct Platform {
-        KeyInjector& keys;
-        AccessibilityPermission& permission;
+        RemoteInput& keys;
         TimerFactory& timers;
         IntegerSettings& settings;
         NetworkInterfaces& interfaces;

@@ -1,14 +1,13 @@
 #include "MacRemoteService.h"
 
-#include "platform/AccessibilityPermission.h"
-#include "platform/KeyInjector.h"
+#include "platform/RemoteInput.h"
 
 void MacRemoteService::executeCommand(RemoteCommand command)
 {
-    if (!m_platform.permission.isTrusted()) {
+    if (!m_platform.keys.hasAccess()) {
         setHasAccessibility(false);
         setStatusMessage(tr("⚠️ Autorisation Accessibilité requise"));
-        setLastCommandMessage(m_platform.permission.canBeGranted()
+        setLastCommandMessage(m_platform.keys.canRequestAccess()
                 ? tr("⚠️ Cliquez sur Autoriser → mot de passe admin")
                 : tr("⚠️ Extension XTEST absente"));
         setLastCommand(command);
