@@ -78,7 +78,7 @@ private:
 };
 
 // Every key press is one executed command: it acknowledges to the client thread.
-struct AcknowledgingKeys : KeyInjector {
+struct AcknowledgingKeys : FakeKeys {
     Driver* driver = nullptr;
     bool pressArrow(Arrow) override
     {
@@ -109,8 +109,7 @@ int main(int argc, char* argv[])
         FakePlatform fakes;
         AcknowledgingKeys keys;
         WebSocketPeerLink link(network);
-        MacRemoteService service(
-            { keys, fakes.permission, fakes.settings, fakes.interfaces, link, fakes.httpListeners });
+        MacRemoteService service({ keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners });
         Driver driver(latencyCount, burstCount, done);
         keys.driver = &driver;
         QThread clientThread;

@@ -1,8 +1,8 @@
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TrayIcon.h"
+#include "platform/linux/ChosenKeys.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
-#include "platform/linux/LinuxKeys.h"
 #include "platform/linux/QSettingsIntegerSettings.h"
 #include "service/MacRemoteService.h"
 #include "transport/NetworkThread.h"
@@ -11,7 +11,6 @@
 #include "transport/peer/WebSocketPeerLink.h"
 #include "ui/MainWindow.h"
 #include "ui/SceneGraphBackend.h"
-#include "ui/SystemClipboard.h"
 #include "ui/Translation.h"
 #include "ui/ViewSingletons.h"
 
@@ -42,18 +41,17 @@ int main(int argc, char* argv[])
     // ---- Platform and the one service ----
     // Declared in the order they must outlive each other: the service goes first, the network thread last.
     NetworkThread network;
-    LinuxKeys keys = createLinuxKeys();
+    const std::unique_ptr<ChosenKeys> keys = ChosenKeys::forThisSession();
     QSettingsIntegerSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, peerLink.port());
-    MacRemoteService service({ *keys.injector, *keys.permission, settings, interfaces, peerLink, httpListeners });
+    MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners });
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
     chooseSceneGraphBackend();
-    SystemClipboard clipboard;
-    provideViewSingletons(service, clipboard);
+    provideViewSingletons(service);
     QQmlApplicationEngine engine;
     if (!loadMainWindow(engine))
         return 1;

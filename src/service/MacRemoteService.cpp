@@ -2,8 +2,7 @@
 
 #include "LocalAddress.h"
 #include "RemoteMessage.h"
-#include "platform/AccessibilityPermission.h"
-#include "platform/KeyInjector.h"
+#include "platform/RemoteInput.h"
 #include "platform/NetworkInterfaces.h"
 
 #include <algorithm>
@@ -20,7 +19,7 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_httpStatusMessage(tr("Démarrage..."))
     , m_lastCommandMessage(tr("Aucune commande reçue"))
     , m_commandCount(0)
-    , m_hasAccessibility(m_platform.permission.isTrusted())
+    , m_hasAccessibility(m_platform.keys.hasAccess())
     , m_textHandOff(m_platform.peerLink)
     , m_httpPorts(m_platform.httpListeners, m_platform.settings)
 {
@@ -39,10 +38,10 @@ MacRemoteService::~MacRemoteService() = default;
 
 void MacRemoteService::executeCommand(RemoteCommand command)
 {
-    if (!m_platform.permission.isTrusted()) {
+    if (!m_platform.keys.hasAccess()) {
         setHasAccessibility(false);
         setStatusMessage(tr("⚠️ Autorisation Accessibilité requise"));
-        setLastCommandMessage(m_platform.permission.canBeGranted()
+        setLastCommandMessage(m_platform.keys.canRequestAccess()
                 ? tr("⚠️ Cliquez sur Autoriser → mot de passe admin")
                 : tr("⚠️ Extension XTEST absente"));
         setLastCommand(command);
@@ -70,14 +69,14 @@ void MacRemoteService::executeCommand(RemoteCommand command)
 
 void MacRemoteService::startAccessibilityMonitoring()
 {
-    setHasAccessibility(m_platform.permission.isTrusted());
+    setHasAccessibility(m_platform.keys.hasAccess());
     // One poll at a time: starting again restarts it.
     m_accessibilityPoll.start(2s);
 }
 
 void MacRemoteService::refreshAccessibilityStatus()
 {
-    const bool trusted = m_platform.permission.isTrusted();
+    const bool trusted = m_platform.keys.hasAccess();
     if (trusted == m_hasAccessibility)
         return;
     setHasAccessibility(trusted);
@@ -85,13 +84,9 @@ void MacRemoteService::refreshAccessibilityStatus()
         setStatusMessage(tr("✅ Accessibilité autorisée"));
 }
 
-bool MacRemoteService::canRequestAccessibility() const { return m_platform.permission.canBeGranted(); }
+bool MacRemoteService::canRequestAccessibility() const { return m_platform.keys.canRequestAccess(); }
 
-void MacRemoteService::requestAccessibilityPermission()
-{
-    m_platform.permission.resetRecord();
-    m_platform.permission.requestPrompt();
-}
+void MacRemoteService::requestAccessibilityPermission() { m_platform.keys.requestAccess(); }
 
 // ---- Peer link ----
 

@@ -12,9 +12,8 @@
 #include <optional>
 #include <vector>
 
-class AccessibilityPermission;
 class IntegerSettings;
-class KeyInjector;
+class RemoteInput;
 class NetworkInterfaces;
 
 // The one object that owns all live state: connection, commands, permission, HTTP listener, pending text.
@@ -41,8 +40,7 @@ class MacRemoteService : public QObject {
 public:
     // The OS services and transports the service drives; all must outlive it.
     struct Platform {
-        KeyInjector& keys;
-        AccessibilityPermission& permission;
+        RemoteInput& keys;
         IntegerSettings& settings;
         NetworkInterfaces& interfaces;
         PeerLink& peerLink;

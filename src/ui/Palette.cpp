@@ -1,42 +1,18 @@
 #include "Palette.h"
 
-#include "ColorFromHex.h"
+QColor Palette::colorFromHex(QStringView sixDigits) { return QColor::fromRgb(sixDigits.toUInt(nullptr, 16)); }
 
-QColor Palette::paper()
-{
-    static const QColor colour = ::colorFromHex(QStringLiteral("F6F1E8"));
-    return colour;
-}
+QColor Palette::paper() { return colorFromHex(u"F6F1E8"); }
 
-QColor Palette::surface()
-{
-    static const QColor colour = ::colorFromHex(QStringLiteral("EEE8D9"));
-    return colour;
-}
+QColor Palette::surface() { return colorFromHex(u"EEE8D9"); }
 
-QColor Palette::ink()
-{
-    static const QColor colour = ::colorFromHex(QStringLiteral("221B18"));
-    return colour;
-}
+QColor Palette::ink() { return colorFromHex(u"221B18"); }
 
-QColor Palette::muted()
-{
-    static const QColor colour = ::colorFromHex(QStringLiteral("756B5F"));
-    return colour;
-}
+QColor Palette::muted() { return colorFromHex(u"756B5F"); }
 
-QColor Palette::accent()
-{
-    static const QColor colour = ::colorFromHex(QStringLiteral("B94435"));
-    return colour;
-}
+QColor Palette::accent() { return colorFromHex(u"B94435"); }
 
-QColor Palette::line()
-{
-    static const QColor colour = ::colorFromHex(QStringLiteral("DDD4C4"));
-    return colour;
-}
+QColor Palette::line() { return colorFromHex(u"DDD4C4"); }
 
 // The light-appearance system green and orange of the desktop the views were drawn for.
 QColor Palette::systemGreen() { return QColor(52, 199, 89); }

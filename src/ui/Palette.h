@@ -30,6 +30,9 @@ public:
     static QColor line();
     static QColor systemGreen();
     static QColor systemOrange();
+    // The form every colour of the views is written in: six hexadecimal digits, red first, fully opaque. Anything
+    // that is not hexadecimal gives black.
+    static QColor colorFromHex(QStringView sixDigits);
 
     // The colour with its opacity multiplied by `opacity` (0 to 1).
     Q_INVOKABLE QColor withOpacity(const QColor& colour, qreal opacity) const;

@@ -1,7 +1,5 @@
 #include "ViewSingletons.h"
 
-#include "TextClipboard.h"
-
 #include <QJSEngine>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -10,14 +8,9 @@ Q_IMPORT_QML_PLUGIN(Quorvelantis_RemotePlugin)
 
 namespace {
 MacRemoteService* providedService = nullptr;
-TextClipboard* providedClipboard = nullptr;
 } // namespace
 
-void provideViewSingletons(MacRemoteService& service, TextClipboard& clipboard)
-{
-    providedService = &service;
-    providedClipboard = &clipboard;
-}
+void provideViewSingletons(MacRemoteService& service) { providedService = &service; }
 
 MacRemoteService* RemoteServiceSingleton::create(QQmlEngine*, QJSEngine*)
 {
@@ -26,16 +19,3 @@ MacRemoteService* RemoteServiceSingleton::create(QQmlEngine*, QJSEngine*)
     QJSEngine::setObjectOwnership(providedService, QJSEngine::CppOwnership);
     return providedService;
 }
-
-ClipboardSingleton::ClipboardSingleton(TextClipboard& clipboard)
-    : m_clipboard(clipboard)
-{
-}
-
-ClipboardSingleton* ClipboardSingleton::create(QQmlEngine*, QJSEngine*)
-{
-    Q_ASSERT_X(providedClipboard, "Clipboard", "provideViewSingletons must run before the views load");
-    return new ClipboardSingleton(*providedClipboard);
-}
-
-void ClipboardSingleton::setText(const QString& text) { m_clipboard.setText(text); }

@@ -1,4 +1,4 @@
-#include "platform/linux/LinuxKeys.h"
+#include "platform/linux/ChosenKeys.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -36,11 +36,11 @@ private Q_SLOTS:
             QSKIP("/dev/uinput is writable here, so uinput rightly takes precedence over the virtual keyboard");
 
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^Keys through virtual keyboard")));
-        const LinuxKeys keys = createLinuxKeys();
-        QVERIFY(keys.permission->isTrusted());
+        const std::unique_ptr<ChosenKeys> keys = ChosenKeys::forThisSession();
+        QVERIFY(keys->hasAccess());
         // At once, before the focused window can have bound the new keyboard: the presses must wait, not vanish.
-        QVERIFY(keys.injector->pressArrow(Arrow::right));
-        QVERIFY(keys.injector->pressArrow(Arrow::left));
+        QVERIFY(keys->pressArrow(Arrow::right));
+        QVERIFY(keys->pressArrow(Arrow::left));
 
         const QStringList expected { "Right pressed", "Right released", "Left pressed", "Left released" };
         QTRY_COMPARE_WITH_TIMEOUT(receivedKeys(qEnvironmentVariable("WEV_LOG")), expected, 5000);

@@ -17,12 +17,10 @@ private Q_SLOTS:
 
     void slideCommandsReachTheFocusedWindow()
     {
-        auto display = std::make_shared<XTestDisplay>();
-        XTestKeyInjector keys(display);
-        XTestPermission permission(display);
+        XTestKeys keys;
         FakePlatform fakes;
         MacRemoteService service(
-            { keys, permission, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
+            { keys, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
         QVERIFY(service.hasAccessibility());
 
         // Started last: nothing else maps a window that could take the focus from it.

@@ -112,12 +112,12 @@ private Q_SLOTS:
     {
         FakePortal fake;
         RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
-        RemoteDesktopPermission permission(portal);
+        QSignalSpy accessChanges(&portal, &RemoteInput::accessChanged);
         QVERIFY(!portal.pressArrow(Arrow::right));
 
-        permission.requestPrompt();
-        permission.requestPrompt(); // while the dialog is open: no second one
-        QTRY_VERIFY(permission.isTrusted());
+        portal.requestAccess();
+        portal.requestAccess(); // while the dialog is open: no second one
+        QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls, QStringList({ "CreateSession", "SelectDevices persist_mode=2 types=1", "Start" }));
         QCOMPARE(keptToken(), "token-1");
 
@@ -125,26 +125,26 @@ private Q_SLOTS:
         QVERIFY(portal.pressArrow(Arrow::left));
         QTRY_COMPARE(fake.keys, QStringList({ "106 down", "106 up", "105 down", "105 up" }));
 
-        // The user revoked it: the permission is gone, and asking again restores it with the kept token.
+        // The user revoked it: access is gone, and asking again restores it with the kept token.
         fake.closeSession();
-        QTRY_VERIFY(!permission.isTrusted());
+        QTRY_VERIFY(!portal.hasAccess());
+        QCOMPARE(accessChanges.count(), 2);
         QVERIFY(!portal.pressArrow(Arrow::right));
-        permission.requestPrompt();
-        QTRY_VERIFY(permission.isTrusted());
+        portal.requestAccess();
+        QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls.mid(3),
             QStringList({ "CreateSession", "SelectDevices persist_mode=2 restore_token=token-1 types=1", "Start" }));
     }
 
-    void refusalLeavesThePermissionMissingAndCanBeAskedAgain()
+    void refusalLeavesAccessMissingAndCanBeAskedAgain()
     {
         FakePortal fake;
         fake.startResponse = 1;
         RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
-        RemoteDesktopPermission permission(portal);
 
-        permission.requestPrompt();
-        QTRY_VERIFY((permission.requestPrompt(), fake.calls.count("CreateSession") >= 2));
-        QVERIFY(!permission.isTrusted());
+        portal.requestAccess();
+        QTRY_VERIFY((portal.requestAccess(), fake.calls.count("CreateSession") >= 2));
+        QVERIFY(!portal.hasAccess());
         QVERIFY(!portal.pressArrow(Arrow::left));
         QVERIFY(fake.keys.isEmpty());
         QVERIFY(keptToken().isEmpty());
@@ -156,9 +156,8 @@ private Q_SLOTS:
         FakePortal fake;
         fake.rejectsTokens = true;
         RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
-        RemoteDesktopPermission permission(portal);
 
-        QTRY_VERIFY(permission.isTrusted());
+        QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls,
             QStringList({ "CreateSession", "SelectDevices persist_mode=2 restore_token=stale types=1", "Start",
                 "CreateSession", "SelectDevices persist_mode=2 types=1", "Start" }));

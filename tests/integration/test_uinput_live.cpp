@@ -24,8 +24,9 @@ private Q_SLOTS:
     {
         auto writer = std::make_unique<LibevdevDeviceWriter>();
         LibevdevDeviceWriter& device = *writer;
-        UinputKeyboard keyboard(std::move(writer), UinputKeyboard::defaultSettleTime);
-        QVERIFY(keyboard.prepareDevice());
+        UinputKeyboard keyboard(
+            std::move(writer), UinputKeyboard::defaultSettleTime, UinputKeyboard::uinputPath, QString(), {});
+        QVERIFY(keyboard.hasAccess());
         const QString node = device.deviceNode();
         QVERIFY2(!node.isEmpty(), "the kernel gave the virtual keyboard no /dev/input node");
 

@@ -1,7 +1,6 @@
 // Renders the real window at 620 × 680, writes both tabs as PNGs next to the test and checks key pixels.
 
 #include "ViewHarness.h"
-#include "ui/ColorFromHex.h"
 #include "ui/MainWindow.h"
 
 #include <QQmlApplicationEngine>
@@ -37,9 +36,9 @@ private slots:
         MacRemoteService& service = *m_harness.service();
         QVERIFY(service.findChild<QTimer*>()->isActive());
         // Granted again while hidden: the appearance reads it at once, before any tick could write the poll's text.
-        m_harness.fakes.permission.trusted = false;
+        m_harness.fakes.keys.trusted = false;
         service.refreshAccessibilityStatus();
-        m_harness.fakes.permission.trusted = true;
+        m_harness.fakes.keys.trusted = true;
         m_window->hide();
         m_window->show();
         QTRY_VERIFY(service.hasAccessibility());
@@ -53,7 +52,7 @@ private slots:
         QCOMPARE(remote.size(), QSize(620, 680));
         checkSelectedTab(remote, QStringLiteral("tab_remote"), QStringLiteral("tab_sendText"));
         // Paper shows in the left margin of the tab content, near the bottom.
-        QCOMPARE(remote.pixelColor(8, 660).rgb(), colorFromHex(QStringLiteral("F6F1E8")).rgb());
+        QCOMPARE(remote.pixelColor(8, 660).rgb(), QColor(246, 241, 232).rgb());
 
         QQuickItem* sendTab = item(QStringLiteral("tab_sendText"));
         QTest::mouseClick(m_window, Qt::LeftButton, {}, center(sendTab));
@@ -63,7 +62,7 @@ private slots:
         QTRY_COMPARE(status->opacity(), 1.0);
         QImage sendText = grab(QStringLiteral("window-send-text-tab.png"));
         checkSelectedTab(sendText, QStringLiteral("tab_sendText"), QStringLiteral("tab_remote"));
-        QCOMPARE(sendText.pixelColor(8, 660).rgb(), colorFromHex(QStringLiteral("F6F1E8")).rgb());
+        QCOMPARE(sendText.pixelColor(8, 660).rgb(), QColor(246, 241, 232).rgb());
         // The success look: system green at opacity 0.1 over the paper.
         const QColor tint = sendText.pixelColor(status->mapToScene(QPointF(4, status->height() / 2)).toPoint());
         QVERIFY2(qAbs(tint.red() - 227) <= 2 && qAbs(tint.green() - 237) <= 2 && qAbs(tint.blue() - 218) <= 2,
@@ -83,7 +82,7 @@ private slots:
         QTRY_VERIFY(item(QStringLiteral("permissionWarning"))->isVisible());
         const QImage image = grab(QStringLiteral("window-remote-tab-active.png"));
         const QPoint insideBanner = banner->mapToScene(QPointF(6, banner->height() / 2)).toPoint();
-        QCOMPARE(image.pixelColor(insideBanner).rgb(), colorFromHex(QStringLiteral("B94435")).rgb());
+        QCOMPARE(image.pixelColor(insideBanner).rgb(), QColor(185, 68, 53).rgb());
         // The wrapped first instruction keeps its natural height of two lines after the layout changed.
         QVERIFY(item(QStringLiteral("firstInstruction"))->height() < 40);
         m_harness.setTrusted(true);
@@ -161,8 +160,8 @@ private:
     // The selected tab has the accent underline along its bottom edge; the other shows paper there.
     void checkSelectedTab(const QImage& image, const QString& selected, const QString& other) const
     {
-        const QColor accent = colorFromHex(QStringLiteral("B94435"));
-        const QColor paper = colorFromHex(QStringLiteral("F6F1E8"));
+        const QColor accent = QColor(185, 68, 53);
+        const QColor paper = QColor(246, 241, 232);
         for (const auto& [name, expected] : { std::pair { selected, accent }, std::pair { other, paper } }) {
             QQuickItem* tab = item(name);
             const QPoint bottom = tab->mapToScene(QPointF(tab->width() / 2, tab->height() - 1)).toPoint();

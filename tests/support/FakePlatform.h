@@ -2,12 +2,11 @@
 
 // Stand-ins for the OS seams of MacRemoteService, so tests decide what the desktop answers.
 
-#include "platform/AccessibilityPermission.h"
 #include "platform/HttpListener.h"
 #include "platform/IntegerSettings.h"
-#include "platform/KeyInjector.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/PeerLink.h"
+#include "platform/RemoteInput.h"
 #include "service/MacRemoteService.h"
 
 #include <QHash>
@@ -15,9 +14,12 @@
 #include <memory>
 #include <vector>
 
-struct FakeKeys : KeyInjector {
+struct FakeKeys : RemoteInput {
     std::vector<Arrow> pressed;
     bool canPress = true;
+    bool trusted = true;
+    bool grantable = true;
+    int accessRequests = 0;
 
     bool pressArrow(Arrow arrow) override
     {
@@ -25,17 +27,9 @@ struct FakeKeys : KeyInjector {
             pressed.push_back(arrow);
         return canPress;
     }
-};
-
-struct FakePermission : AccessibilityPermission {
-    bool trusted = true;
-    bool grantable = true;
-    QStringList calls; // "reset" and "prompt", in call order
-
-    bool isTrusted() override { return trusted; }
-    void resetRecord() override { calls << QStringLiteral("reset"); }
-    void requestPrompt() override { calls << QStringLiteral("prompt"); }
-    bool canBeGranted() override { return grantable; }
+    bool hasAccess() override { return trusted; }
+    void requestAccess() override { ++accessRequests; }
+    bool canRequestAccess() const override { return grantable; }
 };
 
 struct FakeSettings : IntegerSettings {
@@ -111,14 +105,10 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
 // Every fake, wired into the service's platform; settings and interfaces can be prepared before the service.
 struct FakePlatform {
     FakeKeys keys;
-    FakePermission permission;
     FakeSettings settings;
     FakeInterfaces interfaces;
     FakePeerLink peerLink;
     FakeHttpListenerFactory httpListeners;
 
-    MacRemoteService::Platform platform()
-    {
-        return { keys, permission, settings, interfaces, peerLink, httpListeners };
-    }
+    MacRemoteService::Platform platform() { return { keys, settings, interfaces, peerLink, httpListeners }; }
 };

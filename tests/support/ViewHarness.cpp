@@ -2,6 +2,8 @@
 
 #include "ui/ViewSingletons.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimer>
@@ -10,21 +12,21 @@ ViewHarness::ViewHarness()
     : m_service(std::make_unique<MacRemoteService>(fakes.platform()))
 {
     fakes.peerLink.confirmsAtOnce = true;
-    provideViewSingletons(*m_service, clipboard);
+    provideViewSingletons(*m_service);
 }
 
 ViewHarness::~ViewHarness() = default;
 
 void ViewHarness::setTrusted(bool trusted)
 {
-    fakes.permission.trusted = trusted;
+    fakes.keys.trusted = trusted;
     auto* poll = m_service->findChild<QTimer*>();
     if (!poll->isActive())
         m_service->startAccessibilityMonitoring();
     QMetaObject::invokeMethod(poll, "timeout");
 }
 
-int ViewHarness::promptCount() const { return int(fakes.permission.calls.count(QStringLiteral("prompt"))); }
+QString ViewHarness::clipboardText() const { return QGuiApplication::clipboard()->text(); }
 
 void ViewHarness::reportPeerState(int state, int connectedPeers)
 {

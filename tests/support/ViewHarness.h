@@ -3,35 +3,29 @@
 // The real service on fake platform seams, handed to the views, with the knobs view tests turn.
 
 #include "FakePlatform.h"
-#include "ui/TextClipboard.h"
 
 #include <QObject>
 #include <QString>
-
-struct FakeClipboard : TextClipboard {
-    QString text;
-    void setText(const QString& newText) override { text = newText; }
-};
 
 class ViewHarness : public QObject {
     Q_OBJECT
     Q_PROPERTY(QString clipboardText READ clipboardText)
 
 public:
-    // Builds the service and provides it and the fake clipboard to every engine created afterwards.
+    // Builds the service and provides it to every engine created afterwards.
     ViewHarness();
     ~ViewHarness() override;
 
     FakePlatform fakes;
-    FakeClipboard clipboard;
     MacRemoteService* service() const { return m_service.get(); }
 
-    QString clipboardText() const { return clipboard.text; }
+    // The offscreen and X11 platforms both keep what this process put on the clipboard.
+    QString clipboardText() const;
 
     // The permission as the next poll tick finds it.
     Q_INVOKABLE void setTrusted(bool trusted);
-    Q_INVOKABLE int promptCount() const;
-    Q_INVOKABLE void setGrantable(bool grantable) { fakes.permission.grantable = grantable; }
+    Q_INVOKABLE int promptCount() const { return fakes.keys.accessRequests; }
+    Q_INVOKABLE void setGrantable(bool grantable) { fakes.keys.grantable = grantable; }
     // A peer-link state report (0 not connected, 1 connecting, 2 connected) with that many phones connected.
     Q_INVOKABLE void reportPeerState(int state, int connectedPeers);
     Q_INVOKABLE void executeCommand(const QString& rawValue);

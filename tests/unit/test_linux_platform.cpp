@@ -1,10 +1,10 @@
+#include "FakePlatform.h"
+#include "platform/linux/ChosenKeys.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
-#include "platform/linux/GrantPrompt.h"
-#include "platform/linux/KeySession.h"
 #include "platform/linux/UinputKeyboard.h"
-#include "platform/linux/UinputPermission.h"
 
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
@@ -45,19 +45,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("xdgSessionType");
         QTest::addColumn<QString>("waylandDisplay");
         QTest::addColumn<QString>("display");
-        QTest::addColumn<KeySession>("expected");
-        const auto row
-            = [](const char* name, const char* xdg, const char* wayland, const char* x11, KeySession expected) {
-                  QTest::newRow(name) << QString(xdg) << QString(wayland) << QString(x11) << expected;
-              };
+        QTest::addColumn<ChosenKeys::Session>("expected");
+        const auto row = [](const char* name, const char* xdg, const char* wayland, const char* x11,
+                             ChosenKeys::Session expected) {
+            QTest::newRow(name) << QString(xdg) << QString(wayland) << QString(x11) << expected;
+        };
         // Under Wayland, Xwayland also sets DISPLAY; XTest there would only reach X clients.
-        row("wayland session with Xwayland", "wayland", "wayland-0", ":0", KeySession::Wayland);
-        row("x11 session despite a stray socket", "x11", "wayland-0", ":0", KeySession::X11);
-        row("declared type wins over sockets", "wayland", "", ":0", KeySession::Wayland);
-        row("tty type with an X display", "tty", "", ":1", KeySession::X11);
-        row("no type, Wayland socket first", "", "wayland-1", ":0", KeySession::Wayland);
-        row("no type, X display only", "", "", ":99", KeySession::X11);
-        row("no display server", "", "", "", KeySession::Wayland);
+        row("wayland session with Xwayland", "wayland", "wayland-0", ":0", ChosenKeys::Session::Wayland);
+        row("x11 session despite a stray socket", "x11", "wayland-0", ":0", ChosenKeys::Session::X11);
+        row("declared type wins over sockets", "wayland", "", ":0", ChosenKeys::Session::Wayland);
+        row("tty type with an X display", "tty", "", ":1", ChosenKeys::Session::X11);
+        row("no type, Wayland socket first", "", "wayland-1", ":0", ChosenKeys::Session::Wayland);
+        row("no type, X display only", "", "", ":99", ChosenKeys::Session::X11);
+        row("no display server", "", "", "", ChosenKeys::Session::Wayland);
     }
 
     void sessionChoice()
@@ -65,15 +65,61 @@ private Q_SLOTS:
         QFETCH(QString, xdgSessionType);
         QFETCH(QString, waylandDisplay);
         QFETCH(QString, display);
-        QFETCH(KeySession, expected);
-        QCOMPARE(chooseKeySession(xdgSessionType, waylandDisplay, display), expected);
+        QFETCH(ChosenKeys::Session, expected);
+        QCOMPARE(ChosenKeys::sessionFor(xdgSessionType, waylandDisplay, display), expected);
+    }
+
+    void waylandBackendForWhatTheSessionOffers_data()
+    {
+        QTest::addColumn<bool>("uinputWritable");
+        QTest::addColumn<bool>("virtualKeyboard");
+        QTest::addColumn<bool>("portalKeyboard");
+        QTest::addColumn<ChosenKeys::WaylandBackend>("expected");
+        using enum ChosenKeys::WaylandBackend;
+        const auto row
+            = [](const char* name, bool uinput, bool virtualKeyboard, bool portal, ChosenKeys::WaylandBackend to) {
+                  QTest::newRow(name) << uinput << virtualKeyboard << portal << to;
+              };
+        row("uinput already granted wins", true, true, true, uinput);
+        row("wlroots compositor before the portal", false, true, true, virtualKeyboard);
+        row("GNOME or Plasma portal", false, false, true, remoteDesktopPortal);
+        row("nothing offered: uinput with its grant", false, false, false, uinput);
+    }
+
+    void waylandBackendForWhatTheSessionOffers()
+    {
+        QFETCH(bool, uinputWritable);
+        QFETCH(bool, virtualKeyboard);
+        QFETCH(bool, portalKeyboard);
+        QFETCH(ChosenKeys::WaylandBackend, expected);
+        QCOMPARE(ChosenKeys::waylandBackendFor({ uinputWritable, virtualKeyboard, portalKeyboard }).backend, expected);
+    }
+
+    void choiceMadeLaterPassesOnAnEarlyAccessRequest()
+    {
+        ChosenKeys keys;
+        QSignalSpy accessChanges(&keys, &RemoteInput::accessChanged);
+        QVERIFY(!keys.hasAccess());
+        QVERIFY(!keys.pressArrow(Arrow::right));
+        keys.requestAccess(); // "Autoriser" clicked while the portal has not answered yet
+
+        auto backend = std::make_unique<FakeKeys>();
+        FakeKeys& chosen = *backend;
+        keys.choose(std::move(backend));
+        QCOMPARE(chosen.accessRequests, 1);
+        QVERIFY(keys.hasAccess());
+        QVERIFY(keys.pressArrow(Arrow::left));
+        QCOMPARE(chosen.pressed, std::vector<Arrow> { Arrow::left });
+        // The choice itself, then the backend's own changes.
+        Q_EMIT chosen.accessChanged();
+        QCOMPARE(accessChanges.count(), 2);
     }
 
     void uinputMapsArrowKeysAndHoldsThemUntilTheDeviceHasSettled()
     {
         auto writer = std::make_unique<FakeDeviceWriter>();
         FakeDeviceWriter& fake = *writer;
-        UinputKeyboard keyboard(std::move(writer), shortSettleTime);
+        UinputKeyboard keyboard(std::move(writer), shortSettleTime, QString(), QString(), {});
 
         QVERIFY(keyboard.pressArrow(Arrow::right));
         QVERIFY(keyboard.pressArrow(Arrow::left));
@@ -95,46 +141,43 @@ private Q_SLOTS:
         auto writer = std::make_unique<FakeDeviceWriter>();
         FakeDeviceWriter& fake = *writer;
         fake.refusesCreation = true;
-        UinputKeyboard keyboard(std::move(writer), std::chrono::milliseconds(0));
+        UinputKeyboard keyboard(std::move(writer), std::chrono::milliseconds(0), QString(), QString(), {});
 
         QVERIFY(!keyboard.pressArrow(Arrow::right));
-        QVERIFY(!keyboard.prepareDevice());
+        QVERIFY(!keyboard.pressArrow(Arrow::right));
 
         fake.refusesCreation = false;
         QVERIFY(keyboard.pressArrow(Arrow::right));
         QCOMPARE(fake.createCalls, 3);
     }
 
-    void uinputPermissionCreatesTheDeviceAsSoonAsItIsHeld()
+    void uinputAccessCreatesTheDeviceAsSoonAsItIsHeld()
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString devicePath = dir.filePath("uinput");
         auto writer = std::make_unique<FakeDeviceWriter>();
         FakeDeviceWriter& fake = *writer;
-        UinputKeyboard keyboard(std::move(writer), shortSettleTime);
-        UinputPermission permission(devicePath, keyboard, std::make_unique<GrantPrompt>("/bin/true", QStringList()));
+        UinputKeyboard keyboard(std::move(writer), shortSettleTime, devicePath, QString(), {});
 
-        QVERIFY(!permission.isTrusted());
+        QVERIFY(!keyboard.hasAccess());
         QCOMPARE(fake.createCalls, 0);
 
         QFile device(devicePath);
         QVERIFY(device.open(QIODevice::WriteOnly));
         device.close();
-        QVERIFY(permission.isTrusted());
+        QVERIFY(keyboard.hasAccess());
         QCOMPARE(fake.createCalls, 1);
 
-        // Later polls keep the one device; a device the kernel refuses is no permission.
-        QVERIFY(permission.isTrusted());
+        // Later polls keep the one device; a device the kernel refuses is no access.
+        QVERIFY(keyboard.hasAccess());
         QCOMPARE(fake.createCalls, 1);
         auto refusing = std::make_unique<FakeDeviceWriter>();
         refusing->refusesCreation = true;
-        UinputKeyboard other(std::move(refusing), shortSettleTime);
-        QVERIFY(!UinputPermission(devicePath, other, std::make_unique<GrantPrompt>("/bin/true", QStringList()))
-                     .isTrusted());
+        QVERIFY(!UinputKeyboard(std::move(refusing), shortSettleTime, devicePath, QString(), {}).hasAccess());
     }
 
-    void promptNeverStacksWhileOpen()
+    void uinputGrantDialogNeverStacksWhileOpen()
     {
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
@@ -152,17 +195,18 @@ private Q_SLOTS:
             QFile file(dir.filePath("close%1").arg(number));
             return file.open(QIODevice::WriteOnly);
         };
-        GrantPrompt prompt("/bin/sh", { "-c", dialog });
+        UinputKeyboard keyboard(
+            std::make_unique<FakeDeviceWriter>(), shortSettleTime, QString(), "/bin/sh", { "-c", dialog });
 
-        prompt.open();
+        keyboard.requestAccess();
         QTRY_COMPARE(openingCount(), 1);
-        prompt.open();
-        prompt.open();
+        keyboard.requestAccess();
+        keyboard.requestAccess();
 
         // Only once the first dialog is gone does a request open a new one; a stacked dialog from the requests
         // above would have recorded itself long before the second.
         QVERIFY(closeDialog(1));
-        QTRY_VERIFY_WITH_TIMEOUT((prompt.open(), openingCount() >= 2), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT((keyboard.requestAccess(), openingCount() >= 2), 5000);
         QCOMPARE(openingCount(), 2);
         QVERIFY(closeDialog(2));
     }

@@ -18,7 +18,7 @@ private Q_SLOTS:
     void constructionSetsInitialStateAndStartsTransports()
     {
         FakePlatform fake;
-        fake.permission.trusted = false;
+        fake.keys.trusted = false;
         fake.interfaces.addIPv4("eth0", "192.168.1.20");
         MacRemoteService service(fake.platform());
 
@@ -34,7 +34,7 @@ private Q_SLOTS:
         QCOMPARE(service.hasAccessibility(), false);
         // The poll starts with the window, not with the service.
         QVERIFY(!service.findChild<QTimer*>()->isActive());
-        QVERIFY(fake.permission.calls.isEmpty());
+        QCOMPARE(fake.keys.accessRequests, 0);
 
         QCOMPARE(fake.peerLink.advertised, QStringList { "Quorvelantis Mac/quorvelantis" });
         QCOMPARE(fake.httpListeners.requestedPorts, std::vector<quint16> { 4777 });
@@ -84,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
         QCOMPARE(service.lastCommand(), RemoteCommand::previous);
         QCOMPARE(service.commandCount(), 2);
-        QVERIFY(fake.permission.calls.isEmpty());
+        QVERIFY(fake.keys.accessRequests == 0);
     }
 
     void commandWithoutPermissionCountsAndPrompts_data()
@@ -100,9 +100,9 @@ private Q_SLOTS:
         QFETCH(bool, grantable);
         QFETCH(QString, advice);
         FakePlatform fake;
-        fake.permission.grantable = grantable;
+        fake.keys.grantable = grantable;
         MacRemoteService service(fake.platform());
-        fake.permission.trusted = false;
+        fake.keys.trusted = false;
 
         for (int i = 0; i < 3; ++i)
             service.executeCommand(RemoteCommand::next);
@@ -114,12 +114,12 @@ private Q_SLOTS:
         QCOMPARE(service.lastCommand(), RemoteCommand::next);
         QCOMPARE(service.commandCount(), 3);
         // One dialog per run from commands, so a talk is not interrupted at every press; "Autoriser" still opens it.
-        QCOMPARE(fake.permission.calls, QStringList({ "reset", "prompt" }));
+        QCOMPARE(fake.keys.accessRequests, 1);
         service.requestAccessibilityPermission();
-        QCOMPARE(fake.permission.calls.count(QStringLiteral("prompt")), 2);
+        QCOMPARE(fake.keys.accessRequests, 2);
 
         // Granted after the last poll: the command itself notices.
-        fake.permission.trusted = true;
+        fake.keys.trusted = true;
         service.executeCommand(RemoteCommand::previous);
         QCOMPARE(service.hasAccessibility(), true);
         QCOMPARE(fake.keys.pressed.size(), 1u);
@@ -142,7 +142,7 @@ private Q_SLOTS:
     void monitorFollowsThePermissionWithOneTimer()
     {
         FakePlatform fake;
-        fake.permission.trusted = false;
+        fake.keys.trusted = false;
         MacRemoteService service(fake.platform());
         QSignalSpy access(&service, &MacRemoteService::hasAccessibilityChanged);
         QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
@@ -155,31 +155,31 @@ private Q_SLOTS:
         QCOMPARE(access.count(), 0);
         QCOMPARE(status.count(), 0);
 
-        fake.permission.trusted = true;
+        fake.keys.trusted = true;
         tick(service);
         QCOMPARE(service.hasAccessibility(), true);
         QCOMPARE(service.statusMessage(), QStringLiteral("✅ Accessibilité autorisée"));
 
         service.executeCommand(RemoteCommand::next);
-        fake.permission.trusted = false;
+        fake.keys.trusted = false;
         tick(service); // withdrawn: the flag follows, the text stays
         QCOMPARE(service.hasAccessibility(), false);
         QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
 
         // Set true by the monitor's own start check: the poll sees no change and writes no text.
-        fake.permission.trusted = true;
+        fake.keys.trusted = true;
         service.startAccessibilityMonitoring();
         tick(service);
         QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
     }
 
-    void requestingPermissionResetsThenPrompts()
+    void requestingPermissionAsksOnceAndWritesNothing()
     {
         FakePlatform fake;
         MacRemoteService service(fake.platform());
         QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
         service.requestAccessibilityPermission();
-        QCOMPARE(fake.permission.calls, QStringList({ "reset", "prompt" }));
+        QCOMPARE(fake.keys.accessRequests, 1);
         QCOMPARE(status.count(), 0);
     }
 };

@@ -103,7 +103,7 @@ private Q_SLOTS:
         QCOMPARE(service.commandCount(), 2);
 
         // A command without the permission still answers the same way.
-        fake.permission.trusted = false;
+        fake.keys.trusted = false;
         QCOMPARE(answer(fake, HttpRoute::next).kind, Kind::commandDone);
         QCOMPARE(answer(fake, HttpRoute::unknown).kind, Kind::unknown);
 

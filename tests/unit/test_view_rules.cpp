@@ -1,6 +1,5 @@
-// The pure rules behind the views: colours from hex strings, port field parsing and word counting.
+// The pure rules behind the views: port field parsing and word counting.
 
-#include "ui/ColorFromHex.h"
 #include "ui/PortText.h"
 #include "ui/SceneGraphBackend.h"
 #include "ui/WordCount.h"
@@ -13,36 +12,6 @@ class TestViewRules : public QObject {
     Q_OBJECT
 
 private slots:
-    void colorFromHex_data()
-    {
-        QTest::addColumn<QString>("hex");
-        QTest::addColumn<QColor>("expected");
-        QTest::newRow("paper") << "F6F1E8" << QColor(246, 241, 232);
-        QTest::newRow("number sign trimmed") << "#B94435" << QColor(185, 68, 53);
-        QTest::newRow("symbols trimmed at both ends") << "  (#b94435)!\n" << QColor(185, 68, 53);
-        QTest::newRow("three digits") << "ABC" << QColor(170, 187, 204);
-        QTest::newRow("alpha first") << "80FF0000" << QColor(255, 0, 0, 128);
-        QTest::newRow("five digits") << "12345" << QColor(0, 0, 0);
-        QTest::newRow("no hex digit") << "GGGGGG" << QColor(0, 0, 0);
-        QTest::newRow("hex prefix of six") << "12345G" << QColor(0x01, 0x23, 0x45);
-        QTest::newRow("empty") << "" << QColor(0, 0, 0);
-        // Six user-perceived characters even though one carries a combining mark: the scan stops at the mark.
-        QTest::newRow("graphemes counted") << QStringLiteral("ABCDE\u0301F") << QColor(0x0A, 0xBC, 0xDE);
-        QTest::newRow("combined emoji is one character")
-            << QStringLiteral("A\U0001F44D\U0001F3FDBCDE") << QColor(0, 0, 0x0A);
-        QTest::newRow("emoji trimmed at the ends")
-            << QStringLiteral("\U0001F44DABC\U0001F3FD") << QColor(170, 187, 204);
-    }
-
-    void colorFromHex()
-    {
-        QFETCH(QString, hex);
-        QFETCH(QColor, expected);
-        const QColor colour = ::colorFromHex(hex);
-        QCOMPARE(colour.rgba(), expected.rgba());
-        QCOMPARE(colour.spec(), QColor::Rgb);
-    }
-
     void parsePortText_data()
     {
         QTest::addColumn<QString>("text");

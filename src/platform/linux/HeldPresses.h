@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyInjector.h"
+#include "platform/RemoteInput.h"
 
 #include <QTimer>
 #include <chrono>

@@ -35,7 +35,7 @@ RemoteDesktopPortal::RemoteDesktopPortal(const QDBusConnection& bus, std::unique
             forgetSession();
         });
     if (m_settings->contains(restoreTokenKey))
-        start();
+        requestAccess();
 }
 
 void RemoteDesktopPortal::probeKeyboard(
@@ -54,7 +54,7 @@ void RemoteDesktopPortal::probeKeyboard(
     });
 }
 
-void RemoteDesktopPortal::start()
+void RemoteDesktopPortal::requestAccess()
 {
     if (m_state != State::idle)
         return;
@@ -102,6 +102,7 @@ void RemoteDesktopPortal::keepSession(const QVariantMap& results)
     m_bus.connect(PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Closed"), this,
         SLOT(onSessionClosed()));
     m_state = State::started;
+    Q_EMIT accessChanged();
 }
 
 void RemoteDesktopPortal::fail(uint response)
@@ -115,18 +116,21 @@ void RemoteDesktopPortal::fail(uint response)
     // The portal would not restore the kept consent: forget the token and ask the user, unless they just said no.
     m_settings->remove(restoreTokenKey);
     if (response != refusedByUser)
-        start();
+        requestAccess();
 }
 
 void RemoteDesktopPortal::onSessionClosed() { forgetSession(); }
 
 void RemoteDesktopPortal::forgetSession()
 {
-    if (m_state == State::started)
+    const bool wasStarted = m_state == State::started;
+    if (wasStarted)
         m_bus.disconnect(PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Closed"), this,
             SLOT(onSessionClosed()));
     m_sessionHandle.clear();
     m_state = State::idle;
+    if (wasStarted)
+        Q_EMIT accessChanged();
 }
 
 bool RemoteDesktopPortal::pressArrow(Arrow arrow)
@@ -151,12 +155,3 @@ void RemoteDesktopPortal::notifyKey(int evdevKeyCode, bool isDown)
             forgetSession();
     });
 }
-
-RemoteDesktopPermission::RemoteDesktopPermission(RemoteDesktopPortal& portal)
-    : m_portal(portal)
-{
-}
-
-bool RemoteDesktopPermission::isTrusted() { return m_portal.isStarted(); }
-
-void RemoteDesktopPermission::requestPrompt() { m_portal.start(); }

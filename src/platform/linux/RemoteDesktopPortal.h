@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/AccessibilityPermission.h"
-#include "platform/KeyInjector.h"
+#include "platform/RemoteInput.h"
 
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
@@ -12,8 +11,8 @@
 
 // Posts arrow keys through the desktop's RemoteDesktop portal (GNOME, KDE Plasma): the user consents once in the
 // desktop's own dialog, and the restore token the portal then hands out, kept in the settings, lets later starts skip
-// the dialog where the portal allows it. Keys can be posted while a started session exists.
-class RemoteDesktopPortal : public QObject, public KeyInjector {
+// the dialog where the portal allows it. Access is a started session.
+class RemoteDesktopPortal : public RemoteInput {
     Q_OBJECT
 
 public:
@@ -25,11 +24,12 @@ public:
     // Answers, later and never blocking, whether the bus has a RemoteDesktop portal that offers keyboards.
     static void probeKeyboard(const QDBusConnection& bus, QObject* context, std::function<void(bool)> onAnswer);
 
-    bool isStarted() const { return m_state == State::started; }
-    // Asks the portal for a session, which shows its consent dialog unless a token spares it. While a session is
-    // being asked for or runs this does nothing, so dialogs never stack.
-    void start();
     bool pressArrow(Arrow arrow) override;
+    bool hasAccess() override { return m_state == State::started; }
+    // Asks the portal for a session, which shows its consent dialog unless a token spares it. While a session is
+    // being asked for or runs this does nothing, so dialogs never stack. The portal keeps no refusal of ours: a
+    // refused consent is simply asked again.
+    void requestAccess() override;
 
 private Q_SLOTS:
     void onSessionClosed();
@@ -50,19 +50,4 @@ private:
     State m_state = State::idle;
     QString m_sessionHandle;
     QString m_sentToken;
-};
-
-// The right to post keys is a started portal session; asking for it opens the portal's consent dialog.
-class RemoteDesktopPermission : public AccessibilityPermission {
-public:
-    // The portal must outlive this permission.
-    explicit RemoteDesktopPermission(RemoteDesktopPortal& portal);
-
-    bool isTrusted() override;
-    // The portal keeps no decision of ours to clear; a refused consent is simply asked again.
-    void resetRecord() override { }
-    void requestPrompt() override;
-
-private:
-    RemoteDesktopPortal& m_portal;
 };

@@ -2,11 +2,41 @@
 
 #include "platform/linux/EvdevKeyCode.h"
 
-UinputKeyboard::UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chrono::milliseconds settleTime)
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <unistd.h>
+
+QString UinputKeyboard::grantHelperPath()
+{
+    const QString binaryDir = QCoreApplication::applicationDirPath();
+    const QString installed = binaryDir + QStringLiteral("/" QUORVELANTIS_HELPER_FROM_BINDIR "/grant-uinput-access");
+    return QFileInfo::exists(installed) ? installed : binaryDir + QStringLiteral("/grant-uinput-access");
+}
+
+UinputKeyboard::UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chrono::milliseconds settleTime,
+    QString devicePath, const QString& grantProgram, const QStringList& grantArguments)
     : m_writer(std::move(writer))
     , m_settleTime(settleTime)
+    , m_devicePath(std::move(devicePath))
+    , m_grantProgram(grantProgram)
+    , m_grantArguments(grantArguments)
     , m_presses([this](Arrow arrow) { write(arrow); })
 {
+    // The dialog speaks to the user; what pkexec prints (a refusal, a cancel) is not ours to show or log.
+    m_grantDialog.setStandardOutputFile(QProcess::nullDevice());
+    m_grantDialog.setStandardErrorFile(QProcess::nullDevice());
+}
+
+bool UinputKeyboard::hasAccess()
+{
+    return ::access(QFile::encodeName(m_devicePath).constData(), R_OK | W_OK) == 0 && prepareDevice();
+}
+
+void UinputKeyboard::requestAccess()
+{
+    if (m_grantDialog.state() == QProcess::NotRunning)
+        m_grantDialog.start(m_grantProgram, m_grantArguments);
 }
 
 bool UinputKeyboard::prepareDevice()

@@ -133,15 +133,17 @@ bool WaylandVirtualKeyboard::createKeyboard()
 void WaylandVirtualKeyboard::dispatchIncoming()
 {
     const bool read = wl_display_prepare_read(m_display) != 0 || wl_display_read_events(m_display) == 0;
-    if (!read || wl_display_dispatch_pending(m_display) < 0)
-        m_incoming.setEnabled(false); // the connection is gone; isConnected() now says so
+    if (!read || wl_display_dispatch_pending(m_display) < 0) {
+        m_incoming.setEnabled(false); // the connection is gone; hasAccess() now says so
+        Q_EMIT accessChanged();
+    }
 }
 
-bool WaylandVirtualKeyboard::isConnected() const { return wl_display_get_error(m_display) == 0; }
+bool WaylandVirtualKeyboard::hasAccess() { return wl_display_get_error(m_display) == 0; }
 
 bool WaylandVirtualKeyboard::pressArrow(Arrow arrow)
 {
-    if (!isConnected())
+    if (!hasAccess())
         return false;
     m_presses.press(arrow);
     return true;
@@ -157,10 +159,3 @@ void WaylandVirtualKeyboard::write(Arrow arrow)
     zwp_virtual_keyboard_v1_key(m_keyboard, time, key, WL_KEYBOARD_KEY_STATE_RELEASED);
     wl_display_flush(m_display);
 }
-
-WaylandVirtualKeyboardPermission::WaylandVirtualKeyboardPermission(const WaylandVirtualKeyboard& keyboard)
-    : m_keyboard(keyboard)
-{
-}
-
-bool WaylandVirtualKeyboardPermission::isTrusted() { return m_keyboard.isConnected(); }

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "platform/AccessibilityPermission.h"
-#include "platform/KeyInjector.h"
+#include "platform/RemoteInput.h"
 #include "platform/linux/HeldPresses.h"
 
 #include <QSocketNotifier>
@@ -15,8 +14,9 @@ struct zwp_virtual_keyboard_v1;
 
 // Posts arrow keys through a keyboard of our own that the compositor adds to its seat (zwp_virtual_keyboard_v1, which
 // wlroots compositors offer every client): no device node, no dialog. The keyboard is created at once and kept. The
-// focused client only takes it in after the compositor has announced it, so presses are held until then.
-class WaylandVirtualKeyboard : public KeyInjector {
+// focused client only takes it in after the compositor has announced it, so presses are held until then. Every client
+// of the compositor may create a virtual keyboard: access holds while the connection does, and there is nobody to ask.
+class WaylandVirtualKeyboard : public RemoteInput {
 public:
     // How long after the compositor has the keyboard its clients need to bind it.
     static constexpr std::chrono::milliseconds defaultSettleTime { 300 };
@@ -29,9 +29,10 @@ public:
     WaylandVirtualKeyboard(const WaylandVirtualKeyboard&) = delete;
     WaylandVirtualKeyboard& operator=(const WaylandVirtualKeyboard&) = delete;
 
-    // False once the compositor has closed the connection (it quit, or refused us the keyboard).
-    bool isConnected() const;
     bool pressArrow(Arrow arrow) override;
+    // False once the compositor has closed the connection (it quit, or refused us the keyboard).
+    bool hasAccess() override;
+    void requestAccess() override { }
 
 private:
     WaylandVirtualKeyboard(wl_display* display, std::chrono::milliseconds settleTime);
@@ -46,19 +47,4 @@ private:
     std::chrono::milliseconds m_settleTime;
     QSocketNotifier m_incoming;
     HeldPresses m_presses;
-};
-
-// Every client of the compositor may create a virtual keyboard: the right holds while the connection does, and there
-// is nobody to ask.
-class WaylandVirtualKeyboardPermission : public AccessibilityPermission {
-public:
-    // The keyboard must outlive this permission.
-    explicit WaylandVirtualKeyboardPermission(const WaylandVirtualKeyboard& keyboard);
-
-    bool isTrusted() override;
-    void resetRecord() override { }
-    void requestPrompt() override { }
-
-private:
-    const WaylandVirtualKeyboard& m_keyboard;
 };

@@ -1,6 +1,5 @@
 #include "platform/linux/XTestKeys.h"
 
-#include <QCoreApplication>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -11,13 +10,13 @@ KeySym keySymFor(Arrow arrow) { return arrow == Arrow::right ? XK_Right : XK_Lef
 
 } // namespace
 
-XTestDisplay::~XTestDisplay()
+XTestKeys::~XTestKeys()
 {
     if (m_display)
         XCloseDisplay(m_display);
 }
 
-_XDisplay* XTestDisplay::connection()
+_XDisplay* XTestKeys::connection()
 {
     if (m_display)
         return m_display;
@@ -33,44 +32,29 @@ _XDisplay* XTestDisplay::connection()
     return m_display;
 }
 
-void XTestDisplay::flushSoon()
+void XTestKeys::flushSoon()
 {
     if (m_isFlushScheduled)
         return;
     m_isFlushScheduled = true;
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [weakSelf = weak_from_this()] {
-            if (const std::shared_ptr<XTestDisplay> self = weakSelf.lock()) {
-                self->m_isFlushScheduled = false;
-                if (self->m_display)
-                    XFlush(self->m_display);
-            }
+        this,
+        [this] {
+            m_isFlushScheduled = false;
+            XFlush(m_display);
         },
         Qt::QueuedConnection);
 }
 
-XTestKeyInjector::XTestKeyInjector(std::shared_ptr<XTestDisplay> display)
-    : m_display(std::move(display))
+bool XTestKeys::pressArrow(Arrow arrow)
 {
-}
-
-bool XTestKeyInjector::pressArrow(Arrow arrow)
-{
-    Display* display = m_display->connection();
+    Display* display = connection();
     // Zero when the server's keymap has no key for the arrow.
     const KeyCode keyCode = display ? XKeysymToKeycode(display, keySymFor(arrow)) : 0;
     if (keyCode == 0)
         return false;
     XTestFakeKeyEvent(display, keyCode, True, CurrentTime);
     XTestFakeKeyEvent(display, keyCode, False, CurrentTime);
-    m_display->flushSoon();
+    flushSoon();
     return true;
 }
-
-XTestPermission::XTestPermission(std::shared_ptr<XTestDisplay> display)
-    : m_display(std::move(display))
-{
-}
-
-bool XTestPermission::isTrusted() { return m_display->connection() != nullptr; }

@@ -1,55 +1,32 @@
 #pragma once
 
-#include "platform/AccessibilityPermission.h"
-#include "platform/KeyInjector.h"
-
-#include <memory>
+#include "platform/RemoteInput.h"
 
 struct _XDisplay;
 
-// This process's own connection to the X display ($DISPLAY), kept apart from Qt's so that posting keys never
-// depends on the toolkit's platform plugin.
-class XTestDisplay : public std::enable_shared_from_this<XTestDisplay> {
+// Posts arrow keys with XTestFakeKeyEvent into the X server's input stream; the focused client receives them. Uses
+// this process's own connection to the X display ($DISPLAY), kept apart from Qt's so that posting keys never depends
+// on the toolkit's platform plugin. Under X11 any client may fake input once the server offers XTEST: access is that
+// connection, and there is nobody to ask for it.
+class XTestKeys : public RemoteInput {
 public:
-    XTestDisplay() = default;
-    ~XTestDisplay();
-    XTestDisplay(const XTestDisplay&) = delete;
-    XTestDisplay& operator=(const XTestDisplay&) = delete;
+    XTestKeys() = default;
+    ~XTestKeys() override;
 
+    bool pressArrow(Arrow arrow) override;
+    bool hasAccess() override { return connection() != nullptr; }
+    void requestAccess() override { }
+    // A missing XTEST extension is the server's choice; no dialog changes it.
+    bool canRequestAccess() const override { return false; }
+
+private:
     // The open connection when the display is reachable and offers XTEST; null otherwise. A display that was
     // unreachable is tried again on the next call, so an X server started later is picked up.
     _XDisplay* connection();
-    // Sends what was buffered once the event loop of the calling thread gets to it: the keys of a burst of
-    // commands then cost the display one write instead of one each.
+    // Sends what was buffered once the event loop gets to it: the keys of a burst of commands then cost the display
+    // one write instead of one each.
     void flushSoon();
 
-private:
     _XDisplay* m_display = nullptr;
     bool m_isFlushScheduled = false;
-};
-
-// Posts arrow keys with XTestFakeKeyEvent into the X server's input stream; the focused client receives them.
-class XTestKeyInjector : public KeyInjector {
-public:
-    explicit XTestKeyInjector(std::shared_ptr<XTestDisplay> display);
-
-    bool pressArrow(Arrow arrow) override;
-
-private:
-    std::shared_ptr<XTestDisplay> m_display;
-};
-
-// Under X11 any client may fake input once the server offers XTEST: there is no record to reset and nothing to grant.
-class XTestPermission : public AccessibilityPermission {
-public:
-    explicit XTestPermission(std::shared_ptr<XTestDisplay> display);
-
-    bool isTrusted() override;
-    void resetRecord() override { }
-    void requestPrompt() override { }
-    // A missing XTEST extension is the server's choice; no dialog changes it.
-    bool canBeGranted() override { return false; }
-
-private:
-    std::shared_ptr<XTestDisplay> m_display;
 };

@@ -1,0 +1,6 @@
+#include "Clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+void Clipboard::setText(const QString& text) { QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard); }

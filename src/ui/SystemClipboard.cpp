@@ -1,9 +1,0 @@
-#include "SystemClipboard.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
-
-void SystemClipboard::setText(const QString& text)
-{
-    QGuiApplication::clipboard()->setText(text, QClipboard::Clipboard);
-}
