@@ -2,8 +2,8 @@
 
 #include "LocalAddress.h"
 #include "RemoteMessage.h"
-#include "platform/RemoteInput.h"
 #include "platform/NetworkInterfaces.h"
+#include "platform/RemoteInput.h"
 
 #include <algorithm>
 #include <utility>
