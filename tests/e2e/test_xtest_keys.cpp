@@ -19,8 +19,7 @@ private Q_SLOTS:
     {
         XTestKeys keys;
         FakePlatform fakes;
-        MacRemoteService service(
-            { keys, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
+        MacRemoteService service({ keys, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
         QVERIFY(service.hasAccessibility());
 
         // Started last: nothing else maps a window that could take the focus from it.
