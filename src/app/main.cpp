@@ -48,7 +48,7 @@ int main(int argc, char* argv[])
     QSettingsIntegerSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
-    HttpServerListener::Factory httpListeners(network, peerLink.port());
+    HttpServerListener::Factory httpListeners(network, &peerLink);
     MacRemoteService service(
         { *keys.injector, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
 

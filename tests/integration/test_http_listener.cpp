@@ -63,7 +63,7 @@ private:
     std::unique_ptr<HttpListener> start(Recorder& recorder, quint16& port, std::chrono::milliseconds deadline = 10s)
     {
         port = freePort();
-        auto listener = HttpServerListener::Factory(m_network, 0, deadline).listen(port, recorder.callbacks());
+        auto listener = HttpServerListener::Factory(m_network, nullptr, deadline).listen(port, recorder.callbacks());
         return QTest::qWaitFor([&] { return recorder.states.size() >= 2; }) ? std::move(listener) : nullptr;
     }
 

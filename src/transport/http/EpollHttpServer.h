@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -48,12 +49,15 @@ private:
         Stage stage;
         Source source;
         qint64 deadline; // on m_clock
+        qint64 lastByte; // on m_clock: when its latest bytes came, or when it was accepted
         QByteArray request; // bytes of a request that came in several pieces
         QByteArray unsent; // rest of an answer the socket could not take at once
     };
     using ConnectionEntry = std::map<quint64, Connection>::iterator;
 
     void handleReadiness();
+    void serve(quint64 id);
+    void serveReadyConnections();
     void acceptConnections();
     bool evictIncomplete();
     void receive(ConnectionEntry entry);
@@ -66,6 +70,7 @@ private:
 
     const qint64 m_requestDeadline;
     const QByteArray m_pageAnswer;
+    const QList<QByteArray> m_ownNames;
     int m_epoll = -1;
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;
