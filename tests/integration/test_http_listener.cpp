@@ -86,7 +86,7 @@ private Q_SLOTS:
         const QByteArray json = R"({"title":"T","text":"Ça"})";
         const QByteArray badRequest = plainAnswer("400 Bad Request", "bad request");
         const QList<Case> cases {
-            { { "GET /next HTTP/1.1\r\nHost: mac\r\n\r\n" }, false, routedAnswer(HttpRoute::next) },
+            { { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\n\r\n" }, false, routedAnswer(HttpRoute::next) },
             { { "GE", "T /ne", "xt HTTP/1.1\r\n", "\r\n" }, false, routedAnswer(HttpRoute::next) },
             { { "POST /sendtext HTTP/1.1\r\nContent-Length: 26\r\n\r\n", json }, false,
                 routedAnswer(HttpRoute::sendText), json },
@@ -150,7 +150,7 @@ private Q_SLOTS:
         auto listener = start(recorder, port, 1000ms);
         LoopbackHttpClient idle(port);
         LoopbackHttpClient unfinished(port);
-        unfinished.send("GET /prev HTTP/1.1\r\nHost: mac\r\n");
+        unfinished.send("GET /prev HTTP/1.1\r\nHost: 10.0.0.2:4777\r\n");
         LoopbackHttpClient unanswered(port);
         unanswered.send("GET /next HTTP/1.1\r\n\r\n");
         QTest::qWait(500);
