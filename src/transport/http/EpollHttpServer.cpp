@@ -218,23 +218,27 @@ void EpollHttpServer::acceptConnections()
 
 bool EpollHttpServer::evictIncomplete()
 {
-    // From the source holding the most incomplete connections, so that a host cycling connections cannot push out a
-    // phone whose request arrives in pieces from its own address; among equals, as with a flood from many addresses,
-    // the one silent longest, so a client still sending outlasts those that are not.
+    // From the source holding the most incomplete connections, or evicted most lately: a host cycling connections,
+    // or a flood from many addresses that keeps coming back, cannot push out a phone whose request arrives in pieces.
+    // Among equals the one silent longest, so a client still sending outlasts those that are not.
     auto victim = m_connections.end();
-    int victimSourceCount = 0;
+    int victimScore = 0;
     for (auto entry = m_connections.begin(); entry != m_connections.end(); ++entry) {
         if (entry->second.stage != Stage::gathering)
             continue;
-        const int sourceCount = m_incompletePerSource[entry->second.source];
-        if (sourceCount > victimSourceCount
-            || (sourceCount == victimSourceCount && entry->second.lastByte < victim->second.lastByte)) {
+        const auto evicted = m_evictedPerSource.find(entry->second.source);
+        const int score
+            = m_incompletePerSource[entry->second.source] + (evicted == m_evictedPerSource.end() ? 0 : evicted->second);
+        if (score > victimScore || (score == victimScore && entry->second.lastByte < victim->second.lastByte)) {
             victim = entry;
-            victimSourceCount = sourceCount;
+            victimScore = score;
         }
     }
     if (victim == m_connections.end())
         return false;
+    if (m_evictedPerSource.size() >= 4 * maximumConnections)
+        m_evictedPerSource.clear();
+    ++m_evictedPerSource[victim->second.source];
     close(victim);
     return true;
 }
@@ -341,6 +345,11 @@ void EpollHttpServer::close(ConnectionEntry entry)
 void EpollHttpServer::sweep()
 {
     const qint64 now = m_clock.elapsed();
+    // Evictions are remembered for one deadline.
+    if (now - m_evictionsSince >= m_requestDeadline) {
+        m_evictedPerSource.clear();
+        m_evictionsSince = now;
+    }
     for (auto entry = m_connections.begin(); entry != m_connections.end();) {
         const auto next = std::next(entry);
         if (entry->second.deadline <= now) {

@@ -42,7 +42,7 @@ Q_SIGNALS:
 
 private:
     enum class Stage { gathering, awaitingAnswer, writing };
-    // The peer's address, IPv4 ones in their IPv6-mapped form.
+    // The peer's address, IPv4 ones in their IPv6-mapped form, IPv6 ones cut to their /64.
     using Source = std::array<quint8, 16>;
     struct Connection {
         int descriptor;
@@ -80,6 +80,8 @@ private:
     std::map<quint64, Connection> m_connections;
     quint64 m_nextId = 1;
     std::map<Source, int> m_incompletePerSource;
+    std::map<Source, int> m_evictedPerSource;
+    qint64 m_evictionsSince = 0; // on m_clock
     QByteArray m_readBuffer;
     // Requests for the main thread wait here while an earlier group is being answered there, so a burst costs
     // one hop each way rather than one per request.
