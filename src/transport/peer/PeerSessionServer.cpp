@@ -58,6 +58,7 @@ void PeerSessionServer::send(quint64 delivery, const QByteArray& data)
         Q_EMIT undelivered(delivery);
         return;
     }
+    m_latestDelivery = delivery;
     m_deliveries[delivery] = { data, 0 };
     for (auto& [id, peer] : m_peers)
         sendTo(peer, delivery, data);
@@ -146,8 +147,8 @@ void PeerSessionServer::takeConnections()
             m_pingTimer.start();
         m_invitationsPending = std::max(0, m_invitationsPending - 1);
         // The latest text still on its way to a peer that may be gone reaches this one too.
-        if (!m_deliveries.empty())
-            sendTo(peer, m_deliveries.rbegin()->first, m_deliveries.rbegin()->second.data);
+        if (const auto latest = m_deliveries.find(m_latestDelivery); latest != m_deliveries.end())
+            sendTo(peer, latest->first, latest->second.data);
         Q_EMIT peerStateChanged(PeerState::connected, int(m_peers.size()));
     }
 }

@@ -111,6 +111,8 @@ private:
     quint64 m_nextPeer = 1;
     std::map<quint64, Peer> m_peers;
     std::map<quint64, Delivery> m_deliveries;
+    // Only the latest text sent is worth handing to a peer that joins; an older one was replaced.
+    quint64 m_latestDelivery = 0;
     QList<QByteArray> m_messages;
     bool m_isAskingMainThread = false;
     QTimer m_pingTimer;
