@@ -1,5 +1,5 @@
-// Resident memory while a peer floods the peer link with pings and never reads:
-//   peer_flood SECONDS
+// Resident memory while a peer floods the peer link with pings and never reads, or with "next" messages:
+//   peer_flood SECONDS [next]
 // A client thread opens a session to the real peer link (the real service behind it) over a raw socket, sends
 // ping frames as fast as loopback takes them and reads nothing; when the desktop cuts the session it opens another.
 // Prints the process's RSS every second, then two seconds after the flood stopped.
@@ -74,10 +74,14 @@ int main(int argc, char* argv[])
 
     // Masked client ping frames, 125-byte payload, zero mask key; an unasked pong after each 256 KiB of them,
     // which a desktop that took any pong for a sign of life would keep the session open for.
+    // In "next" mode, masked text frames "next" instead, each a slide command for the service.
+    const bool isNext = argc > 2 && qstrcmp(argv[2], "next") == 0;
     QByteArray pings;
     while (pings.size() < 256 * 1024)
-        pings += QByteArray("\x89\xfd\0\0\0\0", 6) + QByteArray(125, 'p');
-    pings += QByteArray("\x8a\x80\0\0\0\0", 6);
+        pings += isNext ? QByteArray("\x81\x84\0\0\0\0next", 10)
+                        : QByteArray("\x89\xfd\0\0\0\0", 6) + QByteArray(125, 'p');
+    if (!isNext)
+        pings += QByteArray("\x8a\x80\0\0\0\0", 6);
     std::atomic<bool> stop = false;
     std::atomic<int> sessions = 0;
     std::thread flooder([&] {
@@ -101,7 +105,8 @@ int main(int argc, char* argv[])
         ++elapsed;
         const long rss = statusKib("VmRSS");
         peak = std::max(peak, rss);
-        std::printf("t=%d rss_kib=%ld anon_kib=%ld sessions=%d\n", elapsed, rss, statusKib("RssAnon"), sessions.load());
+        std::printf("t=%d rss_kib=%ld anon_kib=%ld sessions=%d commands=%zu\n", elapsed, rss, statusKib("RssAnon"),
+            sessions.load(), fakes.keys.pressed.size());
         if (elapsed == seconds) {
             stop = true;
             flooder.join();

@@ -1,5 +1,6 @@
 #include "SingleInstance.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
@@ -24,8 +25,12 @@ bool SingleInstance::claimOnSessionBus()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.registerObject(objectPath, this, QDBusConnection::ExportScriptableSlots);
-    if (bus.registerService(busName))
+    if (bus.registerService(busName)) {
+        // A launch while this one quits must find the name free, not wait for an answer that never comes.
+        connect(qApp, &QCoreApplication::aboutToQuit, this,
+            [] { QDBusConnection::sessionBus().unregisterService(busName); });
         return true;
+    }
     QDBusMessage call = QDBusMessage::createMethodCall(busName, objectPath, busName, QStringLiteral("Activate"));
     const QDBusMessage reply = bus.call(call, QDBus::Block, handOverTimeoutMs);
     // A holder that does not answer is stuck or gone: serving beats leaving the user with no app.
@@ -47,6 +52,7 @@ bool SingleInstance::claimLocalSocket()
     m_socketServer.setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_socketServer.listen(path))
         return true;
+    connect(qApp, &QCoreApplication::aboutToQuit, &m_socketServer, &QLocalServer::close);
     connect(&m_socketServer, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_socketServer.nextPendingConnection()) {
             connect(client, &QLocalSocket::disconnected, client, &QObject::deleteLater);

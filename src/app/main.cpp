@@ -45,7 +45,7 @@ int main(int argc, char* argv[])
     QSettingsIntegerSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
-    HttpServerListener::Factory httpListeners(network, peerLink.port());
+    HttpServerListener::Factory httpListeners(network, &peerLink);
     MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners });
 
     // ---- Window ----

@@ -51,12 +51,12 @@ struct Client {
 };
 
 // The opening handshake written by hand, so that the peer may then fall silent or send frames of its own making.
-inline std::unique_ptr<QTcpSocket> openRawPeer(quint16 port)
+inline std::unique_ptr<QTcpSocket> openRawPeer(quint16 port, const QByteArray& extraHeaders = {})
 {
     auto socket = std::make_unique<QTcpSocket>();
     socket->connectToHost(QStringLiteral("127.0.0.1"), port);
-    socket->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                  "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+    socket->write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + extraHeaders
+        + "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
     QByteArray answer;
     const bool answered = QTest::qWaitFor(
         [&] {

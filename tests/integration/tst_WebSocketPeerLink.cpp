@@ -88,14 +88,66 @@ private Q_SLOTS:
         answering.socket.close();
         QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 1));
         link.send(3, "to the silent one");
-        // Pongs it was never asked for prove nothing: the silent peer is still taken for gone.
+        // Pongs it was never asked for, and messages, prove nothing: the silent peer is still taken for gone.
         QTRY_VERIFY_WITH_TIMEOUT(([&] {
-            silent->write(clientFrame(0xA, "unasked"));
+            silent->write(clientFrame(0xA, "unasked") + clientFrame(0x1, "junk"));
             return events.states.last() == State(PeerState::notConnected, 0);
         })(),
             5000);
         QCOMPARE(events.undelivered, (QList<quint64> { 1, 3 }));
         QCOMPARE(events.delivered, QList<quint64> { 2 });
+
+        // A text in flight to a peer that may be dead also goes to one that joins.
+        auto zombie = openRawPeer(link.port());
+        QVERIFY(zombie);
+        QTRY_COMPARE(events.states.last(), State(PeerState::connected, 1));
+        link.send(4, "to whoever reads");
+        Client late;
+        QVERIFY(late.open(link.port()));
+        QTRY_COMPARE(events.delivered, (QList<quint64> { 2, 4 }));
+        QCOMPARE(late.received, QList<QByteArray> { "to whoever reads" });
+    }
+
+    void browsersOnlyFromTheOwnPageAndHandshakesAreBounded()
+    {
+        WebSocketPeerLink link(m_network, { 100ms, 600ms, 300ms });
+        link.setPagePort(4777);
+        QVERIFY(!openRawPeer(link.port(), "Origin: http://evil.example\r\n"));
+        QVERIFY(!openRawPeer(link.port(), "Origin: http://127.0.0.1:8000\r\n"));
+        QVERIFY(openRawPeer(link.port(), "Origin: http://127.0.0.1:4777\r\n"));
+
+        // Idle, unfinished or oversized handshakes, up to the session cap; the one beyond it is refused at once.
+        std::vector<std::unique_ptr<QTcpSocket>> held;
+        for (std::size_t index = 0; index <= PeerSessionServer::maxSessions; ++index) {
+            held.push_back(std::make_unique<QTcpSocket>());
+            held.back()->connectToHost(QStringLiteral("127.0.0.1"), link.port());
+            QVERIFY(held.back()->waitForConnected(5000));
+            held.back()->write(index % 2 ? "GET / HTTP/1.1\r\n" : QByteArray(16 * 1024, 'h'));
+        }
+        QVERIFY(held.back()->waitForDisconnected(5000));
+        // The deadline ends the rest.
+        for (const auto& socket : held)
+            QTRY_COMPARE(socket->state(), QAbstractSocket::UnconnectedState);
+    }
+
+    void aPeerSendingWithoutPauseIsCutOffWithItsMessagesInOrder()
+    {
+        WebSocketPeerLink link(m_network);
+        LinkEvents events(link);
+        auto flooder = openRawPeer(link.port());
+        QVERIFY(flooder);
+        QByteArray frames;
+        QList<QByteArray> sent;
+        for (int index = 0; index < 4 * PeerSessionServer::maxMessagesWaiting; ++index) {
+            sent.append("m" + QByteArray::number(index));
+            frames += clientFrame(0x1, sent.last());
+        }
+        // All of it sent while this thread, the one taking the messages, is busy.
+        flooder->write(frames);
+        QVERIFY(flooder->waitForBytesWritten(5000));
+        QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
+        QVERIFY(events.messages.size() <= PeerSessionServer::maxMessagesWaiting + 1);
+        QCOMPARE(events.messages, sent.first(events.messages.size()));
     }
 
     // The real path: a phone on the link on the network thread, the service, the key injector, a text back.

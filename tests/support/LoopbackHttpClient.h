@@ -61,12 +61,15 @@ inline QByteArray plainAnswer(const QByteArray& status, const QByteArray& body)
         + "\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n" + body;
 }
 
-// A client socket connected to 127.0.0.1:port, or -1: lighter than a QTcpSocket, for a crowd of connections.
-inline int connectRaw(quint16 port)
+// A client socket from the given loopback address connected to 127.0.0.1:port, or -1: lighter than a QTcpSocket, for
+// a crowd of connections.
+inline int connectRaw(quint16 port, quint32 source = INADDR_LOOPBACK)
 {
     const int descriptor = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address {};
     address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(source);
+    bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
     address.sin_port = htons(port);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (descriptor >= 0 && connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)

@@ -1,3 +1,4 @@
+#include "transport/http/ForeignPageCheck.h"
 #include "transport/http/HttpAnswerFraming.h"
 #include "transport/http/HttpRequestGathering.h"
 #include "transport/http/HttpRouting.h"
@@ -64,6 +65,40 @@ private Q_SLOTS:
         QVERIFY(body.startsWith("<!DOCTYPE html>") && body.contains("data-peer-port=\"4778\""));
         QVERIFY(body.size() < 30 * 1024);
         QVERIFY(!body.contains("@PEER_PORT@") && !body.contains("src=\"http") && !body.contains("href=\"http"));
+    }
+
+    void aForeignPageIsToldApartFromThePhoneAndThePageServedHere()
+    {
+        const QList<QByteArray> names { "localhost", "desk", "desk.local" };
+        const QList<std::pair<QByteArray, bool>> heads {
+            { "GET /next HTTP/1.1\r\nHost: 192.168.1.5:4777\r\n\r\n", false },
+            { "GET /next HTTP/1.1\r\n\r\n", false },
+            { "POST /next HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://127.0.0.1:4777\r\n"
+              "Sec-Fetch-Site: same-origin\r\n\r\n",
+                false },
+            { "GET / HTTP/1.1\r\nhost: [::1]:4777\r\nSec-Fetch-Site: none\r\n\r\n", false },
+            { "GET / HTTP/1.1\r\nHost: Desk.local:4777\r\norigin: http://desk.LOCAL:4777\r\n\r\n", false },
+            { "POST /sendtext HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://evil.example\r\n\r\n", true },
+            { "POST /next HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://127.0.0.1:8080\r\n\r\n", true },
+            { "POST /next HTTP/1.1\r\nOrigin: http://127.0.0.1:4777\r\n\r\n", true },
+            { "GET /pendingtext HTTP/1.1\r\nHost: rebind.evil.example:4777\r\n\r\n", true },
+            { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\nSec-Fetch-Site: cross-site\r\n\r\n", true },
+            { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\nSec-Fetch-Site: same-site\r\n\r\n", true },
+            // Only the head counts: a body may say anything.
+            { "POST /sendtext HTTP/1.1\r\nContent-Length: 20\r\n\r\nOrigin: http://x\r\n", false },
+        };
+        for (const auto& [head, isForeign] : heads)
+            QVERIFY2(isForeignPageRequest(head, names) == isForeign, head.constData());
+
+        const QList<QByteArray> hosts { "localhost", "127.0.0.1", "[::1]", "192.168.1.5" };
+        QVERIFY(isOwnPageOrigin("", hosts, 4777));
+        QVERIFY(isOwnPageOrigin("http://192.168.1.5:4777", hosts, 4777));
+        QVERIFY(isOwnPageOrigin("http://[::1]:4777", hosts, 4777));
+        for (const QByteArray origin : { "http://evil.example", "http://192.168.1.6:4777", "http://127.0.0.1:4778",
+                 "https://127.0.0.1:4777", "null" })
+            QVERIFY2(!isOwnPageOrigin(origin, hosts, 4777), origin.constData());
+        QVERIFY(!isOwnPageOrigin("http://127.0.0.1:0", hosts, 0));
+        QCOMPARE(forbiddenAnswer(), plain("403 Forbidden", "forbidden"));
     }
 
     void framing()

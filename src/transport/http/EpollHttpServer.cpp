@@ -1,11 +1,13 @@
 #include "EpollHttpServer.h"
 
+#include "ForeignPageCheck.h"
 #include "HttpAnswerFraming.h"
 #include "HttpRequestGathering.h"
 #include "HttpRouting.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
@@ -26,6 +28,9 @@ std::array<quint8, 16> sourceOf(const sockaddr_storage& address)
     if (address.ss_family == AF_INET6) {
         const auto& ipv6 = reinterpret_cast<const sockaddr_in6&>(address);
         std::memcpy(source.data(), &ipv6.sin6_addr, source.size());
+        // One host may hold a whole /64: its addresses count as one source.
+        if (!IN6_IS_ADDR_V4MAPPED(&ipv6.sin6_addr))
+            std::fill(source.begin() + 8, source.end(), 0);
     } else if (address.ss_family == AF_INET) {
         const auto& ipv4 = reinterpret_cast<const sockaddr_in&>(address);
         source[10] = source[11] = 0xff;
@@ -86,6 +91,7 @@ bool watch(int epoll, int operation, int descriptor, quint64 id, quint32 events)
 EpollHttpServer::EpollHttpServer(std::chrono::milliseconds requestDeadline, QByteArray pageAnswer)
     : m_requestDeadline(requestDeadline.count())
     , m_pageAnswer(std::move(pageAnswer))
+    , m_ownNames(ownHostNames())
     , m_readBuffer(maximumRequestSize, Qt::Uninitialized)
 {
     m_sweepTimer.setInterval(std::max<qint64>(m_requestDeadline / 10, 1));
@@ -137,22 +143,45 @@ void EpollHttpServer::handleReadiness()
 {
     epoll_event events[eventsPerWakeUp];
     const int count = epoll_wait(m_epoll, events, eventsPerWakeUp, 0);
+    // Connections first: their edges are taken from epoll now, so an accept at the cap would not see them again and
+    // could evict a request already waiting in the kernel.
+    bool isListenerReady = false;
     for (int index = 0; index < count; ++index) {
         const quint64 id = events[index].data.u64;
-        if (id == listeningSocketId) {
-            acceptConnections();
-            continue;
-        }
-        // An entry closed earlier in this batch (evicted by an accept) is simply gone.
-        const auto entry = m_connections.find(id);
-        if (entry == m_connections.end())
-            continue;
-        if (entry->second.stage == Stage::gathering)
-            receive(entry);
-        else if (entry->second.stage == Stage::writing)
-            write(entry, std::exchange(entry->second.unsent, {}));
+        if (id == listeningSocketId)
+            isListenerReady = true;
+        else
+            serve(id);
     }
+    if (isListenerReady)
+        acceptConnections();
     settle();
+}
+
+void EpollHttpServer::serve(quint64 id)
+{
+    // An entry closed earlier (evicted by an accept, or served while accepting) is simply gone.
+    const auto entry = m_connections.find(id);
+    if (entry == m_connections.end())
+        return;
+    if (entry->second.stage == Stage::gathering)
+        receive(entry);
+    else if (entry->second.stage == Stage::writing)
+        write(entry, std::exchange(entry->second.unsent, {}));
+}
+
+void EpollHttpServer::serveReadyConnections()
+{
+    // The listener's own event is left out: the accept loop that called this goes on anyway.
+    epoll_event events[eventsPerWakeUp];
+    int count = 0;
+    do {
+        count = epoll_wait(m_epoll, events, eventsPerWakeUp, 0);
+        for (int index = 0; index < count; ++index) {
+            if (events[index].data.u64 != listeningSocketId)
+                serve(events[index].data.u64);
+        }
+    } while (count == eventsPerWakeUp);
 }
 
 void EpollHttpServer::acceptConnections()
@@ -167,12 +196,16 @@ void EpollHttpServer::acceptConnections()
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             if (errno == EMFILE || errno == ENFILE) {
+                serveReadyConnections();
                 if (evictIncomplete())
                     continue;
                 m_isAcceptPaused = true;
             }
             return;
         }
+        // A request already in the kernel is complete, not idle: read what is ready before judging.
+        if (m_connections.size() >= maximumConnections)
+            serveReadyConnections();
         if ((m_connections.size() >= maximumConnections && !evictIncomplete())
             || !watch(m_epoll, EPOLL_CTL_ADD, descriptor, m_nextId, EPOLLIN | EPOLLRDHUP)) {
             ::close(descriptor);
@@ -181,7 +214,8 @@ void EpollHttpServer::acceptConnections()
         const Source source = sourceOf(address);
         ++m_incompletePerSource[source];
         const auto entry = m_connections.emplace_hint(m_connections.end(), m_nextId++,
-            Connection { descriptor, Stage::gathering, source, m_clock.elapsed() + m_requestDeadline, {}, {} });
+            Connection { descriptor, Stage::gathering, source, m_clock.elapsed() + m_requestDeadline, m_clock.elapsed(),
+                {}, {} });
         // The request usually arrives together with the connection: read it now rather than after another wake-up.
         receive(entry);
     }
@@ -189,22 +223,33 @@ void EpollHttpServer::acceptConnections()
 
 bool EpollHttpServer::evictIncomplete()
 {
-    // From the source holding the most incomplete connections, so that a host cycling connections cannot push out a
-    // phone whose request arrives in pieces from its own address; among equals the oldest, so a connection that has
-    // just arrived goes last.
+    // From the source holding the most incomplete connections, or evicted most lately: a host cycling connections,
+    // or a flood from many addresses that keeps coming back, cannot push out a phone whose request arrives in pieces.
+    // Among equals one that has sent nothing yet, then the one silent longest, so a client still sending outlasts
+    // those that are not, even when a burst of accepts gives them all the same time.
     auto victim = m_connections.end();
-    int victimSourceCount = 0;
+    int victimScore = 0;
+    const auto isQuieter = [](const Connection& candidate, const Connection& current) {
+        if (candidate.request.isEmpty() != current.request.isEmpty())
+            return candidate.request.isEmpty();
+        return candidate.lastByte < current.lastByte;
+    };
     for (auto entry = m_connections.begin(); entry != m_connections.end(); ++entry) {
         if (entry->second.stage != Stage::gathering)
             continue;
-        const int sourceCount = m_incompletePerSource[entry->second.source];
-        if (sourceCount > victimSourceCount) {
+        const auto evicted = m_evictedPerSource.find(entry->second.source);
+        const int score
+            = m_incompletePerSource[entry->second.source] + (evicted == m_evictedPerSource.end() ? 0 : evicted->second);
+        if (score > victimScore || (score == victimScore && isQuieter(entry->second, victim->second))) {
             victim = entry;
-            victimSourceCount = sourceCount;
+            victimScore = score;
         }
     }
     if (victim == m_connections.end())
         return false;
+    if (m_evictedPerSource.size() >= 4 * maximumConnections)
+        m_evictedPerSource.clear();
+    ++m_evictedPerSource[victim->second.source];
     close(victim);
     return true;
 }
@@ -216,6 +261,7 @@ void EpollHttpServer::receive(ConnectionEntry entry)
         const qsizetype room = maximumRequestSize - connection.request.size();
         const ssize_t length = recv(connection.descriptor, m_readBuffer.data(), room, 0);
         if (length > 0) {
+            connection.lastByte = m_clock.elapsed();
             const QByteArrayView piece(m_readBuffer.constData(), length);
             // The common case, a whole request in its first piece, is routed without a copy.
             if (connection.request.isEmpty() && (length == room || isRequestComplete(piece)))
@@ -239,6 +285,8 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
 {
     if (request.isEmpty() || !request.isValidUtf8())
         return write(entry, badRequestAnswer());
+    if (isForeignPageRequest(request, m_ownNames))
+        return write(entry, forbiddenAnswer());
     if (const QByteArray* answer = fixedAnswerFor(request, m_pageAnswer))
         return write(entry, *answer);
     const HttpRoute route = routeFor(request);
@@ -308,6 +356,11 @@ void EpollHttpServer::close(ConnectionEntry entry)
 void EpollHttpServer::sweep()
 {
     const qint64 now = m_clock.elapsed();
+    // Evictions are remembered for one deadline.
+    if (now - m_evictionsSince >= m_requestDeadline) {
+        m_evictedPerSource.clear();
+        m_evictionsSince = now;
+    }
     for (auto entry = m_connections.begin(); entry != m_connections.end();) {
         const auto next = std::next(entry);
         if (entry->second.deadline <= now) {

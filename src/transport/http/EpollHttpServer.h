@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 #include <array>
@@ -41,19 +42,22 @@ Q_SIGNALS:
 
 private:
     enum class Stage { gathering, awaitingAnswer, writing };
-    // The peer's address, IPv4 ones in their IPv6-mapped form.
+    // The peer's address, IPv4 ones in their IPv6-mapped form, IPv6 ones cut to their /64.
     using Source = std::array<quint8, 16>;
     struct Connection {
         int descriptor;
         Stage stage;
         Source source;
         qint64 deadline; // on m_clock
+        qint64 lastByte; // on m_clock: when its latest bytes came, or when it was accepted
         QByteArray request; // bytes of a request that came in several pieces
         QByteArray unsent; // rest of an answer the socket could not take at once
     };
     using ConnectionEntry = std::map<quint64, Connection>::iterator;
 
     void handleReadiness();
+    void serve(quint64 id);
+    void serveReadyConnections();
     void acceptConnections();
     bool evictIncomplete();
     void receive(ConnectionEntry entry);
@@ -66,6 +70,7 @@ private:
 
     const qint64 m_requestDeadline;
     const QByteArray m_pageAnswer;
+    const QList<QByteArray> m_ownNames;
     int m_epoll = -1;
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;
@@ -75,6 +80,8 @@ private:
     std::map<quint64, Connection> m_connections;
     quint64 m_nextId = 1;
     std::map<Source, int> m_incompletePerSource;
+    std::map<Source, int> m_evictedPerSource;
+    qint64 m_evictionsSince = 0; // on m_clock
     QByteArray m_readBuffer;
     // Requests for the main thread wait here while an earlier group is being answered there, so a burst costs
     // one hop each way rather than one per request.

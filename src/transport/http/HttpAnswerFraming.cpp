@@ -45,3 +45,9 @@ const QByteArray& badRequestAnswer()
     static const QByteArray answer = frameAnswer("400 Bad Request", "text/plain", "bad request");
     return answer;
 }
+
+const QByteArray& forbiddenAnswer()
+{
+    static const QByteArray answer = frameAnswer("403 Forbidden", "text/plain", "forbidden");
+    return answer;
+}

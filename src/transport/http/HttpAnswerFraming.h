@@ -13,3 +13,6 @@ QByteArray frameOutcome(const HttpOutcome& outcome);
 
 // The answer to a request with no bytes, or bytes that are not UTF-8.
 const QByteArray& badRequestAnswer();
+
+// The answer to a request that a foreign web page made a browser send.
+const QByteArray& forbiddenAnswer();

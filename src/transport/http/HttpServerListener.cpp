@@ -2,19 +2,23 @@
 
 #include "EpollHttpServer.h"
 #include "WebRemotePage.h"
+#include "transport/peer/WebSocketPeerLink.h"
 
 #include <QThread>
 
 HttpServerListener::Factory::Factory(
-    QThread& networkThread, quint16 peerPort, std::chrono::milliseconds requestDeadline)
+    QThread& networkThread, WebSocketPeerLink* peerLink, std::chrono::milliseconds requestDeadline)
     : m_networkThread(networkThread)
+    , m_peerLink(peerLink)
     , m_requestDeadline(requestDeadline)
-    , m_pageAnswer(webRemotePageAnswer(peerPort))
+    , m_pageAnswer(webRemotePageAnswer(peerLink ? peerLink->port() : 0))
 {
 }
 
 std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port)
 {
+    if (m_peerLink)
+        m_peerLink->setPagePort(port);
     return std::make_unique<HttpServerListener>(m_networkThread, port, m_requestDeadline, m_pageAnswer);
 }
 

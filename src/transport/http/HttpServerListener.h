@@ -8,6 +8,7 @@
 
 class EpollHttpServer;
 class QThread;
+class WebSocketPeerLink;
 
 // The main thread's side of one HTTP server on the network thread: it owns the server, receives its reports and
 // requests there, and sends the service's answers back. Qt drops what is still queued for it once it is gone.
@@ -18,14 +19,16 @@ public:
     // running until every listener is gone).
     class Factory final : public HttpListenerFactory {
     public:
-        // The remote page is told peerPort, the peer link's WebSocket port (0: none, the page then speaks HTTP only).
-        explicit Factory(QThread& networkThread, quint16 peerPort = 0,
+        // The remote page is told the peer link's WebSocket port (none: the page then speaks HTTP only), and the peer
+        // link the port the page is served from, so that it takes handshakes from that page alone.
+        explicit Factory(QThread& networkThread, WebSocketPeerLink* peerLink = nullptr,
             std::chrono::milliseconds requestDeadline = std::chrono::seconds(10));
         // A port that cannot be had is reported as a failed state.
         std::unique_ptr<HttpListener> listen(quint16 port) override;
 
     private:
         QThread& m_networkThread;
+        WebSocketPeerLink* const m_peerLink;
         const std::chrono::milliseconds m_requestDeadline;
         // Built once; every listener's server shares its bytes.
         const QByteArray m_pageAnswer;

@@ -1,11 +1,16 @@
 #include "PeerSessionServer.h"
 
+#include "transport/http/ForeignPageCheck.h"
+
 #include <QHostAddress>
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <QWebSocketCorsAuthenticator>
+#include <algorithm>
+#include <linux/sockios.h>
 #include <malloc.h>
+#include <sys/ioctl.h>
 
 PeerSessionServer::PeerSessionServer(Timing timing)
     : m_timing(timing)
@@ -14,8 +19,10 @@ PeerSessionServer::PeerSessionServer(Timing timing)
     , m_pingTimer(this)
 {
     connect(&m_listener, &QTcpServer::newConnection, this, &PeerSessionServer::upgradeConnections);
-    // Emitted during the opening handshake, before the answer goes out: the handshake is the invitation,
-    // and every one is accepted.
+    // Qt stops accepting when the process runs out of descriptors, and never starts again by itself.
+    connect(&m_listener, &QTcpServer::acceptError, this,
+        [this] { QTimer::singleShot(std::chrono::milliseconds(250), this, &PeerSessionServer::resumeAccepting); });
+    // Emitted during the opening handshake, before the answer goes out: the handshake is the invitation.
     connect(&m_server, &QWebSocketServer::originAuthenticationRequired, this, &PeerSessionServer::answerInvitation);
     connect(&m_server, &QWebSocketServer::newConnection, this, &PeerSessionServer::takeConnections);
     connect(&m_server, &QWebSocketServer::serverError, this, &PeerSessionServer::handshakeFailed);
@@ -27,6 +34,8 @@ PeerSessionServer::~PeerSessionServer()
 {
     // Sockets closed by this teardown are not peers leaving: nobody hears of them.
     m_server.disconnect(this);
+    for (QTcpSocket* socket : m_handshakes)
+        socket->disconnect(this);
     for (auto& [id, peer] : m_peers) {
         peer.socket->disconnect(this);
         delete peer.socket;
@@ -45,39 +54,62 @@ quint16 PeerSessionServer::listen()
 
 void PeerSessionServer::send(quint64 delivery, const QByteArray& data)
 {
-    std::vector<quint64> overBacklog;
-    for (auto& [id, peer] : m_peers) {
-        peer.socket->sendBinaryMessage(data);
-        // The pong to a ping sent after the data proves the peer read the data.
-        ping(peer);
-        peer.unconfirmed.push_back(delivery);
-        if (isOverBacklog(peer))
-            overBacklog.push_back(id);
-    }
     if (m_peers.empty()) {
         Q_EMIT undelivered(delivery);
         return;
     }
-    m_deliveryRecipients[delivery] = int(m_peers.size());
-    for (quint64 id : overBacklog)
-        endSession(id);
+    m_latestDelivery = delivery;
+    m_deliveries[delivery] = { data, 0 };
+    for (auto& [id, peer] : m_peers)
+        sendTo(peer, delivery, data);
+    endOverBacklog();
+}
+
+void PeerSessionServer::takeMessages()
+{
+    m_isAskingMainThread = false;
+    for (auto& [id, peer] : m_peers)
+        peer.messagesWaiting = 0;
+    if (!m_messages.isEmpty()) {
+        m_isAskingMainThread = true;
+        Q_EMIT messagesReceived(std::exchange(m_messages, {}));
+    }
 }
 
 void PeerSessionServer::upgradeConnections()
 {
     while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
+        if (m_handshakes.size() + m_peers.size() >= maxSessions) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        // Qt keeps no more of an unfinished handshake than this; a head that fills it will never end.
+        socket->setReadBufferSize(maxHandshakeSize);
+        m_handshakes.insert(socket);
+        connect(socket, &QObject::destroyed, this, [this, socket] { m_handshakes.erase(socket); });
+        QTimer::singleShot(m_timing.handshakeTimeout, socket, [this, socket] {
+            if (m_handshakes.count(socket))
+                socket->abort();
+        });
         // Qt answers every ping with a pong by itself, unseen: a peer that pings and never reads is caught here,
         // where its bytes come in, before they are answered.
-        connect(socket, &QIODevice::readyRead, this, [socket] {
-            if (socket->bytesToWrite() > maxBytesWaiting)
+        connect(socket, &QIODevice::readyRead, this, [this, socket] {
+            if ((m_handshakes.count(socket) && socket->bytesAvailable() >= maxHandshakeSize)
+                || socket->bytesToWrite() > maxBytesWaiting)
                 socket->abort();
         });
         m_server.handleConnection(socket);
     }
 }
 
-void PeerSessionServer::answerInvitation()
+void PeerSessionServer::answerInvitation(QWebSocketCorsAuthenticator* authenticator)
 {
+    // A browser always names the page that opened the socket; only the remote page served here may drive slides.
+    if (!isOwnPageOrigin(authenticator->origin().toUtf8(), ownHosts(), m_pagePort)) {
+        authenticator->setAllowed(false);
+        return;
+    }
     ++m_invitationsPending;
     Q_EMIT peerStateChanged(PeerState::connecting, int(m_peers.size()));
 }
@@ -85,7 +117,18 @@ void PeerSessionServer::answerInvitation()
 void PeerSessionServer::takeConnections()
 {
     while (QWebSocket* socket = m_server.nextPendingConnection()) {
+        // The handshake's connection is the one carrying the session now.
+        int descriptor = -1;
+        for (auto handshake = m_handshakes.begin(); handshake != m_handshakes.end(); ++handshake) {
+            if ((*handshake)->peerPort() == socket->peerPort()
+                && (*handshake)->peerAddress() == socket->peerAddress()) {
+                descriptor = int((*handshake)->socketDescriptor());
+                m_handshakes.erase(handshake);
+                break;
+            }
+        }
         socket->setParent(this);
+        socket->setReadBufferSize(0);
         socket->setMaxAllowedIncomingFrameSize(maxMessageSize);
         socket->setMaxAllowedIncomingMessageSize(maxMessageSize);
         const quint64 id = m_nextPeer++;
@@ -98,11 +141,14 @@ void PeerSessionServer::takeConnections()
         connect(socket, &QWebSocket::disconnected, this, [this, id] { endSession(id); });
         // glibc keeps what a flooded session freed; give it back once the socket is gone.
         connect(socket, &QObject::destroyed, [] { malloc_trim(0); });
-        Peer& peer = m_peers[id] = Peer { socket, {}, {}, {}, {} };
+        Peer& peer = m_peers[id] = Peer { socket, descriptor, {}, {}, {}, {} };
         peer.sinceLife.start();
         if (!m_pingTimer.isActive())
             m_pingTimer.start();
         m_invitationsPending = std::max(0, m_invitationsPending - 1);
+        // The latest text still on its way to a peer that may be gone reaches this one too.
+        if (const auto latest = m_deliveries.find(m_latestDelivery); latest != m_deliveries.end())
+            sendTo(peer, latest->first, latest->second.data);
         Q_EMIT peerStateChanged(PeerState::connected, int(m_peers.size()));
     }
 }
@@ -115,11 +161,17 @@ void PeerSessionServer::handshakeFailed()
     Q_EMIT peerStateChanged(PeerState::notConnected, int(m_peers.size()));
 }
 
-void PeerSessionServer::receive(quint64 peer, const QByteArray& data)
+void PeerSessionServer::receive(quint64 id, const QByteArray& data)
 {
-    if (auto found = m_peers.find(peer); found != m_peers.end())
-        found->second.sinceLife.start();
-    Q_EMIT messageReceived(data);
+    // A message proves nothing about life: a peer may send without ever reading.
+    auto found = m_peers.find(id);
+    if (found == m_peers.end())
+        return;
+    if (++found->second.messagesWaiting > maxMessagesWaiting)
+        return endSession(id);
+    m_messages.append(data);
+    if (!m_isAskingMainThread)
+        takeMessages();
 }
 
 void PeerSessionServer::answered(quint64 id, const QByteArray& payload)
@@ -133,10 +185,19 @@ void PeerSessionServer::answered(quint64 id, const QByteArray& payload)
     peer.sinceLife.start();
     for (quint64 delivery : peer.unconfirmed) {
         // The first peer to confirm a delivery reports it.
-        if (m_deliveryRecipients.erase(delivery))
+        if (m_deliveries.erase(delivery))
             Q_EMIT delivered(delivery);
     }
     peer.unconfirmed.clear();
+}
+
+void PeerSessionServer::sendTo(Peer& peer, quint64 delivery, const QByteArray& data)
+{
+    peer.socket->sendBinaryMessage(data);
+    // The pong to a ping sent after the data proves the peer read the data.
+    ping(peer);
+    peer.unconfirmed.push_back(delivery);
+    ++m_deliveries[delivery].recipients;
 }
 
 void PeerSessionServer::ping(Peer& peer)
@@ -147,7 +208,33 @@ void PeerSessionServer::ping(Peer& peer)
     peer.socket->ping(peer.awaitedPong);
 }
 
-bool PeerSessionServer::isOverBacklog(const Peer& peer) const { return peer.socket->bytesToWrite() > maxBytesWaiting; }
+qint64 PeerSessionServer::bytesWaiting(const Peer& peer) const
+{
+    // What the kernel holds unsent counts as much as what Qt still holds.
+    int inKernel = 0;
+    if (peer.descriptor < 0 || ioctl(peer.descriptor, SIOCOUTQ, &inKernel) != 0)
+        inKernel = 0;
+    return peer.socket->bytesToWrite() + inKernel;
+}
+
+void PeerSessionServer::endOverBacklog()
+{
+    qint64 total = 0;
+    std::vector<std::pair<qint64, quint64>> waiting;
+    for (const auto& [id, peer] : m_peers) {
+        const qint64 bytes = bytesWaiting(peer);
+        total += bytes;
+        waiting.emplace_back(bytes, id);
+    }
+    // Those holding most first, the newest among equals.
+    std::sort(waiting.rbegin(), waiting.rend());
+    for (const auto& [bytes, id] : waiting) {
+        if (bytes <= maxBytesWaiting && total <= maxBytesWaitingInAll)
+            break;
+        total -= bytes;
+        endSession(id);
+    }
+}
 
 void PeerSessionServer::endSession(quint64 id)
 {
@@ -163,9 +250,9 @@ void PeerSessionServer::endSession(quint64 id)
         m_pingTimer.stop();
     Q_EMIT peerStateChanged(PeerState::notConnected, int(m_peers.size()));
     for (quint64 delivery : peer.unconfirmed) {
-        auto recipients = m_deliveryRecipients.find(delivery);
-        if (recipients != m_deliveryRecipients.end() && --recipients->second == 0) {
-            m_deliveryRecipients.erase(recipients);
+        auto pending = m_deliveries.find(delivery);
+        if (pending != m_deliveries.end() && --pending->second.recipients == 0) {
+            m_deliveries.erase(pending);
             Q_EMIT undelivered(delivery);
         }
     }
@@ -175,7 +262,7 @@ void PeerSessionServer::pingOrReap()
 {
     std::vector<quint64> gone;
     for (auto& [id, peer] : m_peers) {
-        if (peer.socket->bytesToWrite() == 0)
+        if (bytesWaiting(peer) == 0)
             peer.undrainedFor.invalidate();
         else if (!peer.undrainedFor.isValid())
             peer.undrainedFor.start();
@@ -188,4 +275,10 @@ void PeerSessionServer::pingOrReap()
     }
     for (quint64 id : gone)
         endSession(id);
+}
+
+void PeerSessionServer::resumeAccepting()
+{
+    // Still out of descriptors: the next accept error brings us back here, a quarter second later, never spinning.
+    m_listener.resumeAccepting();
 }

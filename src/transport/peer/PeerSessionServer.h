@@ -3,15 +3,19 @@
 #include "platform/PeerLink.h"
 
 #include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTcpServer>
 #include <QTimer>
 #include <QWebSocketServer>
 #include <chrono>
 #include <map>
+#include <set>
 #include <vector>
 
+class QTcpSocket;
 class QWebSocket;
+class QWebSocketCorsAuthenticator;
 
 // The WebSocket side of the peer link, living on the network thread: every accepted handshake is one peer.
 // Everything it reports goes out as signals, each event once, carrying what a receiver needs.
@@ -21,32 +25,50 @@ class PeerSessionServer : public QObject {
 public:
     struct Timing {
         std::chrono::milliseconds pingInterval { 5000 };
-        // A peer that shows no life, or leaves bytes unread, for this long is taken for gone.
+        // A peer that does not answer our pings, or leaves bytes unread, for this long is taken for gone.
         std::chrono::milliseconds answerTimeout { 15000 };
+        // A connection whose opening handshake has not ended by then is closed.
+        std::chrono::milliseconds handshakeTimeout { 10000 };
     };
 
     static constexpr quint16 firstPort = 4778;
     static constexpr qint64 maxMessageSize = 1024 * 1024;
-    // What may wait to be written to one peer; past it the peer is not reading and its session ends.
+    // What may wait to be written to one peer, in Qt's buffer and the kernel's; past it the peer is not reading and
+    // its session ends.
     static constexpr qint64 maxBytesWaiting = 4 * 1024 * 1024;
+    // The same across all peers: past it the sessions holding most end first.
+    static constexpr qint64 maxBytesWaitingInAll = 16 * 1024 * 1024;
+    // Connections held at once, handshakes included; the newest beyond it are refused.
+    static constexpr std::size_t maxSessions = 32;
+    static constexpr qint64 maxHandshakeSize = 8 * 1024;
+    // Messages of one peer waiting while the main thread is still busy with the last group; past it the peer is
+    // sending faster than anyone presses a key, and its session ends.
+    static constexpr int maxMessagesWaiting = 64;
 
     explicit PeerSessionServer(Timing timing);
     ~PeerSessionServer() override;
 
     // Listens on every address at firstPort, or the next free port above it; 0 when none was free.
     quint16 listen();
-    // Sends one binary message to each connected peer and reports once, delivered or undelivered.
+    // The HTTP port the remote page is served from: a browser's handshake must come from that page.
+    void setPagePort(quint16 port) { m_pagePort = port; }
+    // Sends one binary message to each connected peer and reports once, delivered or undelivered. A peer joining
+    // before then receives the latest delivery still open.
     void send(quint64 delivery, const QByteArray& data);
+    // The main thread is done with the last group of messages: the next may go.
+    void takeMessages();
 
 Q_SIGNALS:
     void peerStateChanged(PeerState state, int connectedPeers);
-    void messageReceived(const QByteArray& data);
+    // Messages in the order they came in; the next group waits for takeMessages().
+    void messagesReceived(const QList<QByteArray>& messages);
     void delivered(quint64 delivery);
     void undelivered(quint64 delivery);
 
 private:
     struct Peer {
         QWebSocket* socket;
+        int descriptor;
         QElapsedTimer sinceLife;
         // Invalid while nothing waits to be written.
         QElapsedTimer undrainedFor;
@@ -54,29 +76,44 @@ private:
         QByteArray awaitedPong;
         // Sent before the latest ping and not yet confirmed by its pong.
         std::vector<quint64> unconfirmed;
+        int messagesWaiting = 0;
+    };
+    struct Delivery {
+        QByteArray data;
+        // How many of the peers it went to are still there.
+        int recipients;
     };
 
     void upgradeConnections();
-    void answerInvitation();
+    void answerInvitation(QWebSocketCorsAuthenticator* authenticator);
     void takeConnections();
     void handshakeFailed();
     void receive(quint64 peer, const QByteArray& data);
     void answered(quint64 peer, const QByteArray& payload);
+    void sendTo(Peer& peer, quint64 delivery, const QByteArray& data);
     void ping(Peer& peer);
-    bool isOverBacklog(const Peer& peer) const;
+    qint64 bytesWaiting(const Peer& peer) const;
+    void endOverBacklog();
     void endSession(quint64 peer);
     void pingOrReap();
+    void resumeAccepting();
 
     const Timing m_timing;
     // Members with this as parent, so that they move to the network thread along with it.
     QWebSocketServer m_server;
     // Accepts the connections and hands them to m_server, which upgrades them.
     QTcpServer m_listener;
+    // Accepted connections whose handshake has not ended yet.
+    std::set<QTcpSocket*> m_handshakes;
     // Accepted handshakes not yet connections: each ends as one, or as a handshake failure.
     int m_invitationsPending = 0;
+    quint16 m_pagePort = 0;
     quint64 m_nextPeer = 1;
     std::map<quint64, Peer> m_peers;
-    // For each delivery not yet confirmed, how many of the peers it went to are still there.
-    std::map<quint64, int> m_deliveryRecipients;
+    std::map<quint64, Delivery> m_deliveries;
+    // Only the latest text sent is worth handing to a peer that joins; an older one was replaced.
+    quint64 m_latestDelivery = 0;
+    QList<QByteArray> m_messages;
+    bool m_isAskingMainThread = false;
     QTimer m_pingTimer;
 };

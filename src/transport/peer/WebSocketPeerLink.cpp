@@ -1,5 +1,6 @@
 #include "WebSocketPeerLink.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::Timing timing)
@@ -11,13 +12,26 @@ WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::
     m_server->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
     connect(m_server, &PeerSessionServer::peerStateChanged, this, &PeerLink::peerStateChanged);
-    connect(m_server, &PeerSessionServer::messageReceived, this, &PeerLink::messageReceived);
+    connect(m_server, &PeerSessionServer::messagesReceived, this, [this](const QList<QByteArray>& messages) {
+        for (const QByteArray& message : messages)
+            Q_EMIT messageReceived(message);
+        // Only now may the next group come: a peer sending without pause waits on the service, not the heap.
+        if (m_server)
+            QMetaObject::invokeMethod(m_server, &PeerSessionServer::takeMessages, Qt::QueuedConnection);
+    });
     connect(m_server, &PeerSessionServer::delivered, this, &PeerLink::delivered);
     connect(m_server, &PeerSessionServer::undelivered, this, &PeerLink::undelivered);
 }
 
 WebSocketPeerLink::~WebSocketPeerLink()
 {
+    if (m_publishing) {
+        m_publishing->quit();
+        // A hung avahi-daemon holds the thread in a D-Bus call for up to 25 s: quitting does not wait that out, the
+        // thread is left to the process's exit.
+        if (!m_publishing->wait(QDeadlineTimer(publishingStopTimeout)))
+            m_publishing.release();
+    }
     if (!m_server)
         return;
     // Events the server queued for this link are dropped along with it.
@@ -47,4 +61,10 @@ void WebSocketPeerLink::send(quint64 delivery, const QByteArray& data)
 {
     QMetaObject::invokeMethod(
         m_server, [server = m_server.data(), delivery, data] { server->send(delivery, data); }, Qt::QueuedConnection);
+}
+
+void WebSocketPeerLink::setPagePort(quint16 port)
+{
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server.data(), port] { server->setPagePort(port); }, Qt::QueuedConnection);
 }

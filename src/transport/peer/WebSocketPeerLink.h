@@ -15,6 +15,9 @@ class WebSocketPeerLink : public PeerLink {
     Q_OBJECT
 
 public:
+    // How long quitting waits for the publishing thread to withdraw the service.
+    static constexpr int publishingStopTimeout = 300;
+
     explicit WebSocketPeerLink(QThread& networkThread, PeerSessionServer::Timing timing = {});
     ~WebSocketPeerLink() override;
 
@@ -24,6 +27,8 @@ public:
     // serviceType "quorvelantis" is published as the DNS-SD type "_quorvelantis._tcp".
     void startAdvertising(const QString& displayName, const QString& serviceType) override;
     void send(quint64 delivery, const QByteArray& data) override;
+    // The HTTP port the remote page is served from; handshakes from any other page are refused.
+    void setPagePort(quint16 port);
 
 private:
     QThread& m_thread;
