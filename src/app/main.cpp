@@ -3,7 +3,7 @@
 #include "TrayIcon.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/LinuxKeys.h"
-#include "platform/linux/QSettingsIntegerSettings.h"
+#include "platform/linux/QtSettings.h"
 #include "platform/linux/QtRepeatingTimer.h"
 #include "service/MacRemoteService.h"
 #include "transport/NetworkThread.h"
@@ -45,7 +45,7 @@ int main(int argc, char* argv[])
     NetworkThread network;
     LinuxKeys keys = createLinuxKeys();
     QtTimerFactory timers;
-    QSettingsIntegerSettings settings;
+    QtSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, peerLink.port());

@@ -1,6 +1,6 @@
 #include "MacRemoteService.h"
 
-#include "platform/IntegerSettings.h"
+#include "platform/Settings.h"
 
 qint64 MacRemoteService::storedPort() const { return m_platform.settings.integer(m_portStorageKey); }
 
@@ -12,8 +12,8 @@ void MacRemoteService::startHTTPListener()
         setHttpStatusMessage(QStringLiteral("Port %1 invalide").arg(port));
         return;
     }
-    m_httpListenerPort = quint16(port);
     setIsHttpListenerReady(false);
+    setHttpListenerPort(quint16(port));
     m_httpListener = listenHttp(m_httpListenerPort);
 }
 
@@ -50,19 +50,22 @@ void MacRemoteService::showHttpListenerState(HttpListenerState state, quint16 po
 
 void MacRemoteService::applyPort(quint16 port)
 {
+    const bool wasApplying = isApplyingPort();
     retireHttpListener(std::move(m_candidateHttpListener));
     // A serving listener goes on serving until the new port is open, so a port that cannot be had locks no phone out.
     if (m_isHttpListenerReady && port != m_httpListenerPort) {
         m_candidateHttpListenerPort = port;
         m_candidateHttpListener = listenHttp(port);
-        return;
+    } else {
+        m_platform.settings.setInteger(m_portStorageKey, port);
+        if (m_httpListener) {
+            retireHttpListener(std::move(m_httpListener));
+            setHttpStatusMessage(tr("Port %1 arrêté").arg(m_httpListenerPort));
+        }
+        startHTTPListener();
     }
-    m_platform.settings.setInteger(m_portStorageKey, port);
-    if (m_httpListener) {
-        retireHttpListener(std::move(m_httpListener));
-        setHttpStatusMessage(tr("Port %1 arrêté").arg(m_httpListenerPort));
-    }
-    startHTTPListener();
+    if (isApplyingPort() != wasApplying)
+        notify(&MacRemoteService::isApplyingPortChanged);
 }
 
 void MacRemoteService::showCandidateState(HttpListenerState state)
@@ -75,16 +78,16 @@ void MacRemoteService::showCandidateState(HttpListenerState state)
         break;
     case HttpListenerState::ready:
         m_platform.settings.setInteger(m_portStorageKey, port);
-        retireHttpListener(std::exchange(m_httpListener, std::move(m_candidateHttpListener)));
-        m_httpListenerPort = port;
+        setHttpListenerPort(port);
+        retireHttpListener(std::exchange(m_httpListener, takeCandidateHttpListener()));
         setHttpStatusMessage(tr("IP active sur le port %1").arg(port));
         break;
     case HttpListenerState::failed:
-        retireHttpListener(std::move(m_candidateHttpListener));
+        retireHttpListener(takeCandidateHttpListener());
         setHttpStatusMessage(tr("Port %1 indisponible — %2").arg(port).arg(stillServing));
         break;
     case HttpListenerState::notPermitted:
-        retireHttpListener(std::move(m_candidateHttpListener));
+        retireHttpListener(takeCandidateHttpListener());
         setHttpStatusMessage(tr("Port %1 réservé à l'administrateur — %2").arg(port).arg(stillServing));
         break;
     }
@@ -98,4 +101,12 @@ void MacRemoteService::retireHttpListener(std::unique_ptr<HttpListener> listener
     // It answers what it already holds, then finishes; until then it stays here.
     listener->cancel();
     m_retiredHttpListeners.push_back(std::move(listener));
+}
+
+std::unique_ptr<HttpListener> MacRemoteService::takeCandidateHttpListener()
+{
+    std::unique_ptr<HttpListener> candidate = std::move(m_candidateHttpListener);
+    if (candidate)
+        notify(&MacRemoteService::isApplyingPortChanged);
+    return candidate;
 }

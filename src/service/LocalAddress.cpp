@@ -70,5 +70,7 @@ std::optional<QString> MacRemoteService::findLocalIPAddress()
 
 void MacRemoteService::refreshLocalIPAddress()
 {
-    setLocalIPAddress(findLocalIPAddress().value_or(tr("Aucune IP réseau")));
+    const std::optional<QString> address = findLocalIPAddress();
+    m_hasLocalIPAddress = address.has_value();
+    setLocalIPAddress(address.value_or(tr("Aucune IP réseau")));
 }

@@ -2,6 +2,7 @@
 
 #include "platform/AccessibilityPermission.h"
 #include "platform/RepeatingTimer.h"
+#include "platform/Settings.h"
 
 #include <algorithm>
 
@@ -16,6 +17,7 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_lastCommandMessage(tr("Aucune commande reçue"))
     , m_commandCount(0)
     , m_hasAccessibility(m_platform.permission.isTrusted())
+    , m_draft { m_platform.settings.text(draftTitleKey), m_platform.settings.text(draftTextKey) }
 {
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
@@ -35,6 +37,7 @@ MacRemoteService::~MacRemoteService()
 
 void MacRemoteService::setStatusMessage(const QString& value)
 {
+    m_isAdvertisingFailureShown = false;
     if (m_statusMessage == value)
         return;
     m_statusMessage = value;
@@ -119,6 +122,14 @@ void MacRemoteService::setIsTextSendSuccessful(bool value)
         return;
     m_isTextSendSuccessful = value;
     notify(&MacRemoteService::isTextSendSuccessfulChanged);
+}
+
+void MacRemoteService::setHttpListenerPort(quint16 value)
+{
+    if (m_httpListenerPort == value)
+        return;
+    m_httpListenerPort = value;
+    notify(&MacRemoteService::httpPortChanged);
 }
 
 void MacRemoteService::notify(Notification notification)

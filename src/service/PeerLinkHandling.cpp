@@ -6,7 +6,10 @@ void MacRemoteService::connectPeerLink()
     PeerLink* link = &m_platform.peerLink;
     connect(link, &PeerLink::peerStateChanged, this, &MacRemoteService::handlePeerState);
     connect(link, &PeerLink::messageReceived, this, &MacRemoteService::handlePeerData);
-    connect(link, &PeerLink::advertisingFailed, this, [this] { setStatusMessage(tr("Partage indisponible")); });
+    connect(link, &PeerLink::advertisingFailed, this, [this] {
+        setStatusMessage(tr("Partage indisponible"));
+        m_isAdvertisingFailureShown = true;
+    });
     connect(link, &PeerLink::advertisingSucceeded, this, &MacRemoteService::handleAdvertisingSucceeded);
     connect(link, &PeerLink::delivered, this, &MacRemoteService::handleTextDelivered);
     connect(link, &PeerLink::undelivered, this, &MacRemoteService::handleTextUndelivered);
@@ -41,6 +44,6 @@ void MacRemoteService::handlePeerData(const QByteArray& data)
 void MacRemoteService::handleAdvertisingSucceeded()
 {
     // Only the failure's own text gives way; another part's text stands.
-    if (m_statusMessage == tr("Partage indisponible"))
+    if (m_isAdvertisingFailureShown)
         setStatusMessage(connectedSetText());
 }

@@ -1,6 +1,29 @@
 #include "MacRemoteService.h"
 
-void MacRemoteService::sendText(const QString& title, const QString& text) { handOffText(title, text); }
+#include "platform/Settings.h"
+
+void MacRemoteService::sendText(const QString& title, const QString& text)
+{
+    // A sent text stays in the fields for this run, but a restart no longer brings it back.
+    if (handOffText(title, text))
+        storeDraft({});
+}
+
+void MacRemoteService::keepDraft(const QString& title, const QString& text)
+{
+    const PendingText draft { title, text };
+    if (m_draft == draft)
+        return;
+    m_draft = draft;
+    storeDraft(draft);
+    notify(&MacRemoteService::draftChanged);
+}
+
+void MacRemoteService::storeDraft(const PendingText& draft)
+{
+    m_platform.settings.setText(draftTitleKey, draft.title);
+    m_platform.settings.setText(draftTextKey, draft.text);
+}
 
 bool MacRemoteService::handOffText(const QString& title, const QString& text)
 {

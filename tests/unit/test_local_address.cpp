@@ -59,6 +59,7 @@ private Q_SLOTS:
         fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "eth0", {}, true } };
         MacRemoteService service(fake.platform());
         QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));
+        QVERIFY(!service.hasLocalIPAddress());
         fake.interfaces.list = std::nullopt;
         QCOMPARE(service.findLocalIPAddress(), std::nullopt);
 
@@ -67,6 +68,7 @@ private Q_SLOTS:
         service.refreshLocalIPAddress();
         service.refreshLocalIPAddress();
         QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.7"));
+        QVERIFY(service.hasLocalIPAddress());
         QCOMPARE(changed.count(), 1);
     }
 };
