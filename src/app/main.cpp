@@ -3,7 +3,7 @@
 #include "TrayIcon.h"
 #include "platform/linux/ChosenKeys.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
-#include "platform/linux/QSettingsIntegerSettings.h"
+#include "platform/linux/QtSettings.h"
 #include "service/MacRemoteService.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
@@ -42,7 +42,7 @@ int main(int argc, char* argv[])
     // Declared in the order they must outlive each other: the service goes first, the network thread last.
     NetworkThread network;
     const std::unique_ptr<ChosenKeys> keys = ChosenKeys::forThisSession();
-    QSettingsIntegerSettings settings;
+    QtSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, &peerLink);

@@ -1,8 +1,8 @@
 #include "HttpPortSwitch.h"
 
-#include "platform/IntegerSettings.h"
+#include "platform/Settings.h"
 
-HttpPortSwitch::HttpPortSwitch(HttpListenerFactory& listeners, IntegerSettings& settings, QObject* parent)
+HttpPortSwitch::HttpPortSwitch(HttpListenerFactory& listeners, Settings& settings, QObject* parent)
     : QObject(parent)
     , m_listeners(listeners)
     , m_settings(settings)
@@ -27,8 +27,8 @@ void HttpPortSwitch::start()
         Q_EMIT storedPortInvalid(port);
         return;
     }
-    m_servingPort = quint16(port);
     setReady(false);
+    setServingPort(quint16(port));
     m_serving = listen(m_servingPort);
 }
 
@@ -56,13 +56,13 @@ void HttpPortSwitch::showState(HttpListener* listener, HttpListenerState state)
 
 void HttpPortSwitch::applyPort(quint16 port)
 {
-    retire(std::move(m_candidate));
     // A serving listener goes on serving until the new port is open, so a port that cannot be had locks no phone out.
     if (m_isReady && port != m_servingPort) {
         m_candidatePort = port;
-        m_candidate = listen(port);
+        setCandidate(listen(port));
         return;
     }
+    setCandidate(nullptr);
     m_settings.setInteger(m_storageKey, port);
     if (m_serving) {
         retire(std::move(m_serving));
@@ -78,12 +78,13 @@ void HttpPortSwitch::showCandidateState(HttpListenerState state)
         break;
     case HttpListenerState::ready:
         m_settings.setInteger(m_storageKey, m_candidatePort);
+        setServingPort(m_candidatePort);
         retire(std::exchange(m_serving, std::move(m_candidate)));
-        m_servingPort = m_candidatePort;
+        Q_EMIT isApplyingChanged();
         break;
     case HttpListenerState::failed:
     case HttpListenerState::notPermitted:
-        retire(std::move(m_candidate));
+        setCandidate(nullptr);
         break;
     }
     Q_EMIT stateChanged(state, m_candidatePort, state != HttpListenerState::ready);
@@ -95,6 +96,22 @@ void HttpPortSwitch::setReady(bool isReady)
         return;
     m_isReady = isReady;
     Q_EMIT readyChanged(isReady);
+}
+
+void HttpPortSwitch::setServingPort(quint16 port)
+{
+    if (m_servingPort == port)
+        return;
+    m_servingPort = port;
+    Q_EMIT servingPortChanged();
+}
+
+void HttpPortSwitch::setCandidate(std::unique_ptr<HttpListener> candidate)
+{
+    const bool wasApplying = isApplying();
+    retire(std::exchange(m_candidate, std::move(candidate)));
+    if (isApplying() != wasApplying)
+        Q_EMIT isApplyingChanged();
 }
 
 void HttpPortSwitch::retire(std::unique_ptr<HttpListener> listener)

@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-class IntegerSettings;
+class Settings;
 
 // The HTTP listeners of the service: the serving one, a candidate opening a newly applied port while the ready one
 // goes on serving, and replaced ones still answering what they had received. It reports states; the service words
@@ -17,12 +17,14 @@ class HttpPortSwitch : public QObject {
 public:
     static constexpr quint16 defaultPort = 4777;
 
-    HttpPortSwitch(HttpListenerFactory& listeners, IntegerSettings& settings, QObject* parent = nullptr);
+    HttpPortSwitch(HttpListenerFactory& listeners, Settings& settings, QObject* parent = nullptr);
     ~HttpPortSwitch() override;
 
     // The integer stored under "macRemotePort", 0 when absent.
     qint64 storedPort() const;
     quint16 servingPort() const { return m_servingPort; }
+    // A newly applied port is being opened while the serving one goes on serving.
+    bool isApplying() const { return m_candidate != nullptr; }
     // Listens on the stored port, or on the default one when none is stored.
     void start();
     void applyPort(quint16 port);
@@ -34,6 +36,8 @@ Q_SIGNALS:
     // The serving listener on port gave way to a port applied before it was ready.
     void stopped(quint16 port);
     void storedPortInvalid(qint64 port);
+    void servingPortChanged();
+    void isApplyingChanged();
     // From any of the listeners; the receiver answers through it.
     void requestsReceived(HttpListener* listener, const std::vector<RouteRequest>& requests);
 
@@ -42,10 +46,12 @@ private:
     void showState(HttpListener* listener, HttpListenerState state);
     void showCandidateState(HttpListenerState state);
     void setReady(bool isReady);
+    void setServingPort(quint16 port);
+    void setCandidate(std::unique_ptr<HttpListener> candidate);
     void retire(std::unique_ptr<HttpListener> listener);
 
     HttpListenerFactory& m_listeners;
-    IntegerSettings& m_settings;
+    Settings& m_settings;
     const QString m_storageKey = QStringLiteral("macRemotePort");
     std::unique_ptr<HttpListener> m_serving;
     quint16 m_servingPort = defaultPort;

@@ -4,6 +4,7 @@
 #include "RemoteMessage.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/RemoteInput.h"
+#include "platform/Settings.h"
 
 #include <algorithm>
 #include <utility>
@@ -20,6 +21,7 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_lastCommandMessage(tr("Aucune commande reçue"))
     , m_commandCount(0)
     , m_hasAccessibility(m_platform.keys.hasAccess())
+    , m_draft { m_platform.settings.text(draftTitleKey), m_platform.settings.text(draftTextKey) }
     , m_textHandOff(m_platform.peerLink)
     , m_httpPorts(m_platform.httpListeners, m_platform.settings)
 {
@@ -96,7 +98,10 @@ void MacRemoteService::connectPeerLink()
     PeerLink* link = &m_platform.peerLink;
     connect(link, &PeerLink::peerStateChanged, this, &MacRemoteService::handlePeerState);
     connect(link, &PeerLink::messageReceived, this, &MacRemoteService::handlePeerData);
-    connect(link, &PeerLink::advertisingFailed, this, [this] { setStatusMessage(tr("Partage indisponible")); });
+    connect(link, &PeerLink::advertisingFailed, this, [this] {
+        setStatusMessage(tr("Partage indisponible"));
+        m_isAdvertisingFailureShown = true;
+    });
     connect(link, &PeerLink::advertisingSucceeded, this, &MacRemoteService::handleAdvertisingSucceeded);
     connect(link, &PeerLink::delivered, this, &MacRemoteService::handleTextDelivered);
     // Still pending: for a phone still connected, the next one to connect, or HTTP.
@@ -133,13 +138,34 @@ void MacRemoteService::handlePeerData(const QByteArray& data)
 void MacRemoteService::handleAdvertisingSucceeded()
 {
     // Only the failure's own text gives way; another part's text stands.
-    if (m_statusMessage == tr("Partage indisponible"))
+    if (m_isAdvertisingFailureShown)
         setStatusMessage(connectedSetText());
 }
 
 // ---- Text hand-off ----
 
-void MacRemoteService::sendText(const QString& title, const QString& text) { handOffText(title, text); }
+void MacRemoteService::sendText(const QString& title, const QString& text)
+{
+    // A sent text stays in the fields for this run, but a restart no longer brings it back.
+    if (handOffText(title, text))
+        storeDraft({});
+}
+
+void MacRemoteService::keepDraft(const QString& title, const QString& text)
+{
+    const TextPayload draft { title, text };
+    if (m_draft == draft)
+        return;
+    m_draft = draft;
+    storeDraft(draft);
+    notify(&MacRemoteService::draftChanged);
+}
+
+void MacRemoteService::storeDraft(const TextPayload& draft)
+{
+    m_platform.settings.setText(draftTitleKey, draft.title);
+    m_platform.settings.setText(draftTextKey, draft.text);
+}
 
 bool MacRemoteService::handOffText(const QString& title, const QString& text)
 {
@@ -199,6 +225,10 @@ void MacRemoteService::connectHttpPorts()
     connect(&m_httpPorts, &HttpPortSwitch::storedPortInvalid, this,
         [this](qint64 port) { setHttpStatusMessage(QStringLiteral("Port %1 invalide").arg(port)); });
     connect(&m_httpPorts, &HttpPortSwitch::requestsReceived, this, &MacRemoteService::answerHttpRoutes);
+    connect(&m_httpPorts, &HttpPortSwitch::servingPortChanged, this,
+        [this] { notify(&MacRemoteService::httpPortChanged); });
+    connect(&m_httpPorts, &HttpPortSwitch::isApplyingChanged, this,
+        [this] { notify(&MacRemoteService::isApplyingPortChanged); });
 }
 
 void MacRemoteService::startHTTPListener() { m_httpPorts.start(); }
@@ -268,6 +298,7 @@ void MacRemoteService::refreshLocalIPAddress()
 {
     const std::optional<std::vector<NetworkInterfaceEntry>> entries = m_platform.interfaces.entries();
     const std::optional<QString> address = entries ? chooseLocalAddress(*entries) : std::nullopt;
+    m_hasLocalIPAddress = address.has_value();
     setLocalIPAddress(address.value_or(tr("Aucune IP réseau")));
 }
 
@@ -275,6 +306,7 @@ void MacRemoteService::refreshLocalIPAddress()
 
 void MacRemoteService::setStatusMessage(const QString& value)
 {
+    m_isAdvertisingFailureShown = false;
     if (m_statusMessage == value)
         return;
     m_statusMessage = value;

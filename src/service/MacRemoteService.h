@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-class IntegerSettings;
+class Settings;
 class RemoteInput;
 class NetworkInterfaces;
 
@@ -34,6 +34,15 @@ class MacRemoteService : public QObject {
     // The views decide their colours from these states, never from the words of a status text.
     Q_PROPERTY(bool isHttpListenerReady READ isHttpListenerReady NOTIFY isHttpListenerReadyChanged)
     Q_PROPERTY(bool isTextSendSuccessful READ isTextSendSuccessful NOTIFY isTextSendSuccessfulChanged)
+    // False while localIPAddress holds "Recherche..." or "Aucune IP réseau" instead of an address.
+    Q_PROPERTY(bool hasLocalIPAddress READ hasLocalIPAddress NOTIFY localIPAddressChanged)
+    // The port the HTTP listener serves, or opens while none serves.
+    Q_PROPERTY(int httpPort READ httpPort NOTIFY httpPortChanged)
+    // True while a newly applied port is being opened and the current one goes on serving.
+    Q_PROPERTY(bool isApplyingPort READ isApplyingPort NOTIFY isApplyingPortChanged)
+    // The send tab's fields as last typed; kept across restarts until sent or cleared.
+    Q_PROPERTY(QString draftTitle READ draftTitle NOTIFY draftChanged)
+    Q_PROPERTY(QString draftText READ draftText NOTIFY draftChanged)
     // Whether "Autoriser" can help at all on this desktop.
     Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility CONSTANT)
 
@@ -41,7 +50,7 @@ public:
     // The OS services and transports the service drives; all must outlive it.
     struct Platform {
         RemoteInput& keys;
-        IntegerSettings& settings;
+        Settings& settings;
         NetworkInterfaces& interfaces;
         PeerLink& peerLink;
         HttpListenerFactory& httpListeners;
@@ -49,6 +58,8 @@ public:
 
     static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
     static inline const QString peerServiceType = QStringLiteral("quorvelantis");
+    static inline const QString draftTitleKey = QStringLiteral("draftTitle");
+    static inline const QString draftTextKey = QStringLiteral("draftText");
 
     explicit MacRemoteService(Platform platform, QObject* parent = nullptr);
     ~MacRemoteService() override;
@@ -66,6 +77,11 @@ public:
     bool isHttpListenerReady() const { return m_isHttpListenerReady; }
     bool isTextSendSuccessful() const { return m_isTextSendSuccessful; }
     bool canRequestAccessibility() const;
+    bool hasLocalIPAddress() const { return m_hasLocalIPAddress; }
+    int httpPort() const { return m_httpPorts.servingPort(); }
+    bool isApplyingPort() const { return m_httpPorts.isApplying(); }
+    QString draftTitle() const { return m_draft.title; }
+    QString draftText() const { return m_draft.text; }
 
     // Slide commands and permission.
     void executeCommand(RemoteCommand command);
@@ -77,10 +93,11 @@ public:
     void startHTTPListener();
     Q_INVOKABLE void applyPort(quint16 port);
     // The integer stored under "macRemotePort", 0 when absent.
-    Q_INVOKABLE qint64 storedPort() const { return m_httpPorts.storedPort(); }
+    qint64 storedPort() const { return m_httpPorts.storedPort(); }
 
     // Text hand-off.
     Q_INVOKABLE void sendText(const QString& title, const QString& text);
+    Q_INVOKABLE void keepDraft(const QString& title, const QString& text);
     std::optional<QByteArray> takePendingTextBody();
     // The body of a posted text; empty when the request's head never ended.
     HttpOutcome handleSendTextRequest(const std::optional<QByteArray>& body);
@@ -101,6 +118,9 @@ Q_SIGNALS:
     void hasAccessibilityChanged();
     void isHttpListenerReadyChanged();
     void isTextSendSuccessfulChanged();
+    void httpPortChanged();
+    void isApplyingPortChanged();
+    void draftChanged();
 
 private:
     // Peer link events.
@@ -133,6 +153,8 @@ private:
     void setHasAccessibility(bool value);
     void setIsHttpListenerReady(bool value);
     void setIsTextSendSuccessful(bool value);
+    // Writes the draft to the settings, or removes it there when empty.
+    void storeDraft(const TextPayload& draft);
 
     using Notification = void (MacRemoteService::*)();
     // Emits the property's change signal now, or once at the end of the burst being answered.
@@ -142,6 +164,7 @@ private:
     QString m_statusMessage;
     bool m_isConnected;
     QString m_localIPAddress;
+    bool m_hasLocalIPAddress = false;
     QString m_httpStatusMessage;
     QString m_lastCommandMessage;
     qint64 m_commandCount;
@@ -149,6 +172,9 @@ private:
     std::optional<QString> m_textSendStatus;
     bool m_isHttpListenerReady = false;
     bool m_hasAccessibility;
+    // Set while statusMessage shows that advertising failed, so its success replaces only that text.
+    bool m_isAdvertisingFailureShown = false;
+    TextPayload m_draft;
     QTimer m_accessibilityPoll { this };
     // As the peer link's last event counted them.
     int m_connectedPeers = 0;

@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Layouts
 import Quorvelantis.Remote
 
-// The desktop's address for the phone, with copy, the QR code of the remote page, and refresh.
+// The desktop's address for the phone, with copy, the QR code of the remote page, and refresh; under it the remote
+// page's address, to read out or type on a phone without scanning.
 ColumnLayout {
     spacing: 8
 
@@ -10,13 +11,11 @@ ColumnLayout {
         id: qrOverlay
         objectName: "qrOverlay"
         address: RemoteService.localIPAddress
-        // Read again whenever the server's state changes, as it does after a new port is applied.
-        port: {
-            RemoteService.httpStatusMessage;
-            return ViewRules.effectivePort(RemoteService.storedPort());
-        }
-        isListening: RemoteService.httpStatusMessage.includes("active")
+        hasAddress: RemoteService.hasLocalIPAddress
+        port: RemoteService.httpPort
+        isListening: RemoteService.isHttpListenerReady
         serverStatus: RemoteService.httpStatusMessage
+        opener: qrButton
     }
 
     Text {
@@ -42,21 +41,43 @@ ColumnLayout {
             anchors.margins: 14
             spacing: 10
 
-            TextEdit {
-                objectName: "address"
+            ColumnLayout {
                 Layout.fillWidth: true
-                text: RemoteService.localIPAddress
-                textFormat: TextEdit.PlainText
-                readOnly: true
-                selectByMouse: true
-                font.pixelSize: TextStyle.title
-                font.weight: Font.Bold
-                font.family: TextStyle.monospace
-                color: Colors.ink
-                selectionColor: Colors.withOpacity(Colors.accent, 0.3)
-                selectedTextColor: Colors.ink
-                Accessible.role: Accessible.StaticText
-                Accessible.name: text
+                spacing: 2
+
+                TextEdit {
+                    objectName: "address"
+                    Layout.fillWidth: true
+                    text: RemoteService.localIPAddress
+                    textFormat: TextEdit.PlainText
+                    readOnly: true
+                    selectByMouse: true
+                    font.pixelSize: TextStyle.title
+                    font.weight: Font.Bold
+                    font.family: TextStyle.monospace
+                    color: Colors.ink
+                    selectionColor: Colors.withOpacity(Colors.accent, 0.3)
+                    selectedTextColor: Colors.ink
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
+
+                TextEdit {
+                    objectName: "pageUrl"
+                    Layout.fillWidth: true
+                    visible: !qrOverlay.reason
+                    text: qrOverlay.url
+                    textFormat: TextEdit.PlainText
+                    readOnly: true
+                    selectByMouse: true
+                    font.pixelSize: TextStyle.callout
+                    font.family: TextStyle.monospace
+                    color: Colors.accent
+                    selectionColor: Colors.withOpacity(Colors.accent, 0.3)
+                    selectedTextColor: Colors.ink
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
             }
 
             IconButton {
@@ -67,6 +88,7 @@ ColumnLayout {
             }
 
             IconButton {
+                id: qrButton
                 objectName: "qrButton"
                 text: qsTr("Code QR")
                 symbol: "qrcode"

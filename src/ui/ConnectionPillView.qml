@@ -50,8 +50,8 @@ Rectangle {
                 Layout.fillWidth: true
                 text: pill.value
                 textFormat: Text.PlainText
-                maximumLineCount: 1
-                elide: Text.ElideRight
+                // Wraps rather than cuts: the end of a refused port's text names the port still serving.
+                wrapMode: Text.Wrap
                 font.pixelSize: TextStyle.caption
                 color: Colors.ink
                 Accessible.role: Accessible.StaticText

@@ -3,13 +3,13 @@ import QtQuick.Window
 import Quorvelantis.Remote
 
 // The one window: fixed width, grows only in height. Its minimum height leaves room for a title bar and a panel on a
-// 768-pixel screen and on a 1080p screen at 150 %; the tabs scroll.
+// 768-pixel screen at 150 % (512 rows); the tabs scroll.
 Window {
     width: 620
-    height: 680
+    height: Math.max(minimumHeight, Math.min(680, Screen.desktopAvailableHeight))
     minimumWidth: 620
     maximumWidth: 620
-    minimumHeight: 600
+    minimumHeight: 480
     visible: true
     title: qsTr("Quorvelantis Remote")
     color: Colors.paper

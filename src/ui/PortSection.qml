@@ -8,14 +8,7 @@ ColumnLayout {
     id: section
 
     property alias portInput: portField.text
-    // Bumped after a port is applied, so the current port is read again from the settings.
-    property int appliedCount: 0
-    // Read again at every change the tab shows, as the tab re-renders then.
-    readonly property double currentPort: {
-        appliedCount;
-        RemoteService.httpStatusMessage;
-        return ViewRules.effectivePort(RemoteService.storedPort());
-    }
+    readonly property int currentPort: RemoteService.httpPort
     readonly property int parsedPort: ViewRules.parsePort(portInput)
 
     spacing: 6
@@ -28,7 +21,16 @@ ColumnLayout {
         if (port <= 0)
             return;
         RemoteService.applyPort(port);
-        appliedCount++;
+    }
+
+    // Once an applied port is open or refused, the field shows the port that serves, so a refused one does not look
+    // taken.
+    Connections {
+        target: RemoteService
+        function onIsApplyingPortChanged() {
+            if (!RemoteService.isApplyingPort)
+                section.portInput = String(section.currentPort);
+        }
     }
 
     Text {

@@ -1,7 +1,5 @@
 #include "PortText.h"
 
-#include "service/HttpPortSwitch.h"
-
 std::optional<quint16> parsePortText(const QString& text)
 {
     qsizetype i = 0;
@@ -23,5 +21,3 @@ std::optional<quint16> parsePortText(const QString& text)
         return std::nullopt;
     return quint16(value);
 }
-
-qint64 effectivePort(qint64 stored) { return stored >= 1 ? stored : HttpPortSwitch::defaultPort; }

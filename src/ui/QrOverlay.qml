@@ -8,11 +8,13 @@ Item {
     id: overlay
 
     property string address
+    property bool hasAddress
     property int port
     property bool isListening
     property string serverStatus
+    // Takes the focus back when the overlay closes, so Tab goes on from where it was.
+    property Item opener
     readonly property bool opened: visible
-    readonly property bool hasAddress: /^\d+\.\d+\.\d+\.\d+$/.test(address)
     readonly property string url: "http://" + address + ":" + port + "/"
     readonly property string reason: !hasAddress ? qsTr("Aucune IP réseau : reliez le Mac au réseau du téléphone, puis touchez Rafraîchir.")
                                                  : !isListening ? qsTr("Le serveur HTTP n'est pas actif (%1) : choisissez un autre port.").arg(serverStatus) : ""
@@ -22,8 +24,10 @@ Item {
         forceActiveFocus();
     }
 
-    function close() {
+    function close(reason) {
         visible = false;
+        if (opener)
+            opener.forceActiveFocus(reason);
     }
 
     // Above every view of the window, wherever the panel that owns it sits.
@@ -31,16 +35,18 @@ Item {
     anchors.fill: parent
     z: 1000
     visible: false
-    Keys.onEscapePressed: close()
+    Keys.onEscapePressed: close(Qt.TabFocusReason)
 
     Rectangle {
         anchors.fill: parent
         color: Colors.withOpacity(Colors.ink, 0.55)
     }
 
+    // Takes the hover as well, so no button beneath keeps showing its tooltip over the overlay.
     MouseArea {
         anchors.fill: parent
-        onClicked: overlay.close()
+        hoverEnabled: true
+        onClicked: overlay.close(Qt.MouseFocusReason)
     }
 
     Rectangle {

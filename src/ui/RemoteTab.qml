@@ -47,6 +47,7 @@ Flickable {
                 objectName: "peerPill"
                 Layout.fillWidth: true
                 Layout.preferredWidth: (pills.width - pills.spacing) / 2
+                Layout.fillHeight: true
                 title: "Auto"
                 value: RemoteService.isConnected ? qsTr("iPhone connecté") : qsTr("En attente")
                 systemImage: RemoteService.isConnected ? "checkmark.circle.fill" : "circle.dashed"
@@ -57,6 +58,7 @@ Flickable {
                 objectName: "httpPill"
                 Layout.fillWidth: true
                 Layout.preferredWidth: (pills.width - pills.spacing) / 2
+                Layout.fillHeight: true
                 title: "IP"
                 value: RemoteService.httpStatusMessage
                 systemImage: "network"

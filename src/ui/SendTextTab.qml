@@ -13,6 +13,23 @@ Flickable {
     readonly property bool isTextFocused: editor.activeFocus
     readonly property bool canSend: ViewRules.isSendable(scriptText)
     readonly property string sendStatus: RemoteService.textSendStatus
+    // Set once the fields hold the draft again, so restoring them does not store a half-restored draft.
+    property bool isDraftRestored: false
+
+    // The tab is built anew at every switch: the fields come back from the service's draft, and every edit goes
+    // there.
+    Component.onCompleted: {
+        title = RemoteService.draftTitle;
+        scriptText = RemoteService.draftText;
+        isDraftRestored = true;
+    }
+    onTitleChanged: keepDraft()
+    onScriptTextChanged: keepDraft()
+
+    function keepDraft() {
+        if (isDraftRestored)
+            RemoteService.keepDraft(title, scriptText);
+    }
 
     contentWidth: width
     contentHeight: column.implicitHeight + 16

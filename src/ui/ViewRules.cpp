@@ -9,8 +9,6 @@ int ViewRules::parsePort(const QString& text) const
     return port ? int(*port) : -1;
 }
 
-qint64 ViewRules::effectivePort(qint64 stored) const { return ::effectivePort(stored); }
-
 qint64 ViewRules::wordCount(const QString& text) const { return countWords(text); }
 
 bool ViewRules::isSendable(const QString& text) const { return !text.trimmed().isEmpty(); }

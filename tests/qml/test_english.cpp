@@ -6,9 +6,11 @@
 #include "ui/Palette.h"
 #include "ui/Translation.h"
 
+#include <QProcess>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTemporaryDir>
 #include <QTest>
 
 class TestEnglish : public QObject {
@@ -49,6 +51,23 @@ private slots:
         harness.reportHttpState(QStringLiteral("ready"));
         QCOMPARE(item(pill, "pillValue")->property("text").toString(), QStringLiteral("Listening on port 4777"));
         QCOMPARE(item(pill, "pillIcon")->property("color").value<QColor>(), Palette::accent());
+
+        // The QR code shows for the page's address, and a camera reads it.
+        harness.setInterfaceAddress(QStringLiteral("192.168.1.20"));
+        harness.service()->refreshLocalIPAddress();
+        QMetaObject::invokeMethod(item(window, "qrButton"), "clicked");
+        QQuickItem* code = item(window, "qrCode");
+        QTRY_VERIFY(code->isVisible());
+        const QString url = QStringLiteral("http://192.168.1.20:4777/");
+        QCOMPARE(code->property("text").toString(), url);
+        QTemporaryDir dir;
+        const QString shot = dir.filePath(QStringLiteral("qr.png"));
+        QVERIFY(quickWindow->grabWindow().save(shot));
+        QProcess zbar;
+        zbar.start(QStringLiteral("zbarimg"), { QStringLiteral("-q"), QStringLiteral("--raw"), shot });
+        QVERIFY(zbar.waitForFinished());
+        QCOMPARE(QString::fromUtf8(zbar.readAllStandardOutput()).trimmed(), url);
+        QTest::keyClick(quickWindow, Qt::Key_Escape);
 
         QQuickItem* sendTab = item(window, "tab_sendText");
         QCOMPARE(sendTab->property("text").toString(), QStringLiteral("Send a text"));

@@ -26,7 +26,7 @@ private slots:
     {
         QCOMPARE(m_window->title(), QStringLiteral("Quorvelantis Remote"));
         QCOMPARE(m_window->size(), QSize(620, 680));
-        QCOMPARE(m_window->minimumSize(), QSize(620, 600));
+        QCOMPARE(m_window->minimumSize(), QSize(620, 480));
         QCOMPARE(m_window->maximumWidth(), 620);
         QVERIFY(m_window->maximumHeight() > 680);
     }

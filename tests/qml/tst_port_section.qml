@@ -34,7 +34,6 @@ ViewTestCase {
         field.text = "08080";
         click(tab, apply);
         compare(harness.lastRequestedPort(), 8080);
-        compare(RemoteService.storedPort(), 8080);
         verify(!apply.enabled);
         harness.reportHttpState("ready");
         compare(item(item(tab, "httpPill"), "pillValue").text, "IP active sur le port 8080");
@@ -47,8 +46,18 @@ ViewTestCase {
             compare(harness.lastRequestedPort(), port);
         }
 
-        // A tab shown again shows the current port, once it serves, not what was typed.
+        // A refused port while 9090 serves: the field goes back to 9090, and the pill shows the whole text.
         harness.reportHttpState("ready");
+        field.text = "8082";
+        click(tab, apply);
+        harness.reportHttpState("failed");
+        compare(field.text, "9090");
+        const status = item(item(tab, "httpPill"), "pillValue");
+        compare(status.text, "Port 8082 indisponible — IP active sur le port 9090");
+        verify(!status.truncated);
+        tryVerify(() => status.height >= status.implicitHeight && status.lineCount === 2, 1000, "the whole text, on two lines");
+
+        // A tab shown again shows the current port, once it serves, not what was typed.
         field.text = "1234";
         compare(item(make(remoteTab), "portField").text, "9090");
     }

@@ -21,11 +21,15 @@ ViewTestCase {
         harness.setInterfaceAddress("192.168.1.20");
         RemoteService.refreshLocalIPAddress();
         harness.reportHttpState("ready");
-        click(tab, item(tab, "qrButton"));
+        const button = item(tab, "qrButton");
+        click(tab, button);
         tryCompare(overlay, "opened", true);
-        const url = "http://192.168.1.20:" + ViewRules.effectivePort(RemoteService.storedPort()) + "/";
+        // The tooltip shows only while the button is hovered or focused by the keyboard.
+        tryVerify(() => !button.hovered && !button.visualFocus, 1000, "no tooltip over the overlay");
+        const url = "http://192.168.1.20:" + RemoteService.httpPort + "/";
         compare(code.text, url);
         compare(caption.text, url);
+        compare(item(tab, "pageUrl").text, url);
         verify(code.visible && code.moduleCount >= 21 + 2 * 4, "a symbol with its quiet zone");
 
         // A new port, once its listener is ready, and a new address change the code while it is shown.
@@ -42,11 +46,16 @@ ViewTestCase {
         RemoteService.refreshLocalIPAddress();
         verify(caption.text.startsWith("Aucune IP réseau : "), caption.text);
 
+        verify(!item(tab, "pageUrl").visible);
+
+        // Closing gives the focus back to the button, so Tab goes on from there.
         keyClick(Qt.Key_Escape);
         tryCompare(overlay, "opened", false);
+        verify(button.activeFocus);
         overlay.open();
         tryCompare(overlay, "opened", true);
         mouseClick(caption);
         tryCompare(overlay, "opened", false);
+        verify(button.activeFocus);
     }
 }

@@ -12,6 +12,10 @@ ViewTestCase {
         }
     }
 
+    function init() {
+        RemoteService.keepDraft("", "");
+    }
+
     function test_entryStateAndBlankText() {
         harness.reportPeerState(0, 0);
         const tab = make(sendTextTab);
@@ -55,6 +59,9 @@ ViewTestCase {
         verify(banner.isSuccess);
         tryCompare(banner, "color", Colors.withOpacity(Colors.systemGreen, 0.1), 1000);
         compare(tab.scriptText, "Bonjour"); // the fields keep their content
+        tab.title = "Q3";
+        const rebuilt = make(sendTextTab);
+        compare([rebuilt.title, rebuilt.scriptText], ["Q3", "Bonjour"]);
 
         harness.reportPeerState(2, 1);
         tryVerify(() => !item(tab, "peerHint").visible);

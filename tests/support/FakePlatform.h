@@ -3,10 +3,10 @@
 // Stand-ins for the OS seams of MacRemoteService, so tests decide what the desktop answers.
 
 #include "platform/HttpListener.h"
-#include "platform/IntegerSettings.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/PeerLink.h"
 #include "platform/RemoteInput.h"
+#include "platform/Settings.h"
 #include "service/MacRemoteService.h"
 
 #include <QHash>
@@ -32,10 +32,13 @@ struct FakeKeys : RemoteInput {
     bool canRequestAccess() const override { return grantable; }
 };
 
-struct FakeSettings : IntegerSettings {
+struct FakeSettings : Settings {
     QHash<QString, qint64> values;
+    QHash<QString, QString> texts;
     qint64 integer(const QString& key) const override { return values.value(key, 0); }
     void setInteger(const QString& key, qint64 value) override { values.insert(key, value); }
+    QString text(const QString& key) const override { return texts.value(key); }
+    void setText(const QString& key, const QString& value) override { texts.insert(key, value); }
 };
 
 struct FakeInterfaces : NetworkInterfaces {

@@ -58,11 +58,13 @@ private Q_SLOTS:
         fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "eth0", {}, true } };
         MacRemoteService service(fake.platform());
         QCOMPARE(service.localIPAddress(), QStringLiteral("Aucune IP réseau"));
+        QVERIFY(!service.hasLocalIPAddress());
         QSignalSpy changed(&service, &MacRemoteService::localIPAddressChanged);
         fake.interfaces.list = std::vector<NetworkInterfaceEntry> { { "wlan0", "192.168.1.7" } };
         service.refreshLocalIPAddress();
         service.refreshLocalIPAddress();
         QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.7"));
+        QVERIFY(service.hasLocalIPAddress());
         QCOMPARE(changed.count(), 1);
         fake.interfaces.list = std::nullopt;
         service.refreshLocalIPAddress();

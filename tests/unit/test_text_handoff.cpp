@@ -197,22 +197,38 @@ private Q_SLOTS:
                  std::pair { HttpListenerState::failed,
                      QStringLiteral("Port 80 indisponible — IP active sur le port 4777") } }) {
             service.applyPort(80);
+            QVERIFY(service.isApplyingPort());
             QCOMPARE(fake.httpListeners.current()->port, 80);
             Q_EMIT fake.httpListeners.current()->stateChanged(HttpListenerState::starting);
             QCOMPARE(service.httpStatusMessage(), QStringLiteral("Port 80 en démarrage"));
             Q_EMIT fake.httpListeners.current()->stateChanged(refusal);
             QCOMPARE(service.httpStatusMessage(), text);
             QCOMPARE(fake.settings.integer("macRemotePort"), 4777);
-            QVERIFY(!serving->isCancelled);
+            QCOMPARE(service.httpPort(), 4777);
+            QVERIFY(!service.isApplyingPort() && !serving->isCancelled);
         }
 
         service.applyPort(8080);
         Q_EMIT fake.httpListeners.current()->stateChanged(HttpListenerState::ready);
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("IP active sur le port 8080"));
         QCOMPARE(fake.settings.integer("macRemotePort"), 8080);
+        QCOMPARE(service.httpPort(), 8080);
         // The replaced one still answers what it holds.
         QVERIFY(serving->isCancelled);
         QCOMPARE(serving->receive({ { HttpRoute::next, {} } }).at(0).kind, Kind::commandDone);
+    }
+
+    void draftKeptAcrossRestartsUntilSent()
+    {
+        FakePlatform fake;
+        MacRemoteService(fake.platform()).keepDraft(QStringLiteral("Q3"), QStringLiteral("Deux pages"));
+        MacRemoteService service(fake.platform());
+        QCOMPARE(service.draftTitle(), QStringLiteral("Q3"));
+        QCOMPARE(service.draftText(), QStringLiteral("Deux pages"));
+        service.sendText(service.draftTitle(), service.draftText());
+        // The fields keep a sent text for this run; a restart starts with empty ones.
+        QCOMPARE(service.draftText(), QStringLiteral("Deux pages"));
+        QCOMPARE(MacRemoteService(fake.platform()).draftText(), QString());
     }
 
     void storedPortRules()

@@ -38,13 +38,6 @@ private slots:
         QCOMPARE(parsed ? int(*parsed) : -1, port);
     }
 
-    void effectivePort()
-    {
-        QCOMPARE(::effectivePort(0), 4777);
-        QCOMPARE(::effectivePort(-3), 4777);
-        QCOMPARE(::effectivePort(8080), 8080);
-    }
-
     void countWords_data()
     {
         QTest::addColumn<QString>("text");

@@ -1,0 +1,29 @@
+#include "QtSettings.h"
+
+#include <QSettings>
+
+qint64 QtSettings::integer(const QString& key) const
+{
+    // A value that is not an integer reads as absent.
+    bool isInteger = false;
+    const qint64 value = QSettings().value(key).toLongLong(&isInteger);
+    return isInteger ? value : 0;
+}
+
+void QtSettings::setInteger(const QString& key, qint64 value)
+{
+    QSettings settings;
+    settings.setValue(key, value);
+    settings.sync();
+}
+
+QString QtSettings::text(const QString& key) const { return QSettings().value(key).toString(); }
+
+void QtSettings::setText(const QString& key, const QString& value)
+{
+    QSettings settings;
+    if (value.isEmpty())
+        settings.remove(key);
+    else
+        settings.setValue(key, value);
+}
