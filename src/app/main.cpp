@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TrayIcon.h"
+#include "platform/linux/FocusedWindowChoice.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/LinuxKeys.h"
 #include "platform/linux/QSettingsIntegerSettings.h"
@@ -17,6 +18,7 @@
 #include "ui/ViewSingletons.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QQmlApplicationEngine>
 #include <QWindow>
 
@@ -32,6 +34,12 @@ int main(int argc, char* argv[])
     QApplication::setApplicationDisplayName(QStringLiteral("Quorvelantis Remote"));
     // Names the window after the menu entry, so the desktop shows its icon.
     QApplication::setDesktopFileName(QStringLiteral("org.quorvelantis.Remote"));
+
+    QCommandLineParser arguments;
+    const QCommandLineOption hidden(QStringLiteral("hidden"), QStringLiteral("Serve without showing the window."));
+    arguments.addOption(hidden);
+    arguments.addHelpOption();
+    arguments.process(app);
 
     // A second launch shows the running window and leaves, before it could compete for the ports.
     SingleInstance instance;
@@ -49,8 +57,9 @@ int main(int argc, char* argv[])
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, peerLink.port());
+    const std::unique_ptr<FocusedWindow> focusedWindow = createFocusedWindow();
     MacRemoteService service(
-        { *keys.injector, *keys.permission, timers, settings, interfaces, peerLink, httpListeners });
+        { *keys.injector, *keys.permission, timers, settings, interfaces, peerLink, httpListeners, *focusedWindow });
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
@@ -58,6 +67,8 @@ int main(int argc, char* argv[])
     SystemClipboard clipboard;
     provideViewSingletons(service, clipboard);
     QQmlApplicationEngine engine;
+    // Started with the session: only the tray icon shows, and the window waits for it or for another launch.
+    engine.setInitialProperties({ { QStringLiteral("visible"), !arguments.isSet(hidden) } });
     if (!loadMainWindow(engine))
         return 1;
     auto* window = qobject_cast<QWindow*>(engine.rootObjects().constFirst());

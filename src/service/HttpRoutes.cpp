@@ -1,5 +1,7 @@
 #include "MacRemoteService.h"
 
+#include "KeyTargetReport.h"
+
 #include <utility>
 
 std::vector<HttpOutcome> MacRemoteService::answerHttpRoutes(const std::vector<RouteRequest>& requests)
@@ -32,6 +34,8 @@ HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
         return { Kind::noPendingText, {} };
     case HttpRoute::sendText:
         return handleSendTextRequest(request.body);
+    case HttpRoute::keyTarget:
+        return { Kind::keyTarget, keyTargetJson(refreshKeyTarget()) };
     case HttpRoute::unknown:
         break;
     }

@@ -1,5 +1,6 @@
 #include "MacRemoteService.h"
 
+#include "KeyTargetReport.h"
 #include "platform/AccessibilityPermission.h"
 #include "platform/RepeatingTimer.h"
 
@@ -19,6 +20,8 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
 {
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
+    connect(&m_platform.focusedWindow, &FocusedWindow::changed, this, &MacRemoteService::refreshKeyTarget);
+    refreshKeyTarget();
     m_platform.peerLink.startAdvertising(peerDisplayName, peerServiceType);
     refreshLocalIPAddress();
     startHTTPListener();
@@ -31,6 +34,20 @@ MacRemoteService::~MacRemoteService()
     m_candidateHttpListener.reset();
     m_retiredHttpListeners.clear();
     m_accessibilityTimer.reset();
+}
+
+QString MacRemoteService::keyTargetState() const { return rawValue(m_keyTarget.state); }
+
+QString MacRemoteService::keyTargetProgram() const { return readableProgramName(m_keyTarget.program); }
+
+KeyTarget MacRemoteService::refreshKeyTarget()
+{
+    const KeyTarget target = m_platform.focusedWindow.current();
+    if (m_keyTarget != target) {
+        m_keyTarget = target;
+        notify(&MacRemoteService::keyTargetChanged);
+    }
+    return target;
 }
 
 void MacRemoteService::setStatusMessage(const QString& value)

@@ -2,6 +2,7 @@
 
 #include "RemoteCommand.h"
 #include "RemoteMessage.h"
+#include "platform/FocusedWindow.h"
 #include "platform/HttpListener.h"
 #include "platform/PeerLink.h"
 
@@ -38,6 +39,9 @@ class MacRemoteService : public QObject {
     Q_PROPERTY(bool isTextSendSuccessful READ isTextSendSuccessful NOTIFY isTextSendSuccessfulChanged)
     // Whether "Autoriser" can help at all on this desktop.
     Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility CONSTANT)
+    // Where the keys go: the state's raw value, and the program's readable name.
+    Q_PROPERTY(QString keyTargetState READ keyTargetState NOTIFY keyTargetChanged)
+    Q_PROPERTY(QString keyTargetProgram READ keyTargetProgram NOTIFY keyTargetChanged)
 
 public:
     struct TextPayload {
@@ -61,6 +65,7 @@ public:
         NetworkInterfaces& interfaces;
         PeerLink& peerLink;
         HttpListenerFactory& httpListeners;
+        FocusedWindow& focusedWindow;
     };
 
     static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
@@ -83,6 +88,8 @@ public:
     bool isHttpListenerReady() const { return m_isHttpListenerReady; }
     bool isTextSendSuccessful() const { return m_isTextSendSuccessful; }
     bool canRequestAccessibility() const;
+    QString keyTargetState() const;
+    QString keyTargetProgram() const;
 
     // Slide commands and permission.
     void executeCommand(RemoteCommand command);
@@ -120,6 +127,7 @@ Q_SIGNALS:
     void hasAccessibilityChanged();
     void isHttpListenerReadyChanged();
     void isTextSendSuccessfulChanged();
+    void keyTargetChanged();
 
 private:
     // Peer link events.
@@ -157,6 +165,9 @@ private:
     void setIsHttpListenerReady(bool value);
     void setIsTextSendSuccessful(bool value);
 
+    // Reads the focused window again; returns what it found.
+    KeyTarget refreshKeyTarget();
+
     using Notification = void (MacRemoteService::*)();
     // Emits the property's change signal now, or once at the end of the burst being answered.
     void notify(Notification notification);
@@ -188,6 +199,7 @@ private:
     std::optional<quint64> m_textInFlight;
     quint64 m_lastDelivery = 0;
     bool m_isTextSendSuccessful = false;
+    KeyTarget m_keyTarget;
     // Commands without the right open the system's dialog once per run; after that only "Autoriser" does.
     bool m_hasPromptedForCommand = false;
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.

@@ -32,4 +32,6 @@ void MacRemoteService::executeCommand(RemoteCommand command)
     setLastCommandMessage(text);
     setLastCommand(command);
     setCommandCount(m_commandCount + 1);
+    // Without a window manager no event tells of a focus change: the window shows where this press went.
+    refreshKeyTarget();
 }

@@ -13,4 +13,6 @@ qint64 ViewRules::effectivePort(qint64 stored) const { return ::effectivePort(st
 
 qint64 ViewRules::wordCount(const QString& text) const { return countWords(text); }
 
+qint64 ViewRules::sectionCount(const QString& text) const { return countSections(text); }
+
 bool ViewRules::isSendable(const QString& text) const { return !text.trimmed().isEmpty(); }

@@ -17,6 +17,7 @@ public:
     Q_INVOKABLE int parsePort(const QString& text) const;
     Q_INVOKABLE qint64 effectivePort(qint64 stored) const;
     Q_INVOKABLE qint64 wordCount(const QString& text) const;
+    Q_INVOKABLE qint64 sectionCount(const QString& text) const;
     // True when the text holds something besides white space and line breaks.
     Q_INVOKABLE bool isSendable(const QString& text) const;
 };

@@ -3,6 +3,7 @@
 // Stand-ins for the OS seams of MacRemoteService, so tests decide what the desktop answers.
 
 #include "platform/AccessibilityPermission.h"
+#include "platform/FocusedWindow.h"
 #include "platform/HttpListener.h"
 #include "platform/IntegerSettings.h"
 #include "platform/KeyInjector.h"
@@ -141,9 +142,10 @@ struct FakePlatform {
     FakeInterfaces interfaces;
     FakePeerLink peerLink;
     FakeHttpListenerFactory httpListeners;
+    FocusedWindow focusedWindow; // a desktop that does not tell
 
     MacRemoteService::Platform platform()
     {
-        return { keys, permission, timers, settings, interfaces, peerLink, httpListeners };
+        return { keys, permission, timers, settings, interfaces, peerLink, httpListeners, focusedWindow };
     }
 };
