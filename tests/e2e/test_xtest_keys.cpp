@@ -21,8 +21,8 @@ private Q_SLOTS:
         XTestKeyInjector keys(display);
         XTestPermission permission(display);
         FakePlatform fakes;
-        MacRemoteService service(
-            { keys, permission, fakes.timers, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
+        MacRemoteService service({ keys, permission, fakes.timers, fakes.settings, fakes.interfaces, fakes.peerLink,
+            fakes.httpListeners, fakes.focusedWindow });
         QVERIFY(service.hasAccessibility());
 
         // Started last: nothing else maps a window that could take the focus from it.
