@@ -31,7 +31,7 @@ private:
     MacRemoteService::Platform platform(FakePlatform& fakes)
     {
         return { fakes.keys, fakes.permission, fakes.timers, fakes.settings, fakes.interfaces, fakes.peerLink,
-            m_listeners };
+            m_listeners, fakes.focusedWindow };
     }
 
 private Q_SLOTS:
