@@ -238,6 +238,18 @@
 <context>
     <name>RemoteTab</name>
     <message>
+        <source>Touches → %1</source>
+        <translation>Keys → %1</translation>
+    </message>
+    <message>
+        <source>⚠️ Touches → cette fenêtre : cliquez sur votre présentation</source>
+        <translation>⚠️ Keys → this window: click your presentation</translation>
+    </message>
+    <message>
+        <source>⚠️ Aucune fenêtre ne reçoit les touches : cliquez sur votre présentation</source>
+        <translation>⚠️ No window receives the keys: click your presentation</translation>
+    </message>
+    <message>
         <source>iPhone connecté</source>
         <translation>iPhone connected</translation>
     </message>
@@ -248,6 +260,18 @@
 </context>
 <context>
     <name>SendTextTab</name>
+    <message>
+        <source>section</source>
+        <translation>section</translation>
+    </message>
+    <message>
+        <source>sections</source>
+        <translation>sections</translation>
+    </message>
+    <message>
+        <source>%1 %2 ·</source>
+        <translation>%1 %2 ·</translation>
+    </message>
     <message>
         <source>Lancez Quorvelantis sur votre iPhone pour envoyer du texte.</source>
         <translation>Open Quorvelantis on your iPhone to send text.</translation>
@@ -298,6 +322,10 @@
 </context>
 <context>
     <name>TrayIcon</name>
+    <message>
+        <source>Lancer à l&apos;ouverture de session</source>
+        <translation>Start with the session</translation>
+    </message>
     <message>
         <source>Afficher la fenêtre</source>
         <translation>Show window</translation>

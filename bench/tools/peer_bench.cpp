@@ -109,7 +109,8 @@ int main(int argc, char* argv[])
         FakePlatform fakes;
         AcknowledgingKeys keys;
         WebSocketPeerLink link(network);
-        MacRemoteService service({ keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners });
+        MacRemoteService service(
+            { keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners, fakes.focusedWindow });
         Driver driver(latencyCount, burstCount, done);
         keys.driver = &driver;
         QThread clientThread;

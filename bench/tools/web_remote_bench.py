@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The phone's remote page against the real app: what it weighs, how fast a tap becomes a key, what it costs.
 
-Usage: web_remote_bench.py APP_BINARY [TAPS]   (bench/web_remote runs it on the Release app)
+Usage: web_remote_bench.py APP_BINARY [TAPS]   (bench/run runs it on the Release app)
 Starts a private Xvfb, the app on a free port, a focused X client, and headless Chromium at 390×844. Prints markdown
 rows: page bytes and time to first byte (200 loads on loopback); tap to key press at the X client, p50 and p99 over
 TAPS taps, over the WebSocket and over the HTTP fallback (the WebSocket refused); the app's resident memory before

@@ -2,6 +2,7 @@
 
 #include "service/MacRemoteService.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
 #include <QWindow>
@@ -13,6 +14,14 @@ TrayIcon::TrayIcon(const MacRemoteService& service, QWindow& window)
     , m_waitingIcon(m_connectedIcon.pixmap(64, QIcon::Disabled))
 {
     m_menu.addAction(tr("Afficher la fenêtre"), this, &TrayIcon::showWindow);
+    QAction* autostart = m_menu.addAction(tr("Lancer à l'ouverture de session"));
+    autostart->setCheckable(true);
+    autostart->setChecked(m_autostart.isEnabled());
+    connect(autostart, &QAction::toggled, this, [this, autostart](bool enabled) {
+        // A refused write leaves the mark as the file system has it.
+        if (!m_autostart.setEnabled(enabled))
+            autostart->setChecked(m_autostart.isEnabled());
+    });
     m_menu.addAction(tr("Quitter"), qApp, &QCoreApplication::quit);
     m_icon.setContextMenu(&m_menu);
     connect(&m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SessionAutostart.h"
+
 #include <QIcon>
 #include <QMenu>
 #include <QObject>
@@ -8,7 +10,8 @@
 class MacRemoteService;
 class QWindow;
 
-// The icon in the desktop's system tray: whether a phone is connected, "Afficher la fenêtre" and "Quitter". While a
+// The icon in the desktop's system tray: whether a phone is connected, "Afficher la fenêtre", "Lancer à l'ouverture de
+// session" and "Quitter". While a
 // tray exists, closing the window only hides it and the app goes on serving; without one, closing quits.
 class TrayIcon : public QObject {
     Q_OBJECT
@@ -29,6 +32,7 @@ private:
     QWindow& m_window;
     QIcon m_connectedIcon;
     QIcon m_waitingIcon;
+    SessionAutostart m_autostart;
     QMenu m_menu;
     QSystemTrayIcon m_icon;
 };

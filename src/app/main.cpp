@@ -2,6 +2,7 @@
 #include "TerminationSignals.h"
 #include "TrayIcon.h"
 #include "platform/linux/ChosenKeys.h"
+#include "platform/linux/FocusedWindowChoice.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/QtSettings.h"
 #include "service/MacRemoteService.h"
@@ -15,6 +16,7 @@
 #include "ui/ViewSingletons.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QQmlApplicationEngine>
 #include <QWindow>
 
@@ -31,6 +33,12 @@ int main(int argc, char* argv[])
     // Names the window after the menu entry, so the desktop shows its icon.
     QApplication::setDesktopFileName(QStringLiteral("org.quorvelantis.Remote"));
 
+    QCommandLineParser arguments;
+    const QCommandLineOption hidden(QStringLiteral("hidden"), QStringLiteral("Serve without showing the window."));
+    arguments.addOption(hidden);
+    arguments.addHelpOption();
+    arguments.process(app);
+
     // A second launch shows the running window and leaves, before it could compete for the ports.
     SingleInstance instance;
     if (!instance.claim())
@@ -46,13 +54,16 @@ int main(int argc, char* argv[])
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, &peerLink);
-    MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners });
+    const std::unique_ptr<FocusedWindow> focusedWindow = createFocusedWindow();
+    MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners, *focusedWindow });
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
     chooseSceneGraphBackend();
     provideViewSingletons(service);
     QQmlApplicationEngine engine;
+    // Started with the session: only the tray icon shows, and the window waits for it or for another launch.
+    engine.setInitialProperties({ { QStringLiteral("visible"), !arguments.isSet(hidden) } });
     if (!loadMainWindow(engine))
         return 1;
     auto* window = qobject_cast<QWindow*>(engine.rootObjects().constFirst());

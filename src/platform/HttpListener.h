@@ -11,7 +11,7 @@
 enum class HttpListenerState { starting, ready, failed, notPermitted };
 
 // What a request asks the service for, decided from its first bytes.
-enum class HttpRoute { next, previous, pendingText, sendText, unknown };
+enum class HttpRoute { next, previous, pendingText, sendText, keyTarget, unknown };
 
 // A request for the service: its route and, when its head has ended, the bytes after it.
 struct RouteRequest {
@@ -29,10 +29,11 @@ struct HttpOutcome {
         missingBody,
         invalidJson,
         emptyText,
+        keyTarget,
         unknown
     };
     Kind kind;
-    // The pending text's JSON body, or the status text that refused an empty text.
+    // The pending text's or the key target's JSON body, or the status text that refused an empty text.
     QByteArray detail;
 };
 

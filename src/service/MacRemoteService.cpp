@@ -1,5 +1,6 @@
 #include "MacRemoteService.h"
 
+#include "KeyTargetReport.h"
 #include "LocalAddress.h"
 #include "RemoteMessage.h"
 #include "platform/NetworkInterfaces.h"
@@ -28,6 +29,8 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     connect(&m_accessibilityPoll, &QTimer::timeout, this, &MacRemoteService::refreshAccessibilityStatus);
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
+    connect(&m_platform.focusedWindow, &FocusedWindow::changed, this, &MacRemoteService::refreshKeyTarget);
+    refreshKeyTarget();
     m_platform.peerLink.startAdvertising(peerDisplayName, peerServiceType);
     refreshLocalIPAddress();
     connectHttpPorts();
@@ -67,6 +70,22 @@ void MacRemoteService::executeCommand(RemoteCommand command)
     setLastCommandMessage(text);
     setLastCommand(command);
     setCommandCount(m_commandCount + 1);
+    // Without a window manager no event tells of a focus change: the window shows where this press went.
+    refreshKeyTarget();
+}
+
+QString MacRemoteService::keyTargetState() const { return rawValue(m_keyTarget.state); }
+
+QString MacRemoteService::keyTargetProgram() const { return readableProgramName(m_keyTarget.program); }
+
+KeyTarget MacRemoteService::refreshKeyTarget()
+{
+    const KeyTarget target = m_platform.focusedWindow.current();
+    if (m_keyTarget != target) {
+        m_keyTarget = target;
+        notify(&MacRemoteService::keyTargetChanged);
+    }
+    return target;
 }
 
 void MacRemoteService::startAccessibilityMonitoring()
@@ -286,6 +305,8 @@ HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
         return { Kind::noPendingText, {} };
     case HttpRoute::sendText:
         return handleSendTextRequest(request.body);
+    case HttpRoute::keyTarget:
+        return { Kind::keyTarget, keyTargetJson(refreshKeyTarget()) };
     case HttpRoute::unknown:
         break;
     }

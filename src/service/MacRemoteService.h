@@ -3,6 +3,7 @@
 #include "HttpPortSwitch.h"
 #include "RemoteCommand.h"
 #include "TextHandOff.h"
+#include "platform/FocusedWindow.h"
 #include "platform/HttpListener.h"
 #include "platform/PeerLink.h"
 
@@ -45,6 +46,9 @@ class MacRemoteService : public QObject {
     Q_PROPERTY(QString draftText READ draftText NOTIFY draftChanged)
     // Whether "Autoriser" can help at all on this desktop.
     Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility CONSTANT)
+    // Where the keys go: the state's raw value, and the program's readable name.
+    Q_PROPERTY(QString keyTargetState READ keyTargetState NOTIFY keyTargetChanged)
+    Q_PROPERTY(QString keyTargetProgram READ keyTargetProgram NOTIFY keyTargetChanged)
 
 public:
     // The OS services and transports the service drives; all must outlive it.
@@ -54,6 +58,7 @@ public:
         NetworkInterfaces& interfaces;
         PeerLink& peerLink;
         HttpListenerFactory& httpListeners;
+        FocusedWindow& focusedWindow;
     };
 
     static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
@@ -77,6 +82,8 @@ public:
     bool isHttpListenerReady() const { return m_isHttpListenerReady; }
     bool isTextSendSuccessful() const { return m_isTextSendSuccessful; }
     bool canRequestAccessibility() const;
+    QString keyTargetState() const;
+    QString keyTargetProgram() const;
     bool hasLocalIPAddress() const { return m_hasLocalIPAddress; }
     int httpPort() const { return m_httpPorts.servingPort(); }
     bool isApplyingPort() const { return m_httpPorts.isApplying(); }
@@ -121,6 +128,7 @@ Q_SIGNALS:
     void httpPortChanged();
     void isApplyingPortChanged();
     void draftChanged();
+    void keyTargetChanged();
 
 private:
     // Peer link events.
@@ -153,6 +161,8 @@ private:
     void setHasAccessibility(bool value);
     void setIsHttpListenerReady(bool value);
     void setIsTextSendSuccessful(bool value);
+    // Reads the focused window again; returns what it found.
+    KeyTarget refreshKeyTarget();
     // Writes the draft to the settings, or removes it there when empty.
     void storeDraft(const TextPayload& draft);
 
@@ -179,6 +189,7 @@ private:
     // As the peer link's last event counted them.
     int m_connectedPeers = 0;
     bool m_isTextSendSuccessful = false;
+    KeyTarget m_keyTarget;
     // Commands without the right open the system's dialog once per run; after that only "Autoriser" does.
     bool m_hasPromptedForCommand = false;
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.

@@ -38,6 +38,26 @@ Flickable {
             lastMessage: RemoteService.lastCommandMessage
         }
 
+        // Where the arrows land; a warning when they would miss the presentation.
+        Text {
+            objectName: "keyTarget"
+            readonly property string target: RemoteService.keyTargetState
+            readonly property bool isMisdirected: target === "ownWindow" || target === "nothing"
+            Layout.fillWidth: true
+            Layout.topMargin: -12
+            visible: target !== "unknown"
+            text: target === "program" ? qsTr("Touches → %1").arg(RemoteService.keyTargetProgram)
+                : target === "ownWindow" ? qsTr("⚠️ Touches → cette fenêtre : cliquez sur votre présentation")
+                : qsTr("⚠️ Aucune fenêtre ne reçoit les touches : cliquez sur votre présentation")
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font.pixelSize: TextStyle.caption
+            font.weight: isMisdirected ? Font.DemiBold : Font.Normal
+            color: isMisdirected ? Colors.systemOrange : Colors.muted
+            Accessible.role: Accessible.StaticText
+            Accessible.name: text
+        }
+
         RowLayout {
             id: pills
             Layout.fillWidth: true

@@ -166,6 +166,19 @@ Flickable {
                     Layout.fillWidth: true
                 }
 
+                // The phone's page follows the slides section by section.
+                Text {
+                    objectName: "sectionCounter"
+                    readonly property double count: ViewRules.sectionCount(tab.scriptText)
+                    visible: count > 0
+                    text: qsTr("%1 %2 ·").arg(String(count)).arg(count === 1 ? qsTr("section") : qsTr("sections"))
+                    font.pixelSize: TextStyle.caption2
+                    font.weight: Font.Medium
+                    color: Colors.muted
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
+
                 Text {
                     objectName: "wordCounter"
                     readonly property double count: ViewRules.wordCount(tab.scriptText)

@@ -11,4 +11,6 @@ int ViewRules::parsePort(const QString& text) const
 
 qint64 ViewRules::wordCount(const QString& text) const { return countWords(text); }
 
+qint64 ViewRules::sectionCount(const QString& text) const { return countSections(text); }
+
 bool ViewRules::isSendable(const QString& text) const { return !text.trimmed().isEmpty(); }

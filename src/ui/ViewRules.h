@@ -16,6 +16,7 @@ public:
     // The port a field text stands for, or -1 when the text is no port.
     Q_INVOKABLE int parsePort(const QString& text) const;
     Q_INVOKABLE qint64 wordCount(const QString& text) const;
+    Q_INVOKABLE qint64 sectionCount(const QString& text) const;
     // True when the text holds something besides white space and line breaks.
     Q_INVOKABLE bool isSendable(const QString& text) const;
 };

@@ -52,7 +52,7 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     KeyReceiverWindow window;
-    window.setTitle(QStringLiteral("key receiver"));
+    window.setTitle(QStringLiteral("Re: confidential"));
     window.resize(200, 120);
     window.show();
     window.requestActivate();

@@ -19,7 +19,8 @@ private Q_SLOTS:
     {
         XTestKeys keys;
         FakePlatform fakes;
-        MacRemoteService service({ keys, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners });
+        MacRemoteService service(
+            { keys, fakes.settings, fakes.interfaces, fakes.peerLink, fakes.httpListeners, fakes.focusedWindow });
         QVERIFY(service.hasAccessibility());
 
         // Started last: nothing else maps a window that could take the focus from it.

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """The phone's remote page in headless Chromium against the real app: the window's QR code, the page over the
-WebSocket and over HTTP, keys at a focused X client, texts both ways, the app stopped and back.
+WebSocket and over HTTP, in French and in English, keys at a focused X client and where the page says they go, the
+talk timer, the screen held awake, a script's sections, texts both ways, the app stopped and back hidden.
 Usage: dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR, on the X display of $DISPLAY
 (scripts/test starts one); the page's 390×844 screenshots are left in SCREENSHOT_DIR."""
 
@@ -16,8 +17,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from window_atspi import LOCAL, Failure, free_port, wait_for  # noqa: E402
 
 CONNECTED_WS = "Connecté (WebSocket)"
-CONNECTED_HTTP = "Connecté (HTTP, secours)"
-LOST = "Connexion perdue — nouvelle tentative…"
+CONNECTED_HTTP = "Connected (HTTP, fallback)"
+LOST = "Connection lost — retrying…"
 
 
 def main(app_binary, receiver_binary, screenshot_dir):
@@ -39,8 +40,8 @@ def main(app_binary, receiver_binary, screenshot_dir):
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
         time.sleep(0.5)
 
-        def start_app():
-            started.append(subprocess.Popen([app_binary], env=env))
+        def start_app(*arguments):
+            started.append(subprocess.Popen([app_binary] + list(arguments), env=env))
             return started[-1]
         return drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers)
     finally:
@@ -112,12 +113,14 @@ def decode_screen(path):  # the QR code on the whole X screen, as zbarimg reads 
     return subprocess.run(["zbarimg", "-q", "--raw", path], capture_output=True, text=True).stdout.strip()
 
 
-def chromium(url, block_websocket=False):
+def chromium(url, block_websocket=False, language="fr-FR"):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     options = webdriver.ChromeOptions()
     for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-proxy-server"):
         options.add_argument(flag)
+    options.add_argument("--lang=" + language)
+    options.add_experimental_option("prefs", {"intl.accept_languages": language})
     options.binary_location = "/usr/bin/chromium"
     browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     browser.execute_cdp_cmd("Emulation.setDeviceMetricsOverride",
@@ -134,6 +137,10 @@ def chromium(url, block_websocket=False):
 def page_status(browser, expected, timeout=10.0):
     return wait_for("the page to say '%s'" % expected,
                     lambda: browser.find_element("id", "status").text.startswith(expected), timeout)
+
+
+def page_text(browser, element_id):
+    return browser.find_element("id", element_id).text
 
 
 def tap(browser, button, receiver, key):
@@ -172,7 +179,11 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     browsers.append(browser)
     page_status(browser, CONNECTED_WS)
     window.find("iPhone connecté")
-    browser.save_screenshot(os.path.join(screenshot_dir, "page-remote-390x844.png"))
+    # The app's own window holds the focus: the page and the window warn.
+    wait_for("the page's warning", lambda: page_text(browser, "target").startswith(
+        "⚠ Les touches iraient à Quorvelantis Remote : cliquez sur votre présentation"))
+    window.find("⚠️ Touches → cette fenêtre : cliquez sur votre présentation")
+    browser.save_screenshot(os.path.join(screenshot_dir, "page-keys-warning-390x844.png"))
 
     # A text typed in the window arrives in the page over the session.
     window.click("Envoyer un texte")
@@ -189,31 +200,65 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     started.append(receiver)
     if receiver.stdout.readline().strip() != "ready":
         raise Failure("the key receiver got no focus")
+    # Its program, as its WM_CLASS names it; never its title.
+    from Xlib import display as xdisplay
+    focus = int(subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True, check=True).stdout)
+    program = xdisplay.Display().create_resource_object("window", focus).get_wm_class()[1]
+    squeezed = lambda text: re.sub(r"[-_ .]", "", text.lower())  # noqa: E731
+    wait_for("the page to name " + program,
+             lambda: page_text(browser, "target").startswith("Touches → ") and squeezed(program).endswith(
+                 squeezed(page_text(browser, "target")[len("Touches → "):])))
+    if "confidential" in browser.find_element("tag name", "body").text.lower():
+        raise Failure("the page shows the focused window's title")
+    secure = browser.execute_script("return window.isSecureContext")
     tap(browser, "next", receiver, "Right")
+    awake = wait_for("the screen held", lambda: browser.find_element("tag name", "body").get_attribute("data-awake"))
+    if not secure and awake != "video":
+        raise Failure("a page on a plain HTTP address holds the screen with %r" % awake)
+    print("screen held by %s on %s" % (awake, "a secure context" if secure else "a plain HTTP address"))
     tap(browser, "prev", receiver, "Left")
     for key, sent in (("ARROW_RIGHT", "Right"), ("SPACE", "Right"), ("ARROW_LEFT", "Left")):
         tap(browser, key, receiver, sent)
     if browser.find_element("id", "count").text != "5":
         raise Failure("the page counts %r commands, not 5" % browser.find_element("id", "count").text)
 
-    # A+ twice, remembered across a reload.
+    # A+ twice, and the running talk timer, kept across a reload.
+    seconds = lambda: sum(int(part) * 60 ** i for i, part in enumerate(reversed(page_text(browser, "elapsed").split(":"))))  # noqa: E731,E501
+    wait_for("the talk timer to run", lambda: seconds() > 0)
     size = browser.execute_script("return parseInt(document.getElementById('scriptText').style.fontSize)")
     for _ in range(2):
         browser.find_element("id", "larger").click()
+    before = seconds()
     browser.refresh()
     if browser.execute_script("return document.getElementById('scriptText').style.fontSize") != "%dpx" % (size + 4):
         raise Failure("the script's font size was not kept")
+    if seconds() < before:
+        raise Failure("the talk timer went back from %d s to %s after a reload" % (before, page_text(browser, "elapsed")))
 
     # Without the WebSocket: commands over HTTP, and the pending text collected by the page's polling.
     browsers.pop().quit()
-    browser = chromium("http://%s:%d/" % (address, port), block_websocket=True)
+    browser = chromium("http://%s:%d/" % (address, port), block_websocket=True, language="en-US")
     browsers.append(browser)
     page_status(browser, CONNECTED_HTTP)
     tap(browser, "next", receiver, "Right")
-    with LOCAL.open("http://127.0.0.1:%d/sendtext" % port, data='{"title":"T","text":"Par HTTP"}'.encode(),
-                    timeout=5) as answer:
+    wait_for("English texts", lambda: page_text(browser, "target").startswith("Keys → ") and page_text(
+        browser, "next") == "Next ▶" and page_text(browser, "elapsed") != "0:00")
+    browser.save_screenshot(os.path.join(screenshot_dir, "page-remote-390x844.png"))
+    # A script in sections follows the slides, and a tapped section becomes the current one.
+    with LOCAL.open("http://127.0.0.1:%d/sendtext" % port, timeout=5,
+                    data='{"title":"T","text":"Un\\n---\\nDeux\\n---\\nTrois"}'.encode()) as answer:
         answer.read()
-    wait_for("the polled text in the page", lambda: browser.find_element("id", "scriptText").text == "Par HTTP")
+    current = lambda: browser.execute_script(  # noqa: E731
+        "return [].map.call(document.querySelectorAll('#scriptText section'), function (s) {"
+        " return s.textContent + (s.getAttribute('aria-current') === 'true' ? '*' : ''); }).join(' ')")
+    wait_for("the polled script's sections", lambda: current() == "Un* Deux Trois")
+    tap(browser, "next", receiver, "Right")
+    wait_for("the next section", lambda: current() == "Un Deux* Trois")
+    browser.save_screenshot(os.path.join(screenshot_dir, "page-script-390x844.png"))
+    tap(browser, "prev", receiver, "Left")
+    wait_for("the previous section", lambda: current() == "Un* Deux Trois")
+    browser.find_elements("css selector", "#scriptText section")[2].click()
+    wait_for("the tapped section", lambda: current() == "Un Deux Trois*")
 
     # The app stopped: the page says so within 3 s; started again, it is back.
     app.terminate()
@@ -223,11 +268,15 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     print("lost state shown %.2f s after the app stopped" % (time.monotonic() - stopped))
     tap_while_lost = browser.find_element("id", "count").text
     browser.find_element("id", "next").click()
-    start_app()
-    page_status(browser, "Connexion rétablie", timeout=20)
+    start_app("--hidden")
+    page_status(browser, "Reconnected", timeout=20)
     time.sleep(1)
     if browser.find_element("id", "count").text != tap_while_lost:
         raise Failure("a tap made while the connection was lost was counted or sent later")
+    shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quorvelantis Remote$"],
+                           capture_output=True, text=True).stdout
+    if shown.strip():
+        raise Failure("the app started with --hidden maps its window")
     return 0
 
 

@@ -30,7 +30,7 @@ private:
 
     MacRemoteService::Platform platform(FakePlatform& fakes)
     {
-        return { fakes.keys, fakes.settings, fakes.interfaces, fakes.peerLink, m_listeners };
+        return { fakes.keys, fakes.settings, fakes.interfaces, fakes.peerLink, m_listeners, fakes.focusedWindow };
     }
 
 private Q_SLOTS:

@@ -155,7 +155,8 @@ private Q_SLOTS:
     {
         FakePlatform fakes;
         WebSocketPeerLink link(m_network, { 100ms, 600ms });
-        MacRemoteService service({ fakes.keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners });
+        MacRemoteService service(
+            { fakes.keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners, fakes.focusedWindow });
         Client phone;
         QVERIFY(phone.open(link.port()));
         QTRY_VERIFY(service.isConnected());

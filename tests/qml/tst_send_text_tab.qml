@@ -35,6 +35,10 @@ ViewTestCase {
         verify(!item(tab, "sendButton").enabled);
         tab.scriptText = "un deux";
         compare(item(tab, "wordCounter").Accessible.name, "2 mots");
+        verify(!item(tab, "sectionCounter").visible);
+        tab.scriptText = "un\n---\n \n---\r\ndeux trois\n---";
+        compare(item(tab, "sectionCounter").text, "2 sections ·");
+        compare(item(tab, "wordCounter").text, "3 mots");
 
         harness.reportPeerState(2, 1);
         tryVerify(() => !item(tab, "peerHint").visible);

@@ -2,6 +2,7 @@
 
 // Stand-ins for the OS seams of MacRemoteService, so tests decide what the desktop answers.
 
+#include "platform/FocusedWindow.h"
 #include "platform/HttpListener.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/PeerLink.h"
@@ -112,6 +113,10 @@ struct FakePlatform {
     FakeInterfaces interfaces;
     FakePeerLink peerLink;
     FakeHttpListenerFactory httpListeners;
+    FocusedWindow focusedWindow; // a desktop that does not tell
 
-    MacRemoteService::Platform platform() { return { keys, settings, interfaces, peerLink, httpListeners }; }
+    MacRemoteService::Platform platform()
+    {
+        return { keys, settings, interfaces, peerLink, httpListeners, focusedWindow };
+    }
 };

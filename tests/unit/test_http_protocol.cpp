@@ -29,6 +29,7 @@ private Q_SLOTS:
             { "POST /prev ", HttpRoute::previous },
             { "GET /pendingtext?t=1 HTTP/1.1", HttpRoute::pendingText },
             { "POST /sendtext HTTP/1.1\r\n\r\n{}", HttpRoute::sendText },
+            { "GET /keytarget HTTP/1.1\r\n\r\n", HttpRoute::keyTarget },
             // The trailing blank is part of a prefix; the match is exact and case-sensitive.
             { "GET /next\r\n\r\n", HttpRoute::unknown },
             { "GET /next?x=1 HTTP/1.1", HttpRoute::unknown },

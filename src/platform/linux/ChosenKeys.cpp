@@ -63,12 +63,16 @@ ChosenKeys::WaylandChoice ChosenKeys::waylandBackendFor(const WaylandOffers& off
                        "keyboard") };
 }
 
+ChosenKeys::Session ChosenKeys::currentSession()
+{
+    return sessionFor(qEnvironmentVariable("XDG_SESSION_TYPE"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+        qEnvironmentVariable("DISPLAY"));
+}
+
 std::unique_ptr<ChosenKeys> ChosenKeys::forThisSession()
 {
     auto keys = std::make_unique<ChosenKeys>();
-    if (sessionFor(qEnvironmentVariable("XDG_SESSION_TYPE"), qEnvironmentVariable("WAYLAND_DISPLAY"),
-            qEnvironmentVariable("DISPLAY"))
-        == Session::X11) {
+    if (currentSession() == Session::X11) {
         keys->choose(std::make_unique<XTestKeys>());
         return keys;
     }

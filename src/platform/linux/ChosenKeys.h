@@ -32,6 +32,7 @@ public:
     // Decided from the session's environment (XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY), never from Qt's platform
     // name: an app forced onto xcb under Wayland still needs a Wayland backend to reach the other windows.
     static Session sessionFor(QStringView xdgSessionType, QStringView waylandDisplay, QStringView display);
+    static Session currentSession();
     // Prefers what asks nobody: a uinput grant already given, then the compositor's virtual keyboard; then the
     // portal's consent dialog; and only last the administrator's password that grants uinput.
     static WaylandChoice waylandBackendFor(const WaylandOffers& offers);

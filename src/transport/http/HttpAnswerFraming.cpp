@@ -23,6 +23,7 @@ QByteArray frameOutcome(const HttpOutcome& outcome)
     case Kind::commandDone:
         return frameAnswer("200 OK", "text/plain", "ok");
     case Kind::pendingText:
+    case Kind::keyTarget:
         return frameAnswer("200 OK", "application/json", outcome.detail);
     case Kind::noPendingText:
         return frameAnswer("204 No Content", "text/plain", "{}");

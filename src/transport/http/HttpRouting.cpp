@@ -23,13 +23,14 @@ const QByteArray* fixedAnswerFor(QByteArrayView request, const QByteArray& pageA
 HttpRoute routeFor(QByteArrayView request)
 {
     // The trailing blanks belong to the prefixes: "GET /next?x" or "GET /nextslide" must not move a slide.
-    static constexpr std::array<std::pair<QByteArrayView, HttpRoute>, 6> prefixes { {
+    static constexpr std::array<std::pair<QByteArrayView, HttpRoute>, 7> prefixes { {
         { "GET /next ", HttpRoute::next },
         { "POST /next ", HttpRoute::next },
         { "GET /prev ", HttpRoute::previous },
         { "POST /prev ", HttpRoute::previous },
         { "GET /pendingtext", HttpRoute::pendingText },
         { "POST /sendtext ", HttpRoute::sendText },
+        { "GET /keytarget ", HttpRoute::keyTarget },
     } };
     for (const auto& [prefix, route] : prefixes) {
         if (request.startsWith(prefix))

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+// Where the desktop sends key presses now. The program is named by its class (X11 WM_CLASS) or app id (Wayland),
+// never by the window's title, which may carry private text (a mail's subject, a file name).
+struct KeyTarget {
+    enum class State {
+        unknown, // this desktop does not tell
+        nothing, // no window has the focus
+        ownWindow, // this app's own window
+        program,
+    };
+    State state = State::unknown;
+    QString program; // empty unless a window has the focus
+    bool operator==(const KeyTarget&) const = default;
+};
+
+// The window that receives the keys. This base class serves desktops that do not tell (GNOME or KDE under Wayland):
+// it always answers unknown rather than a guess. Lives on the main thread.
+class FocusedWindow : public QObject {
+    Q_OBJECT
+
+public:
+    using QObject::QObject;
+
+    // Read now: some desktops report no change (an X server without a window manager).
+    virtual KeyTarget current() { return {}; }
+
+Q_SIGNALS:
+    void changed();
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/FocusedWindow.h"
+
+#include <QSocketNotifier>
+#include <memory>
+#include <optional>
+
+// The focused window on the X display: the EWMH active window, followed through the root window's PropertyNotify
+// events, or the X input focus where no window manager sets one. Opens its own connection to the display.
+// Xlib's types, named here without its macros (None, Status, ...), which clash with Qt's headers.
+struct _XDisplay;
+
+class X11FocusedWindow : public FocusedWindow {
+public:
+    // Null when the display cannot be opened.
+    static std::unique_ptr<X11FocusedWindow> open();
+    ~X11FocusedWindow() override;
+
+    KeyTarget current() override;
+
+private:
+    using XWindow = unsigned long;
+    using XAtom = unsigned long;
+
+    explicit X11FocusedWindow(_XDisplay* display);
+    void readEvents();
+    // The window manager's answer, when one sets it; 0 when it says no window is active.
+    std::optional<XWindow> activeWindow();
+    // The window's and, failing that, its nearest ancestor's property.
+    std::optional<XWindow> windowWithClass(XWindow window);
+    std::optional<long> cardinal(XWindow window, XAtom property);
+
+    _XDisplay* m_display;
+    XAtom m_activeWindowAtom;
+    XAtom m_pidAtom;
+    QSocketNotifier m_notifier;
+};
