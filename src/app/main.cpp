@@ -57,7 +57,9 @@ int main(int argc, char* argv[])
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, peerLink.port());
-    const std::unique_ptr<FocusedWindow> focusedWindow = createFocusedWindow();
+    // Qt names its windows after the desktop file on Wayland, after the application under Xwayland.
+    const std::unique_ptr<FocusedWindow> focusedWindow
+        = createFocusedWindow({ QApplication::desktopFileName(), QApplication::applicationName() });
     MacRemoteService service(
         { *keys.injector, *keys.permission, timers, settings, interfaces, peerLink, httpListeners, *focusedWindow });
 
