@@ -4,6 +4,7 @@
 
 #include <QDebug>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <span>
 #include <wayland-client.h>
@@ -26,11 +27,12 @@ WlrootsFocusedWindow::WlrootsFocusedWindow(wl_display* display, QStringList ownA
     , m_incoming(wl_display_get_fd(display), QSocketNotifier::Read)
 {
     static const wl_registry_listener registryListener {
-        [](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
-            if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0)
-                static_cast<WlrootsFocusedWindow*>(data)->bindManager(registry, name);
-        },
-        [](void*, wl_registry*, uint32_t) {},
+        .global =
+            [](void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t) {
+                if (std::strcmp(interface, zwlr_foreign_toplevel_manager_v1_interface.name) == 0)
+                    static_cast<WlrootsFocusedWindow*>(data)->bindManager(registry, name);
+            },
+        .global_remove = [](void*, wl_registry*, uint32_t) {},
     };
     wl_registry_add_listener(m_registry, &registryListener, this);
     wl_display_flush(m_display);
@@ -50,27 +52,31 @@ void WlrootsFocusedWindow::bindManager(wl_registry* registry, uint32_t name)
     if (m_manager)
         return;
     static const zwlr_foreign_toplevel_manager_v1_listener managerListener {
-        [](void* data, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* handle) {
-            static_cast<WlrootsFocusedWindow*>(data)->addToplevel(handle);
-        },
-        [](void* data, zwlr_foreign_toplevel_manager_v1*) {
-            auto* self = static_cast<WlrootsFocusedWindow*>(data);
-            qWarning() << "The Wayland compositor stopped listing its windows: the focused window is no longer known";
-            self->forgetList();
-            self->refresh();
-        },
+        .toplevel =
+            [](void* data, zwlr_foreign_toplevel_manager_v1*, zwlr_foreign_toplevel_handle_v1* handle) {
+                static_cast<WlrootsFocusedWindow*>(data)->addToplevel(handle);
+            },
+        .finished =
+            [](void* data, zwlr_foreign_toplevel_manager_v1*) {
+                auto* self = static_cast<WlrootsFocusedWindow*>(data);
+                qWarning()
+                    << "The Wayland compositor stopped listing its windows: the focused window is no longer known";
+                self->forgetList();
+                self->refresh();
+            },
     };
     m_manager = static_cast<zwlr_foreign_toplevel_manager_v1*>(
         wl_registry_bind(registry, name, &zwlr_foreign_toplevel_manager_v1_interface, 1));
     zwlr_foreign_toplevel_manager_v1_add_listener(m_manager, &managerListener, this);
     // The compositor announces every open toplevel before it answers this.
     static const wl_callback_listener listedListener {
-        [](void* data, wl_callback* callback, uint32_t) {
-            wl_callback_destroy(callback);
-            auto* self = static_cast<WlrootsFocusedWindow*>(data);
-            self->m_listed = self->m_manager != nullptr;
-            self->refresh();
-        },
+        .done =
+            [](void* data, wl_callback* callback, uint32_t) {
+                wl_callback_destroy(callback);
+                auto* self = static_cast<WlrootsFocusedWindow*>(data);
+                self->m_listed = self->m_manager != nullptr;
+                self->refresh();
+            },
     };
     wl_callback_add_listener(wl_display_sync(m_display), &listedListener, this);
 }
