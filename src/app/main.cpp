@@ -54,7 +54,9 @@ int main(int argc, char* argv[])
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
     HttpServerListener::Factory httpListeners(network, &peerLink);
-    const std::unique_ptr<FocusedWindow> focusedWindow = createFocusedWindow();
+    // Qt names its windows after the desktop file on Wayland, after the application under Xwayland.
+    const std::unique_ptr<FocusedWindow> focusedWindow
+        = createFocusedWindow({ QApplication::desktopFileName(), QApplication::applicationName() });
     MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners, *focusedWindow });
 
     // ---- Window ----

@@ -1,4 +1,5 @@
 #include "platform/linux/ChosenKeys.h"
+#include "platform/linux/FocusedWindowChoice.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -44,6 +45,16 @@ private Q_SLOTS:
 
         const QStringList expected { "Right pressed", "Right released", "Left pressed", "Left released" };
         QTRY_COMPARE_WITH_TIMEOUT(receivedKeys(qEnvironmentVariable("WEV_LOG")), expected, 5000);
+    }
+
+    void compositorNamesTheFocusedProgramByItsAppId()
+    {
+        if (qEnvironmentVariableIsSet("SWAY_UNAVAILABLE"))
+            QSKIP(qPrintable(qEnvironmentVariable("SWAY_UNAVAILABLE")));
+        const auto focused = createFocusedWindow({});
+        QTRY_COMPARE_WITH_TIMEOUT(focused->current(), (KeyTarget { KeyTarget::State::program, "wev" }), 5000);
+        const auto ownFocused = createFocusedWindow({ "wev" });
+        QTRY_COMPARE_WITH_TIMEOUT(ownFocused->current(), (KeyTarget { KeyTarget::State::ownWindow, "wev" }), 5000);
     }
 };
 

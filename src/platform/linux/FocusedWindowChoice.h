@@ -2,8 +2,10 @@
 
 #include "platform/FocusedWindow.h"
 
+#include <QStringList>
 #include <memory>
 
 // The focused-window backend of this desktop session: the X display's under X11, the compositor's toplevel list on
 // wlroots compositors (sway, Hyprland), and one that answers unknown elsewhere (GNOME, KDE under Wayland).
-std::unique_ptr<FocusedWindow> createFocusedWindow();
+// ownAppIds: the app ids that name this app's own windows on Wayland, where no process id comes with a window.
+std::unique_ptr<FocusedWindow> createFocusedWindow(const QStringList& ownAppIds);
