@@ -1,5 +1,6 @@
 #!/usr/bin/python3
-"""The phone's remote page in headless Chromium against the real app: the window's QR code, the page over the
+"""The real app's window read and driven through AT-SPI, as a screen reader sees it, and the phone's remote page in
+headless Chromium against it: tabs, a port applied, a text left pending, the window's QR code, the page over the
 WebSocket and over HTTP, in French and in English, keys at a focused X client and where the page says they go, the
 talk timer, the screen held awake, a script's sections, texts both ways, the app stopped and back hidden.
 Usage: dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR, on the X display of $DISPLAY
@@ -8,13 +9,43 @@ Usage: dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSH
 import os
 import re
 import shutil
+import socket
 import subprocess
 import sys
 import tempfile
 import time
+import urllib.request
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from window_atspi import LOCAL, Failure, free_port, wait_for  # noqa: E402
+# Straight to the app on loopback, whatever proxy the environment names.
+LOCAL = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+STATIC, FIELD = ("label", "static"), ("text", "entry")
+
+
+class Failure(Exception):
+    pass
+
+
+def free_port():
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        return probe.getsockname()[1]
+
+
+def wait_for(what, probe, timeout=15.0):
+    deadline = time.monotonic() + timeout
+    while True:
+        value = probe()
+        if value:
+            return value
+        if time.monotonic() > deadline:
+            raise Failure("timed out waiting for " + what)
+        time.sleep(0.2)
+
+
+def get(port, route):
+    with LOCAL.open("http://127.0.0.1:%d/%s" % (port, route), timeout=5) as answer:
+        return answer.read().decode("utf-8")
+
 
 CONNECTED_WS = "Connecté (WebSocket)"
 CONNECTED_HTTP = "Connected (HTTP, fallback)"
@@ -158,11 +189,43 @@ def tap(browser, button, receiver, key):
 def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers):
     app = start_app()
     window = Window(env["DISPLAY"])
-    window.text_matching("IP active sur le port %d" % port)
+    wait_for("the window on the accessibility bus", window.nodes, timeout=30)
+    window.find("IP active sur le port %d" % port, STATIC)
     address = window.text_matching(r"\d+\.\d+\.\d+\.\d+|Aucune IP réseau")
+    window.xdotool("search", "--sync", "--name", "Quorvelantis Remote", "windowfocus", "--sync")
+    button, tab = ("push button", "button"), ("page tab",)
+    for name, roles in (("Télécommande", tab), ("Envoyer un texte", tab), ("Copier l'IP", button),
+                        ("Rafraîchir", button), ("Télécharger sur l'App Store", ("link",)), ("Auto", STATIC),
+                        ("IP", STATIC), ("En attente", STATIC), ("Aucune commande reçue", STATIC)):
+        window.find(re.escape(name), roles)
+    # Without a system D-Bus for Avahi here, the peer link may report that sharing is unavailable.
+    window.find("En attente de l'iPhone|Partage indisponible", STATIC)
+
+    # A new port, typed and applied: the HTTP status names it, and so does the field on the tab built anew.
+    port = free_port()
+    window.click("Port HTTP fallback", FIELD)
+    window.xdotool("key", "ctrl+a", "BackSpace")
+    window.xdotool("type", str(port))
+    window.click("Appliquer", button)
+    window.find("IP active sur le port %d" % port, STATIC)
+    # Without a phone, a text sent from the window waits for the phone's next HTTP request.
+    window.click("Envoyer un texte", tab)
+    window.find(re.escape("Titre (optionnel)"), FIELD)
+    window.click("Script / Texte", FIELD)
+    window.xdotool("type", "Bonjour le monde")
+    window.find("3 mots", STATIC)
+    window.click("Envoyer à l'iPhone", button)
+    window.find("✅ Texte.*", STATIC)
+    if "Bonjour le monde" not in get(port, "pendingtext"):
+        raise Failure("the pending text is not served")
+    window.click("Télécommande", tab)
+    field = window.find("Port HTTP fallback", FIELD)
+    wait_for("the port field to show the applied port", lambda: field.queryText().getText(0, -1) == str(port))
+    # A slide command over HTTP raises the window's count badge.
+    get(port, "next")
+    window.find("1", STATIC)
 
     # The QR code in the window leads to the page, as the URL under it says.
-    window.xdotool("search", "--sync", "--name", "Quorvelantis Remote", "windowfocus", "--sync")
     window.click("Code QR")
     if address == "Aucune IP réseau":
         address, shown = "127.0.0.1", window.text_matching("Aucune IP réseau : .*")
@@ -187,7 +250,8 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
 
     # A text typed in the window arrives in the page over the session.
     window.click("Envoyer un texte")
-    window.click("Script / Texte", ("text", "entry"))
+    window.click("Script / Texte", FIELD)
+    window.xdotool("key", "ctrl+a", "BackSpace")
     window.xdotool("type", "Bonjour depuis le Mac")
     window.click("Envoyer à l'iPhone")
     window.find("✅ Texte envoyé à l'iPhone")
@@ -245,9 +309,8 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
         browser, "next") == "Next ▶" and page_text(browser, "elapsed") != "0:00")
     browser.save_screenshot(os.path.join(screenshot_dir, "page-remote-390x844.png"))
     # A script in sections follows the slides, and a tapped section becomes the current one.
-    with LOCAL.open("http://127.0.0.1:%d/sendtext" % port, timeout=5,
-                    data='{"title":"T","text":"Un\\n---\\nDeux\\n---\\nTrois"}'.encode()) as answer:
-        answer.read()
+    LOCAL.open("http://127.0.0.1:%d/sendtext" % port, timeout=5,
+               data='{"title":"T","text":"Un\\n---\\nDeux\\n---\\nTrois"}'.encode()).close()
     current = lambda: browser.execute_script(  # noqa: E731
         "return [].map.call(document.querySelectorAll('#scriptText section'), function (s) {"
         " return s.textContent + (s.getAttribute('aria-current') === 'true' ? '*' : ''); }).join(' ')")

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -18,12 +19,184 @@ HttpOutcome answer(FakePlatform& fake, HttpRoute route, const std::optional<QByt
     return fake.httpListeners.current()->receive({ { route, body } }).at(0);
 }
 
+// The permission poll's timer, made to fire as the event loop would after one interval.
+void tick(MacRemoteService& service) { QMetaObject::invokeMethod(service.findChild<QTimer*>(), "timeout"); }
+
 }
 
-class TestTextHandOff : public QObject {
+// The service on fake platform seams: commands, the permission, peer events, the text hand-off and the HTTP port.
+class TestService : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void constructionSetsInitialStateAndStartsTransports()
+    {
+        FakePlatform fake;
+        fake.keys.trusted = false;
+        fake.interfaces.addIPv4("eth0", "192.168.1.20");
+        MacRemoteService service(fake.platform());
+
+        QCOMPARE(service.statusMessage(), QStringLiteral("En attente de l'iPhone"));
+        QCOMPARE(service.isConnected(), false);
+        QCOMPARE(service.localIPAddress(), QStringLiteral("192.168.1.20"));
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("Aucune commande reçue"));
+        QCOMPARE(service.commandCount(), 0);
+        QCOMPARE(service.lastCommand(), std::nullopt);
+        QCOMPARE(service.property("lastCommand").toString(), QString());
+        QCOMPARE(service.textSendStatus(), std::nullopt);
+        QVERIFY(!service.pendingText());
+        QCOMPARE(service.hasAccessibility(), false);
+        // The poll starts with the window, not with the service.
+        QVERIFY(!service.findChild<QTimer*>()->isActive());
+        QCOMPARE(fake.keys.accessRequests, 0);
+
+        QCOMPARE(fake.peerLink.advertised, QStringList { "Quorvelantis Mac/quorvelantis" });
+        QCOMPARE(fake.httpListeners.requestedPorts, std::vector<quint16> { 4777 });
+        QCOMPARE(service.httpStatusMessage(), QStringLiteral("Démarrage..."));
+    }
+
+    void destructionStopsEveryListener()
+    {
+        FakePlatform fake;
+        std::make_unique<MacRemoteService>(fake.platform()).reset();
+        QVERIFY(fake.httpListeners.live.empty());
+    }
+
+    void observedFieldsNotifyOnlyOnChange()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
+        QSignalSpy lastCommand(&service, &MacRemoteService::lastCommandChanged);
+        QSignalSpy count(&service, &MacRemoteService::commandCountChanged);
+        QSignalSpy access(&service, &MacRemoteService::hasAccessibilityChanged);
+
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(lastCommand.count(), 1);
+        QCOMPARE(count.count(), 1);
+        QCOMPARE(access.count(), 0); // already true
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(status.count(), 1);
+        QCOMPARE(lastCommand.count(), 1);
+        QCOMPARE(count.count(), 2);
+        QCOMPARE(service.property("lastCommand").toString(), QStringLiteral("next"));
+    }
+
+    void commandWithPermissionPostsOneKeyPress()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(fake.keys.pressed, std::vector { Arrow::right });
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("▶ Slide suivante"));
+
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(fake.keys.pressed, (std::vector { Arrow::right, Arrow::left }));
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
+        QCOMPARE(service.lastCommand(), RemoteCommand::previous);
+        QCOMPARE(service.commandCount(), 2);
+        QVERIFY(fake.keys.accessRequests == 0);
+    }
+
+    void commandWithoutPermissionCountsAndPrompts_data()
+    {
+        QTest::addColumn<bool>("grantable");
+        QTest::addColumn<QString>("advice");
+        QTest::newRow("grant dialog") << true << QStringLiteral("⚠️ Cliquez sur Autoriser → mot de passe admin");
+        QTest::newRow("X server without XTEST") << false << QStringLiteral("⚠️ Extension XTEST absente");
+    }
+
+    void commandWithoutPermissionCountsAndPrompts()
+    {
+        QFETCH(bool, grantable);
+        QFETCH(QString, advice);
+        FakePlatform fake;
+        fake.keys.grantable = grantable;
+        MacRemoteService service(fake.platform());
+        fake.keys.trusted = false;
+
+        for (int i = 0; i < 3; ++i)
+            service.executeCommand(RemoteCommand::next);
+        QVERIFY(fake.keys.pressed.empty());
+        QCOMPARE(service.hasAccessibility(), false);
+        QCOMPARE(service.canRequestAccessibility(), grantable);
+        QCOMPARE(service.statusMessage(), QStringLiteral("⚠️ Autorisation Accessibilité requise"));
+        QCOMPARE(service.lastCommandMessage(), advice);
+        QCOMPARE(service.lastCommand(), RemoteCommand::next);
+        QCOMPARE(service.commandCount(), 3);
+        // One dialog per run from commands, so a talk is not interrupted at every press; "Autoriser" still opens it.
+        QCOMPARE(fake.keys.accessRequests, 1);
+        service.requestAccessibilityPermission();
+        QCOMPARE(fake.keys.accessRequests, 2);
+
+        // Granted after the last poll: the command itself notices.
+        fake.keys.trusted = true;
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(service.hasAccessibility(), true);
+        QCOMPARE(fake.keys.pressed.size(), 1u);
+    }
+
+    void keyEventThatCannotBeBuiltPostsNothing()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        service.executeCommand(RemoteCommand::previous);
+        fake.keys.canPress = false;
+
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(service.statusMessage(), QStringLiteral("Commande clavier impossible"));
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
+        QCOMPARE(service.lastCommand(), RemoteCommand::previous);
+        QCOMPARE(service.commandCount(), 1);
+    }
+
+    void monitorFollowsThePermissionWithOneTimer()
+    {
+        FakePlatform fake;
+        fake.keys.trusted = false;
+        MacRemoteService service(fake.platform());
+        QSignalSpy access(&service, &MacRemoteService::hasAccessibilityChanged);
+        QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
+
+        service.startAccessibilityMonitoring();
+        QVERIFY(service.findChild<QTimer*>()->isActive());
+        QCOMPARE(service.findChild<QTimer*>()->interval(), 2000);
+
+        tick(service); // unchanged: nothing notifies
+        QCOMPARE(access.count(), 0);
+        QCOMPARE(status.count(), 0);
+
+        fake.keys.trusted = true;
+        tick(service);
+        QCOMPARE(service.hasAccessibility(), true);
+        QCOMPARE(service.statusMessage(), QStringLiteral("✅ Accessibilité autorisée"));
+
+        service.executeCommand(RemoteCommand::next);
+        fake.keys.trusted = false;
+        tick(service); // withdrawn: the flag follows, the text stays
+        QCOMPARE(service.hasAccessibility(), false);
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
+
+        // Set true by the monitor's own start check: the poll sees no change and writes no text.
+        fake.keys.trusted = true;
+        service.startAccessibilityMonitoring();
+        tick(service);
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
+    }
+
+    void requestingPermissionAsksOnceAndWritesNothing()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        QSignalSpy status(&service, &MacRemoteService::statusMessageChanged);
+        service.requestAccessibilityPermission();
+        QCOMPARE(fake.keys.accessRequests, 1);
+        QCOMPARE(status.count(), 0);
+    }
+
     void sendTextTrimsAndKeepsOnePendingText()
     {
         FakePlatform fake;
@@ -247,7 +420,86 @@ private Q_SLOTS:
         service.applyPort(9000);
         QCOMPARE(tooLarge.httpListeners.requestedPorts, std::vector<quint16> { 9000 });
     }
+
+    void peerEventsDriveTheHeaderAndTheSlides()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        const QString connecting = QStringLiteral("Connexion iPhone...");
+        const QString connected = QStringLiteral("iPhone connecté");
+        // Each row: the event, then the header and isConnected it leaves.
+        const struct {
+            PeerState state;
+            int connectedPeers;
+            QString status;
+            bool isConnected;
+        } rows[] = {
+            { PeerState::connecting, 0, connecting, false },
+            { PeerState::connected, 1, connected, true },
+            // A second phone whose handshake fails while the first stays.
+            { PeerState::connecting, 1, connecting, true },
+            { PeerState::notConnected, 1, connected, true },
+            { PeerState::connected, 2, connected, true },
+            { PeerState::notConnected, 1, connected, true },
+            { PeerState::notConnected, 0, QStringLiteral("En attente de l'iPhone"), false },
+            { PeerState::connected, 1, connected, true },
+        };
+        for (const auto& row : rows) {
+            Q_EMIT fake.peerLink.peerStateChanged(row.state, row.connectedPeers);
+            QCOMPARE(service.statusMessage(), row.status);
+            QCOMPARE(service.isConnected(), row.isConnected);
+        }
+
+        // "Partage indisponible" gives way once published again, another part's text does not.
+        Q_EMIT fake.peerLink.advertisingFailed();
+        QCOMPARE(service.statusMessage(), QStringLiteral("Partage indisponible"));
+        QCOMPARE(service.isConnected(), true);
+        Q_EMIT fake.peerLink.advertisingSucceeded();
+        QCOMPARE(service.statusMessage(), connected);
+
+        for (const QByteArray& data :
+            { QByteArray(R"({"importText":{"title":"T","text":"X"}})"), QByteArray(), QByteArray("garbage"),
+                QByteArray("\xc3\x28"), QByteArray("next"), QByteArray(R"({"slideCommand":{"_0":"previous"}})") })
+            Q_EMIT fake.peerLink.messageReceived(data);
+        QCOMPARE(fake.keys.pressed, (std::vector<Arrow> { Arrow::right, Arrow::left }));
+        QCOMPARE(service.textSendStatus(), std::nullopt);
+        const QString commandText = service.statusMessage();
+        Q_EMIT fake.peerLink.advertisingSucceeded();
+        QCOMPARE(service.statusMessage(), commandText);
+    }
+
+    void textStaysPendingUntilAPhoneConfirmsIt()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 2);
+        service.sendText(QStringLiteral("T"), QStringLiteral("X"));
+        QCOMPARE(fake.peerLink.sent.size(), 1u);
+
+        // The phones it went to left unconfirmed while one stays: it goes again, to that one.
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 1);
+        Q_EMIT fake.peerLink.undelivered(fake.peerLink.sent.back().first);
+        QCOMPARE(fake.peerLink.sent.size(), 2u);
+        QCOMPARE(fake.peerLink.sent[1].second, fake.peerLink.sent[0].second);
+
+        // No phone left: pending for HTTP, or for the next phone to connect.
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 0);
+        Q_EMIT fake.peerLink.undelivered(fake.peerLink.sent.back().first);
+        QCOMPARE(fake.peerLink.sent.size(), 2u);
+        QCOMPARE(service.pendingText()->text, QStringLiteral("X"));
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        QCOMPARE(fake.peerLink.sent.size(), 3u);
+
+        // Taken over HTTP meanwhile: a late confirmation leaves a newer text pending.
+        QVERIFY(service.takePendingTextBody());
+        const quint64 late = fake.peerLink.sent.back().first;
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 0);
+        service.sendText(QStringLiteral("T"), QStringLiteral("newer"));
+        Q_EMIT fake.peerLink.delivered(late);
+        QCOMPARE(service.pendingText()->text, QStringLiteral("newer"));
+        QCOMPARE(service.textSendStatus(), readyStatus);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestTextHandOff)
-#include "test_text_handoff.moc"
+QTEST_GUILESS_MAIN(TestService)
+#include "test_service.moc"
