@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 class TestPeerEvents : public QObject {
@@ -42,6 +43,8 @@ private Q_SLOTS:
         Q_EMIT fake.peerLink.advertisingSucceeded();
         QCOMPARE(service.statusMessage(), connected);
 
+        // What a hostile peer sends must not reach the journal.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
         for (const QByteArray& data :
             { QByteArray(R"({"importText":{"title":"T","text":"X"}})"), QByteArray(), QByteArray("garbage"),
                 QByteArray("\xc3\x28"), QByteArray("next"), QByteArray(R"({"slideCommand":{"_0":"previous"}})") })
