@@ -1,5 +1,7 @@
 #include "SessionAutostart.h"
 
+#include "ui/UiLogging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -21,7 +23,7 @@ bool SessionAutostart::setEnabled(bool enabled)
         QFile entry(path);
         if (!entry.exists() || entry.remove())
             return true;
-        qWarning("Cannot remove the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
+        qCWarning(lcUi, "Cannot remove the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
         return false;
     }
     QDir().mkpath(QFileInfo(path).path());
@@ -37,6 +39,6 @@ bool SessionAutostart::setEnabled(bool enabled)
     QFile entry(path);
     if (entry.open(QIODevice::WriteOnly | QIODevice::Truncate) && entry.write(text) == text.size() && entry.flush())
         return true;
-    qWarning("Cannot write the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
+    qCWarning(lcUi, "Cannot write the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
     return false;
 }

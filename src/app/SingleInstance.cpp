@@ -1,5 +1,7 @@
 #include "SingleInstance.h"
 
+#include "ui/UiLogging.h"
+
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -50,8 +52,10 @@ bool SingleInstance::claimLocalSocket()
     // Nobody answers: the socket file, if any, is left over from a process that ended without removing it.
     QLocalServer::removeServer(path);
     m_socketServer.setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_socketServer.listen(path))
+    if (!m_socketServer.listen(path)) {
+        qCWarning(lcUi).noquote() << "A second launch cannot show this window:" << m_socketServer.errorString();
         return true;
+    }
     connect(qApp, &QCoreApplication::aboutToQuit, &m_socketServer, &QLocalServer::close);
     connect(&m_socketServer, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* client = m_socketServer.nextPendingConnection()) {

@@ -3,6 +3,7 @@
 #include "KeyTargetReport.h"
 #include "LocalAddress.h"
 #include "RemoteMessage.h"
+#include "ServiceLogging.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/RemoteInput.h"
 #include "platform/Settings.h"
@@ -147,8 +148,11 @@ QString MacRemoteService::connectedSetText() const
 void MacRemoteService::handlePeerData(const QByteArray& data)
 {
     const std::optional<RemoteMessage> message = RemoteMessage::parse(data);
-    if (!message)
+    // A peer's malformed message is no fault of ours: debug only, or a hostile one would fill the journal.
+    if (!message) {
+        qCDebug(lcService, "Malformed peer message of %lld bytes ignored", qlonglong(data.size()));
         return;
+    }
     // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
     if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
         executeCommand(slide->command);
@@ -226,8 +230,10 @@ HttpOutcome MacRemoteService::handleSendTextRequest(const std::optional<QByteArr
     if (!body)
         return { Kind::missingBody, {} };
     const std::optional<TextPayload> payload = TextPayload::decode(*body);
-    if (!payload)
+    if (!payload) {
+        qCDebug(lcService, "Malformed text of %lld bytes refused", qlonglong(body->size()));
         return { Kind::invalidJson, {} };
+    }
     if (!handOffText(payload->title, payload->text))
         return { Kind::emptyText, m_textSendStatus.value_or(QString()).toUtf8() };
     return { Kind::textAccepted, {} };

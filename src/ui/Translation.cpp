@@ -1,5 +1,7 @@
 #include "Translation.h"
 
+#include "UiLogging.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <QTranslator>
@@ -13,6 +15,7 @@ bool installTranslation(QCoreApplication& app, const QStringList& preferredLangu
     if (translator->load(QStringLiteral(":/i18n/quorvelantis_en.qm"))
         && QCoreApplication::installTranslator(translator))
         return true;
+    qCWarning(lcUi, "Cannot install the English translation");
     delete translator;
     return false;
 }

@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QThread>
+#include <cerrno>
+#include <cstring>
 #include <sys/resource.h>
 
 using namespace std::chrono_literals;
@@ -261,6 +263,9 @@ private Q_SLOTS:
         QCOMPARE(recorder.states.size(), 2);
         QVERIFY(early.states.isEmpty());
 
+        // The log says why, in the system's words.
+        QTest::ignoreMessage(QtWarningMsg,
+            qPrintable(QStringLiteral("Cannot listen on port %1: %2").arg(port).arg(strerror(EADDRINUSE))));
         Recorder occupied;
         const auto refused = occupied.watch(HttpServerListener::Factory(m_network).listen(port));
         QTRY_COMPARE(occupied.states, QList({ HttpListenerState::starting, HttpListenerState::failed }));

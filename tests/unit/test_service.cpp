@@ -3,6 +3,7 @@
 
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -457,6 +458,8 @@ private Q_SLOTS:
         Q_EMIT fake.peerLink.advertisingSucceeded();
         QCOMPARE(service.statusMessage(), connected);
 
+        // What a hostile peer sends must not reach the journal.
+        QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
         for (const QByteArray& data :
             { QByteArray(R"({"importText":{"title":"T","text":"X"}})"), QByteArray(), QByteArray("garbage"),
                 QByteArray("\xc3\x28"), QByteArray("next"), QByteArray(R"({"slideCommand":{"_0":"previous"}})") })

@@ -1,5 +1,6 @@
 #include "platform/linux/ChosenKeys.h"
 
+#include "platform/linux/KeysLogging.h"
 #include "platform/linux/LibevdevDeviceWriter.h"
 #include "platform/linux/RemoteDesktopPortal.h"
 #include "platform/linux/UinputKeyboard.h"
@@ -9,7 +10,6 @@
 #include <QDBusConnection>
 #include <QFile>
 #include <QSettings>
-#include <QtDebug>
 #include <unistd.h>
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 std::unique_ptr<RemoteInput> waylandBackend(
     const ChosenKeys::WaylandChoice& choice, std::unique_ptr<WaylandVirtualKeyboard> keyboard)
 {
-    qInfo().noquote() << "Keys through" << choice.reason;
+    qCInfo(lcKeys).noquote() << "Keys through" << choice.reason;
     switch (choice.backend) {
     case ChosenKeys::WaylandBackend::virtualKeyboard:
         return keyboard;

@@ -1,8 +1,13 @@
 #include "platform/linux/LibevdevDeviceWriter.h"
 
+#include "platform/linux/KeysLogging.h"
+
+#include <cstring>
+
 #include <libevdev/libevdev-uinput.h>
 #include <libevdev/libevdev.h>
 #include <memory>
+#include <utility>
 
 LibevdevDeviceWriter::~LibevdevDeviceWriter()
 {
@@ -26,8 +31,13 @@ bool LibevdevDeviceWriter::create()
     for (unsigned int code = KEY_ESC; code <= KEY_MICMUTE; ++code)
         libevdev_enable_event_code(description.get(), EV_KEY, code, nullptr);
     libevdev_uinput* device = nullptr;
-    if (libevdev_uinput_create_from_device(description.get(), LIBEVDEV_UINPUT_OPEN_MANAGED, &device) != 0)
+    if (const int result = libevdev_uinput_create_from_device(description.get(), LIBEVDEV_UINPUT_OPEN_MANAGED, &device);
+        result != 0) {
+        // Asked again at each press and access check: each new reason is said once.
+        if (std::exchange(m_lastError, -result) != -result)
+            qCWarning(lcKeys, "Cannot create the uinput keyboard: %s", strerror(-result));
         return false;
+    }
     m_device = device;
     return true;
 }

@@ -24,4 +24,5 @@ public:
 
 private:
     libevdev_uinput* m_device = nullptr;
+    int m_lastError = 0;
 };

@@ -1,5 +1,7 @@
 #include "platform/linux/PortalRequest.h"
 
+#include "platform/linux/KeysLogging.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <utility>
@@ -30,9 +32,12 @@ void PortalRequest::send(const QDBusConnection& bus, const QString& method, cons
     QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, remoteDesktopInterface, method);
     call.setArguments(arguments + QVariantList { options });
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), request);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, request, [request, watcher] {
-        if (watcher->isError())
-            request->onResponse(2, {});
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, request, [request, watcher, method] {
+        if (!watcher->isError())
+            return;
+        qCWarning(lcKeys).noquote() << "The RemoteDesktop portal's" << method << "failed:" << watcher->error().name()
+                                    << watcher->error().message();
+        request->onResponse(2, {});
     });
 }
 

@@ -1,6 +1,19 @@
 #include "QtSettings.h"
 
+#include "service/ServiceLogging.h"
+
 #include <QSettings>
+
+namespace {
+
+void store(QSettings& settings)
+{
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qCWarning(lcService).noquote() << "Cannot write the settings to" << settings.fileName();
+}
+
+} // namespace
 
 qint64 QtSettings::integer(const QString& key) const
 {
@@ -14,7 +27,7 @@ void QtSettings::setInteger(const QString& key, qint64 value)
 {
     QSettings settings;
     settings.setValue(key, value);
-    settings.sync();
+    store(settings);
 }
 
 QString QtSettings::text(const QString& key) const { return QSettings().value(key).toString(); }
@@ -26,4 +39,5 @@ void QtSettings::setText(const QString& key, const QString& value)
         settings.remove(key);
     else
         settings.setValue(key, value);
+    store(settings);
 }

@@ -1,6 +1,7 @@
 #include "platform/linux/RemoteDesktopPortal.h"
 
 #include "platform/linux/EvdevKeyCode.h"
+#include "platform/linux/KeysLogging.h"
 #include "platform/linux/PortalRequest.h"
 
 #include <QDBusMessage>
@@ -50,6 +51,9 @@ void RemoteDesktopPortal::probeKeyboard(
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context, [watcher, onAnswer] {
         const QDBusPendingReply<QDBusVariant> reply = *watcher;
         watcher->deleteLater();
+        // No portal at all is usual outside a Wayland desktop.
+        if (reply.isError())
+            qCDebug(lcKeys).noquote() << "No RemoteDesktop portal:" << reply.error().name() << reply.error().message();
         onAnswer(!reply.isError() && (reply.value().variant().toUInt() & keyboardDevice) != 0);
     });
 }
@@ -91,8 +95,10 @@ void RemoteDesktopPortal::startSession()
 void RemoteDesktopPortal::keepSession(const QVariantMap& results)
 {
     // The dialog lets the user untick the keyboard: a session without one would take keys and post nothing.
-    if ((results.value(QStringLiteral("devices")).toUInt() & keyboardDevice) == 0)
+    if ((results.value(QStringLiteral("devices")).toUInt() & keyboardDevice) == 0) {
+        qCWarning(lcKeys, "The RemoteDesktop portal's session has no keyboard");
         return fail(refusedByUser);
+    }
     // Each start hands out a new token (the old one is spent); a portal without persistence hands out none.
     const QString token = results.value(QStringLiteral("restore_token")).toString();
     if (token.isEmpty())
@@ -107,6 +113,8 @@ void RemoteDesktopPortal::keepSession(const QVariantMap& results)
 
 void RemoteDesktopPortal::fail(uint response)
 {
+    // 1: the user said no; 2: anything else.
+    qCWarning(lcKeys, "The RemoteDesktop portal gave no keyboard access (response %u)", response);
     if (!m_sessionHandle.isEmpty())
         m_bus.send(QDBusMessage::createMethodCall(
             PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Close")));
@@ -151,7 +159,10 @@ void RemoteDesktopPortal::notifyKey(int evdevKeyCode, bool isDown)
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, session = m_sessionHandle] {
         watcher->deleteLater();
-        if (watcher->isError() && session == m_sessionHandle)
+        if (watcher->isError() && session == m_sessionHandle) {
+            qCWarning(lcKeys).noquote() << "The RemoteDesktop portal took no key:" << watcher->error().name()
+                                        << watcher->error().message();
             forgetSession();
+        }
     });
 }

@@ -1,6 +1,7 @@
 #include "platform/linux/UinputKeyboard.h"
 
 #include "platform/linux/EvdevKeyCode.h"
+#include "platform/linux/KeysLogging.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -26,6 +27,10 @@ UinputKeyboard::UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chr
     // The dialog speaks to the user; what pkexec prints (a refusal, a cancel) is not ours to show or log.
     m_grantDialog.setStandardOutputFile(QProcess::nullDevice());
     m_grantDialog.setStandardErrorFile(QProcess::nullDevice());
+    connect(&m_grantDialog, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            qCWarning(lcKeys).noquote() << "Cannot start" << m_grantProgram << ":" << m_grantDialog.errorString();
+    });
 }
 
 bool UinputKeyboard::hasAccess()

@@ -1,6 +1,7 @@
 #include "platform/linux/WaylandVirtualKeyboard.h"
 
 #include "platform/linux/EvdevKeyCode.h"
+#include "platform/linux/KeysLogging.h"
 #include "platform/linux/XkbKeymapFile.h"
 #include "virtual-keyboard-unstable-v1-client-protocol.h"
 
@@ -74,11 +75,15 @@ bool roundtripWithin(wl_display* display, std::chrono::milliseconds timeout)
 std::unique_ptr<WaylandVirtualKeyboard> WaylandVirtualKeyboard::connect(std::chrono::milliseconds settleTime)
 {
     wl_display* display = wl_display_connect(nullptr);
-    if (!display)
+    if (!display) {
+        qCDebug(lcKeys, "No Wayland display: %s", strerror(errno));
         return nullptr;
+    }
     std::unique_ptr<WaylandVirtualKeyboard> keyboard(new WaylandVirtualKeyboard(display, settleTime));
-    if (!keyboard->createKeyboard())
+    if (!keyboard->createKeyboard()) {
+        qCDebug(lcKeys, "No virtual keyboard from the compositor (error %d)", wl_display_get_error(display));
         return nullptr;
+    }
     return keyboard;
 }
 
@@ -134,6 +139,7 @@ void WaylandVirtualKeyboard::dispatchIncoming()
 {
     const bool read = wl_display_prepare_read(m_display) != 0 || wl_display_read_events(m_display) == 0;
     if (!read || wl_display_dispatch_pending(m_display) < 0) {
+        qCWarning(lcKeys, "The Wayland connection is lost: %s", strerror(wl_display_get_error(m_display)));
         m_incoming.setEnabled(false); // the connection is gone; hasAccess() now says so
         Q_EMIT accessChanged();
     }

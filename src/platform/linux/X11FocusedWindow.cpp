@@ -1,21 +1,19 @@
 #include "platform/linux/X11FocusedWindow.h"
 
-#include <QLoggingCategory>
+#include "platform/linux/KeysLogging.h"
+
 // After Qt's headers: Xlib's macros would break them.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <unistd.h>
 
-Q_DECLARE_LOGGING_CATEGORY(lcFocus)
-Q_LOGGING_CATEGORY(lcFocus, "quorvelantis.keys")
-
 namespace {
 
 // A window may vanish between two requests; Xlib's default handler would end the process for that.
 int reportXError(Display*, XErrorEvent* event)
 {
-    qCDebug(lcFocus) << "X request" << event->request_code << "failed with error" << event->error_code;
+    qCDebug(lcKeys) << "X request" << event->request_code << "failed with error" << event->error_code;
     return 0;
 }
 
@@ -25,7 +23,7 @@ std::unique_ptr<X11FocusedWindow> X11FocusedWindow::open()
 {
     Display* display = XOpenDisplay(nullptr);
     if (!display) {
-        qCWarning(lcFocus) << "Cannot open the X display" << qgetenv("DISPLAY") << "to follow the focused window";
+        qCWarning(lcKeys) << "Cannot open the X display" << qgetenv("DISPLAY") << "to follow the focused window";
         return nullptr;
     }
     XSetErrorHandler(reportXError);

@@ -1,5 +1,9 @@
 #include "platform/linux/XTestKeys.h"
 
+#include "platform/linux/KeysLogging.h"
+
+#include <utility>
+// After Qt's headers: Xlib's macros would break them.
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -20,11 +24,18 @@ _XDisplay* XTestKeys::connection()
 {
     if (m_display)
         return m_display;
+    // Tried again at each press: said once, not at each.
+    const bool isFirstTry = !std::exchange(m_hasTried, true);
     Display* display = XOpenDisplay(nullptr);
-    if (!display)
+    if (!display) {
+        if (isFirstTry)
+            qCWarning(lcKeys) << "Cannot open the X display" << qgetenv("DISPLAY") << "to press keys";
         return nullptr;
+    }
     int eventBase = 0, errorBase = 0, majorVersion = 0, minorVersion = 0;
     if (!XTestQueryExtension(display, &eventBase, &errorBase, &majorVersion, &minorVersion)) {
+        if (isFirstTry)
+            qCWarning(lcKeys) << "The X server" << qgetenv("DISPLAY") << "has no XTEST extension to press keys";
         XCloseDisplay(display);
         return nullptr;
     }

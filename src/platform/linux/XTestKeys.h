@@ -29,4 +29,5 @@ private:
 
     _XDisplay* m_display = nullptr;
     bool m_isFlushScheduled = false;
+    bool m_hasTried = false;
 };

@@ -4,6 +4,7 @@
 #include "HttpAnswerFraming.h"
 #include "HttpRequestGathering.h"
 #include "HttpRouting.h"
+#include "transport/TransportLogging.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -117,10 +118,13 @@ void EpollHttpServer::start(quint16 port)
     if (m_epoll >= 0)
         m_listeningSocket = openListeningSocket(port);
     if (m_listeningSocket < 0) {
-        Q_EMIT stateChanged(errno == EACCES ? HttpListenerState::notPermitted : HttpListenerState::failed);
+        const int error = errno;
+        qCWarning(lcHttp, "Cannot listen on port %u: %s", port, strerror(error));
+        Q_EMIT stateChanged(error == EACCES ? HttpListenerState::notPermitted : HttpListenerState::failed);
         return;
     }
     if (!watch(m_epoll, EPOLL_CTL_ADD, m_listeningSocket, listeningSocketId, EPOLLIN)) {
+        qCWarning(lcHttp, "Cannot watch the listener on port %u: %s", port, strerror(errno));
         Q_EMIT stateChanged(HttpListenerState::failed);
         return;
     }
@@ -143,6 +147,8 @@ void EpollHttpServer::handleReadiness()
 {
     epoll_event events[eventsPerWakeUp];
     const int count = epoll_wait(m_epoll, events, eventsPerWakeUp, 0);
+    if (count < 0 && errno != EINTR)
+        qCWarning(lcHttp, "Cannot wait for the connections: %s", strerror(errno));
     // Connections first: their edges are taken from epoll now, so an accept at the cap would not see them again and
     // could evict a request already waiting in the kernel.
     bool isListenerReady = false;
@@ -200,6 +206,9 @@ void EpollHttpServer::acceptConnections()
                 if (evictIncomplete())
                     continue;
                 m_isAcceptPaused = true;
+                qCDebug(lcHttp, "Accepting paused: %s", strerror(errno));
+            } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                qCWarning(lcHttp, "Cannot accept a connection: %s", strerror(errno));
             }
             return;
         }
@@ -283,10 +292,15 @@ void EpollHttpServer::receive(ConnectionEntry entry)
 
 void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
 {
-    if (request.isEmpty() || !request.isValidUtf8())
+    // What a hostile network sends is no fault of ours: debug only, or a flood would fill the journal.
+    if (request.isEmpty() || !request.isValidUtf8()) {
+        qCDebug(lcHttp, "Bad request of %lld bytes", qlonglong(request.size()));
         return write(entry, badRequestAnswer());
-    if (isForeignPageRequest(request, m_ownNames))
+    }
+    if (isForeignPageRequest(request, m_ownNames)) {
+        qCDebug(lcHttp, "Request from a foreign page refused");
         return write(entry, forbiddenAnswer());
+    }
     if (const QByteArray* answer = fixedAnswerFor(request, m_pageAnswer))
         return write(entry, *answer);
     const HttpRoute route = routeFor(request);

@@ -1,5 +1,7 @@
 #include "AvahiServicePublisher.h"
 
+#include "transport/TransportLogging.h"
+
 #include <avahi-common/alternative.h>
 #include <avahi-common/error.h>
 #include <avahi-common/malloc.h>
@@ -38,6 +40,7 @@ void AvahiServicePublisher::connectToDaemon()
     AvahiClient* client
         = avahi_client_new(m_poll.poll(), AVAHI_CLIENT_NO_FAIL, &AvahiServicePublisher::clientChanged, this, &error);
     if (!client) {
+        qCWarning(lcPeer, "Cannot reach avahi-daemon: %s", avahi_strerror(error));
         report(false);
         startAgainLater();
         return;
@@ -60,10 +63,12 @@ void AvahiServicePublisher::clientChanged(AvahiClient* client, AvahiClientState 
         break;
     case AVAHI_CLIENT_CONNECTING:
         // The daemon is gone or not there yet; its groups went with it.
+        qCWarning(lcPeer, "avahi-daemon is not running: %s is published once it is", publisher->m_type.constData());
         publisher->dropGroup();
         publisher->report(false);
         break;
     case AVAHI_CLIENT_FAILURE:
+        qCWarning(lcPeer, "avahi-daemon connection failed: %s", avahi_strerror(avahi_client_errno(client)));
         publisher->dropGroup();
         publisher->report(false);
         publisher->startAgainLater();
@@ -76,6 +81,7 @@ void AvahiServicePublisher::publish(AvahiClient* client)
     if (!m_group) {
         m_group = avahi_entry_group_new(client, &AvahiServicePublisher::groupChanged, this);
         if (!m_group) {
+            qCWarning(lcPeer, "Cannot create an Avahi entry group: %s", avahi_strerror(avahi_client_errno(client)));
             report(false);
             startAgainLater();
             return;
@@ -96,6 +102,8 @@ void AvahiServicePublisher::publish(AvahiClient* client)
     if (result >= 0)
         result = avahi_entry_group_commit(m_group);
     if (result < 0) {
+        qCWarning(
+            lcPeer, "Cannot publish %s as \"%s\": %s", m_type.constData(), m_name.constData(), avahi_strerror(result));
         report(false);
         startAgainLater();
     }
@@ -108,10 +116,13 @@ void AvahiServicePublisher::groupChanged(AvahiEntryGroup* group, AvahiEntryGroup
     case AVAHI_ENTRY_GROUP_COLLISION:
         // Another host on the network has the name.
         publisher->takeAlternativeName();
+        qCInfo(lcPeer, "Name taken on the network, publishing as \"%s\"", publisher->m_name.constData());
         avahi_entry_group_reset(group);
         publisher->publish(avahi_entry_group_get_client(group));
         break;
     case AVAHI_ENTRY_GROUP_FAILURE:
+        qCWarning(lcPeer, "Publishing %s failed: %s", publisher->m_type.constData(),
+            avahi_strerror(avahi_client_errno(avahi_entry_group_get_client(group))));
         publisher->report(false);
         publisher->startAgainLater();
         break;

@@ -1,5 +1,6 @@
 #include "PeerSessionServer.h"
 
+#include "transport/TransportLogging.h"
 #include "transport/http/ForeignPageCheck.h"
 
 #include <QHostAddress>
@@ -20,8 +21,10 @@ PeerSessionServer::PeerSessionServer(Timing timing)
 {
     connect(&m_listener, &QTcpServer::newConnection, this, &PeerSessionServer::upgradeConnections);
     // Qt stops accepting when the process runs out of descriptors, and never starts again by itself.
-    connect(&m_listener, &QTcpServer::acceptError, this,
-        [this] { QTimer::singleShot(std::chrono::milliseconds(250), this, &PeerSessionServer::resumeAccepting); });
+    connect(&m_listener, &QTcpServer::acceptError, this, [this] {
+        qCDebug(lcPeer) << "Accepting paused:" << m_listener.errorString();
+        QTimer::singleShot(std::chrono::milliseconds(250), this, &PeerSessionServer::resumeAccepting);
+    });
     // Emitted during the opening handshake, before the answer goes out: the handshake is the invitation.
     connect(&m_server, &QWebSocketServer::originAuthenticationRequired, this, &PeerSessionServer::answerInvitation);
     connect(&m_server, &QWebSocketServer::newConnection, this, &PeerSessionServer::takeConnections);
@@ -48,7 +51,9 @@ quint16 PeerSessionServer::listen()
     for (quint32 port = firstPort; port <= 65535; ++port) {
         if (m_listener.listen(QHostAddress::Any, quint16(port)))
             return m_listener.serverPort();
+        qCDebug(lcPeer) << "Cannot listen on port" << port << ":" << m_listener.errorString();
     }
+    qCWarning(lcPeer) << "Cannot listen for peers on any port from" << firstPort << ":" << m_listener.errorString();
     return 0;
 }
 
@@ -107,6 +112,7 @@ void PeerSessionServer::answerInvitation(QWebSocketCorsAuthenticator* authentica
 {
     // A browser always names the page that opened the socket; only the remote page served here may drive slides.
     if (!isOwnPageOrigin(authenticator->origin().toUtf8(), ownHosts(), m_pagePort)) {
+        qCDebug(lcPeer) << "Invitation from a foreign origin refused:" << authenticator->origin();
         authenticator->setAllowed(false);
         return;
     }
@@ -155,6 +161,7 @@ void PeerSessionServer::takeConnections()
 
 void PeerSessionServer::handshakeFailed()
 {
+    qCDebug(lcPeer) << "Opening handshake failed:" << m_server.errorString();
     if (m_invitationsPending == 0)
         return;
     --m_invitationsPending;
@@ -167,8 +174,10 @@ void PeerSessionServer::receive(quint64 id, const QByteArray& data)
     auto found = m_peers.find(id);
     if (found == m_peers.end())
         return;
-    if (++found->second.messagesWaiting > maxMessagesWaiting)
+    if (++found->second.messagesWaiting > maxMessagesWaiting) {
+        qCDebug(lcPeer) << "Ending a session that sends faster than it is heard";
         return endSession(id);
+    }
     m_messages.append(data);
     if (!m_isAskingMainThread)
         takeMessages();

@@ -1,0 +1,4 @@
+#include "KeysLogging.h"
+
+// Debug output, which carries what a hostile network sends, only when asked for (QT_LOGGING_RULES).
+Q_LOGGING_CATEGORY(lcKeys, "quorvelantis.keys", QtInfoMsg)
