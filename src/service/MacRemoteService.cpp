@@ -71,8 +71,12 @@ void MacRemoteService::executeCommand(RemoteCommand command)
     setLastCommandMessage(text);
     setLastCommand(command);
     setCommandCount(m_commandCount + 1);
-    // Without a window manager no event tells of a focus change: the window shows where this press went.
-    refreshKeyTarget();
+    // Without a window manager no event tells of a focus change: the window shows where this press went. The
+    // presses of one group of requests all go out together, so one look at the focus after the group is enough.
+    if (m_heldNotifications)
+        m_isKeyTargetStale = true;
+    else
+        refreshKeyTarget();
 }
 
 QString MacRemoteService::keyTargetState() const { return rawValue(m_keyTarget.state); }
@@ -289,6 +293,8 @@ void MacRemoteService::answerHttpRoutes(HttpListener* listener, const std::vecto
     for (const RouteRequest& request : requests)
         outcomes.push_back(answerHttpRoute(request));
     listener->answer(std::move(outcomes));
+    if (std::exchange(m_isKeyTargetStale, false))
+        refreshKeyTarget();
     const std::vector<Notification> held = *std::exchange(m_heldNotifications, std::nullopt);
     for (const Notification notification : held)
         Q_EMIT(this->*notification)();

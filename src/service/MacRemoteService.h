@@ -192,6 +192,7 @@ private:
     KeyTarget m_keyTarget;
     // Commands without the right open the system's dialog once per run; after that only "Autoriser" does.
     bool m_hasPromptedForCommand = false;
+    bool m_isKeyTargetStale = false; // a press of the group being answered may have gone elsewhere
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
     std::optional<std::vector<Notification>> m_heldNotifications;
     TextHandOff m_textHandOff;

@@ -316,9 +316,8 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
 void EpollHttpServer::endGathering(Connection& connection, Stage next)
 {
     if (connection.stage == Stage::gathering) {
-        const auto count = m_incompletePerSource.find(connection.source);
-        if (--count->second == 0)
-            m_incompletePerSource.erase(count);
+        // Left at zero until the sweep: a host that connects again soon, as most do, finds its entry still there.
+        --m_incompletePerSource.find(connection.source)->second;
     }
     connection.stage = next;
 }
@@ -386,8 +385,14 @@ void EpollHttpServer::sweep()
         }
         entry = next;
     }
+    // Sources are counted from zero again once nothing of theirs is left.
+    std::erase_if(m_incompletePerSource, [](const auto& count) { return count.second == 0; });
+    if (!hasWork())
+        m_sweepTimer.stop();
     settle();
 }
+
+bool EpollHttpServer::hasWork() const { return !m_connections.empty() || m_isAcceptPaused; }
 
 void EpollHttpServer::settle()
 {
@@ -397,12 +402,10 @@ void EpollHttpServer::settle()
         m_isAskingMainThread = true;
         Q_EMIT requestsArrived(std::exchange(m_waitingIds, {}), std::exchange(m_waitingRequests, {}));
     }
-    // The sweep also retries a paused accept, for descriptors that other parts of the process free.
-    const bool hasWork = !m_connections.empty() || m_isAcceptPaused;
-    if (hasWork && !m_sweepTimer.isActive())
+    // The sweep also retries a paused accept, for descriptors that other parts of the process free. It stops itself
+    // once idle: stopping and starting a timer for every burst of one-shot connections costs more than one idle sweep.
+    if (hasWork() && !m_sweepTimer.isActive())
         m_sweepTimer.start();
-    else if (!hasWork && m_sweepTimer.isActive())
-        m_sweepTimer.stop();
     if (m_isDraining && m_connections.empty()) {
         m_isDraining = false;
         Q_EMIT finished();

@@ -67,6 +67,7 @@ private:
     void close(ConnectionEntry entry);
     void sweep();
     void settle();
+    bool hasWork() const;
 
     const qint64 m_requestDeadline;
     const QByteArray m_pageAnswer;

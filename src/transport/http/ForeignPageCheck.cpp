@@ -34,9 +34,15 @@ QByteArrayView hostOf(QByteArrayView host)
 
 bool isAddressOrOwnName(QByteArrayView host, const QList<QByteArray>& ownNames)
 {
-    const QByteArrayView bare = host.startsWith('[') && host.endsWith(']') ? host.sliced(1, host.size() - 2) : host;
-    if (!QHostAddress(QString::fromLatin1(bare)).isNull())
+    // A client sends the same Host on every request: parsing it as an address once per thread is enough.
+    static thread_local QByteArray lastAddress;
+    if (!lastAddress.isEmpty() && host == lastAddress)
         return true;
+    const QByteArrayView bare = host.startsWith('[') && host.endsWith(']') ? host.sliced(1, host.size() - 2) : host;
+    if (!QHostAddress(QString::fromLatin1(bare)).isNull()) {
+        lastAddress = host.toByteArray();
+        return true;
+    }
     const QByteArray name = host.toByteArray().toLower();
     return ownNames.contains(name);
 }

@@ -19,26 +19,33 @@ QByteArray frameAnswer(QByteArrayView status, QByteArrayView contentType, QByteA
 QByteArray frameOutcome(const HttpOutcome& outcome)
 {
     using Kind = HttpOutcome::Kind;
+    // Answers without a detail are framed once: a clicker's every press gets the same bytes.
+    static const QByteArray commandDone = frameAnswer("200 OK", "text/plain", "ok");
+    static const QByteArray noPendingText = frameAnswer("204 No Content", "text/plain", "{}");
+    static const QByteArray textAccepted = frameAnswer("200 OK", "text/plain", "sent");
+    static const QByteArray missingBody = frameAnswer("400 Bad Request", "text/plain", "missing body");
+    static const QByteArray invalidJson = frameAnswer("400 Bad Request", "text/plain", "invalid json");
+    static const QByteArray unknown = frameAnswer("404 Not Found", "text/plain", "unknown command");
     switch (outcome.kind) {
     case Kind::commandDone:
-        return frameAnswer("200 OK", "text/plain", "ok");
+        return commandDone;
     case Kind::pendingText:
     case Kind::keyTarget:
         return frameAnswer("200 OK", "application/json", outcome.detail);
     case Kind::noPendingText:
-        return frameAnswer("204 No Content", "text/plain", "{}");
+        return noPendingText;
     case Kind::textAccepted:
-        return frameAnswer("200 OK", "text/plain", "sent");
+        return textAccepted;
     case Kind::missingBody:
-        return frameAnswer("400 Bad Request", "text/plain", "missing body");
+        return missingBody;
     case Kind::invalidJson:
-        return frameAnswer("400 Bad Request", "text/plain", "invalid json");
+        return invalidJson;
     case Kind::emptyText:
         return frameAnswer("503 Service Unavailable", "text/plain", outcome.detail);
     case Kind::unknown:
         break;
     }
-    return frameAnswer("404 Not Found", "text/plain", "unknown command");
+    return unknown;
 }
 
 const QByteArray& badRequestAnswer()
