@@ -4,6 +4,11 @@
 #include "transport/NetworkThread.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace std::chrono_literals;
 using State = std::pair<PeerState, int>;
 
@@ -148,6 +153,41 @@ private Q_SLOTS:
         QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
         QVERIFY(events.messages.size() <= PeerSessionServer::maxMessagesWaiting + 1);
         QCOMPARE(events.messages, sent.first(events.messages.size()));
+    }
+
+    void acceptsAgainOnceDescriptorsFree()
+    {
+        WebSocketPeerLink link(m_network);
+        LinkEvents events(link);
+        {
+            Client earlier;
+            QVERIFY(earlier.open(link.port()));
+            QTRY_COMPARE(events.states.last(), State(PeerState::connected, 1));
+        }
+        QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
+
+        // Every descriptor taken but those of a few idle peers: the link cannot accept them.
+        rlimit limit {};
+        getrlimit(RLIMIT_NOFILE, &limit);
+        const rlimit raised = limit;
+        limit.rlim_cur = openDescriptorCount() + 8;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        std::vector<int> held;
+        for (int descriptor; (descriptor = dup(0)) >= 0;)
+            held.push_back(descriptor);
+        sockaddr_in address { AF_INET, htons(link.port()), { htonl(INADDR_LOOPBACK) }, {} };
+        for (int index = 0; index < 3; ++index) {
+            ::close(held.back());
+            held.back() = ::socket(AF_INET, SOCK_STREAM, 0);
+            QCOMPARE(::connect(held.back(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        }
+        QTest::qWait(600);
+        for (const int descriptor : held)
+            ::close(descriptor);
+        setrlimit(RLIMIT_NOFILE, &raised);
+
+        Client phone;
+        QVERIFY(phone.open(link.port()));
     }
 
     // The real path: a phone on the link on the network thread, the service, the key injector, a text back.
