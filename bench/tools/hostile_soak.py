@@ -136,8 +136,8 @@ class Handshakes(Attack):
                 self.open(selector)
             for key in list(selector.get_map().values()):
                 try:
-                    if key.data < 777 * 1024:
-                        key.data += key.fileobj.send(piece)
+                    if key.data[0] < 777 * 1024:
+                        key.data[0] += key.fileobj.send(piece)
                 except OSError:
                     pass
         for key in list(selector.get_map().values()):
@@ -150,7 +150,7 @@ class Handshakes(Attack):
             sock.send(b"GET / HTTP/1.1\r\n")
         except OSError:
             pass
-        selector.register(sock, selectors.EVENT_READ, 0)
+        selector.register(sock, selectors.EVENT_READ, [0])
 
 
 class Readless(Attack):
@@ -225,7 +225,8 @@ def main():
     os.makedirs(f"{config}/Quorvelantis")
     with open(f"{config}/Quorvelantis/QuorvelantisRemote.conf", "w") as settings:
         settings.write(f"[General]\nmacRemotePort={HTTP_PORT}\n")
-    env = dict(os.environ, XDG_CONFIG_HOME=config, QT_QPA_PLATFORM="offscreen",
+    # Its own runtime folder: the single-instance socket of another soak's app must not send this one away.
+    env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=config, QT_QPA_PLATFORM="offscreen",
                DBUS_SYSTEM_BUS_ADDRESS="unix:path=/nonexistent")
     env.pop("DBUS_SESSION_BUS_ADDRESS", None)
     command = [APP, "--hidden"]
