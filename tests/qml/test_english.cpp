@@ -69,9 +69,9 @@ private slots:
         harness.reportHttpState(QStringLiteral("ready"));
         QCOMPARE(item(pill, "pillValue")->property("text").toString(), QStringLiteral("Listening on port 4777"));
         QCOMPARE(item(pill, "pillIcon")->property("color").value<QColor>(), Palette::accent());
-        QImage shot = quickWindow->grabWindow();
-        checkSelectedTab(shot, item(window, "tab_remote"), item(window, "tab_sendText"));
-        QCOMPARE(shot.pixelColor(8, 660).rgb(), paper.rgb()); // the left margin of the tab content
+        QImage look = quickWindow->grabWindow();
+        checkSelectedTab(look, item(window, "tab_remote"), item(window, "tab_sendText"));
+        QCOMPARE(look.pixelColor(8, 660).rgb(), paper.rgb()); // the left margin of the tab content
 
         // A command without the permission: the orange warning first, then the accent banner.
         harness.setTrusted(false);
@@ -113,11 +113,11 @@ private slots:
         QCOMPARE(
             item(banner, "sendStatusIcon")->property("symbol").toString(), QStringLiteral("checkmark.circle.fill"));
         QTRY_COMPARE(banner->opacity(), 1.0);
-        shot = quickWindow->grabWindow();
-        checkSelectedTab(shot, sendTab, item(window, "tab_remote"));
-        QCOMPARE(shot.pixelColor(8, 660).rgb(), paper.rgb());
+        look = quickWindow->grabWindow();
+        checkSelectedTab(look, sendTab, item(window, "tab_remote"));
+        QCOMPARE(look.pixelColor(8, 660).rgb(), paper.rgb());
         // The success look: system green at opacity 0.1 over the paper.
-        const QColor tint = shot.pixelColor(inside(banner));
+        const QColor tint = look.pixelColor(inside(banner));
         QVERIFY2(qAbs(tint.red() - 227) <= 2 && qAbs(tint.green() - 237) <= 2 && qAbs(tint.blue() - 218) <= 2,
             qPrintable(tint.name()));
 

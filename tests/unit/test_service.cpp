@@ -55,13 +55,6 @@ private Q_SLOTS:
         QCOMPARE(service.httpStatusMessage(), QStringLiteral("Démarrage..."));
     }
 
-    void destructionStopsEveryListener()
-    {
-        FakePlatform fake;
-        std::make_unique<MacRemoteService>(fake.platform()).reset();
-        QVERIFY(fake.httpListeners.live.empty());
-    }
-
     void observedFieldsNotifyOnlyOnChange()
     {
         FakePlatform fake;
@@ -379,10 +372,11 @@ private Q_SLOTS:
         QCOMPARE(serving->receive({ { HttpRoute::next, {} } }).at(0).kind, Kind::commandDone);
     }
 
-    void draftKeptAcrossRestartsUntilSent()
+    void draftKeptAcrossRestartsUntilSentAndListenersStopWithTheService()
     {
         FakePlatform fake;
         MacRemoteService(fake.platform()).keepDraft(QStringLiteral("Q3"), QStringLiteral("Deux pages"));
+        QVERIFY(fake.httpListeners.live.empty()); // a service gone stops every listener
         MacRemoteService service(fake.platform());
         QCOMPARE(service.draftTitle(), QStringLiteral("Q3"));
         QCOMPARE(service.draftText(), QStringLiteral("Deux pages"));
