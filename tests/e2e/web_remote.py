@@ -121,9 +121,6 @@ class Window:  # the app's window as AT-SPI shows it, clicked with xdotool
         return wait_for("'%s' in the window" % pattern, lambda: next((n for n in self.nodes() if re.fullmatch(
             pattern, n.name or "") and (roles is None or n.getRoleName() in roles)), None))
 
-    def text_matching(self, pattern):
-        return self.find(pattern).name
-
     def click(self, name, roles=None):
         x, y, width, height = self.find(re.escape(name), roles).queryComponent().getExtents(self.atspi.DESKTOP_COORDS)
         self.xdotool("mousemove", str(x + width // 2), str(y + height // 2), "click", "1")
@@ -179,7 +176,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     window = Window(env["DISPLAY"])
     wait_for("the window on the accessibility bus", window.nodes, timeout=30)
     window.find("IP active sur le port %d" % port, STATIC)
-    address = window.text_matching(r"\d+\.\d+\.\d+\.\d+|Aucune IP réseau")
+    address = window.find(r"\d+\.\d+\.\d+\.\d+|Aucune IP réseau").name
     window.xdotool("search", "--sync", "--name", "Quorvelantis Remote", "windowfocus", "--sync")
     button, tab = ("push button", "button"), ("page tab",)
     for name, roles in (("Télécommande", tab), ("Envoyer un texte", tab), ("Copier l'IP", button),
@@ -216,7 +213,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     # The QR overlay names the page's address, and closes when its text is clicked.
     window.click("Code QR")
     if address == "Aucune IP réseau":
-        address, shown = "127.0.0.1", window.text_matching("Aucune IP réseau : .*")
+        address, shown = "127.0.0.1", window.find("Aucune IP réseau : .*").name
     else:
         shown = window.find(re.escape("http://%s:%d/" % (address, port))).name
     window.click(shown)

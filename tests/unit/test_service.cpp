@@ -221,14 +221,9 @@ private Q_SLOTS:
 
     void escapingKeepsTheBodyValidJson()
     {
-        QCOMPARE(TextPayload::escapeJSONText(QStringLiteral("Note \"1\"")), QStringLiteral("Note \\\"1\\\""));
-        QCOMPARE(TextPayload::escapeJSONText(QStringLiteral("a\\n\nb\r\tc/é")), QStringLiteral("a\\\\n\\nb\\r\\tc/é"));
-        QCOMPARE(TextPayload::escapeJSONText(QStringLiteral("\x01\x1f\b\f")),
-            QStringLiteral("\\u0001\\u001f\\u0008\\u000c"));
-
         FakePlatform fake;
         MacRemoteService service(fake.platform());
-        const QString awkward = QStringLiteral("a\nb \"q\" \\ \x02 é 😀");
+        const QString awkward = QStringLiteral("a\nb \"q\" \\n \x01\x1f\b\f\r\t/ é 😀");
         service.sendText(QStringLiteral("Note \"1\""), awkward);
         const std::optional<QByteArray> body = service.takePendingTextBody();
         QVERIFY(body);
