@@ -1,5 +1,5 @@
-// The English catalogue in the real window: both tabs and the service's texts speak English, and the colours of the
-// HTTP pill and the send banner come from the states, not from French words.
+// The English catalogue in the real window at 620 × 680: both tabs and the service's texts speak English, and the
+// colours of the HTTP pill, the tabs and the banners come from the states, not from French words.
 
 #include "ViewHarness.h"
 #include "ui/MainWindow.h"
@@ -8,10 +8,12 @@
 
 #include <QProcess>
 #include <QQmlApplicationEngine>
+#include <QQmlComponent>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TestEnglish : public QObject {
     Q_OBJECT
@@ -43,6 +45,22 @@ private slots:
         auto* quickWindow = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
         QVERIFY(QTest::qWaitForWindowExposed(quickWindow));
         QQuickItem* window = quickWindow->contentItem();
+        QCOMPARE(quickWindow->title(), QStringLiteral("Quorvelantis Remote"));
+        QCOMPARE(quickWindow->size(), QSize(620, 680));
+        QCOMPARE(quickWindow->minimumSize(), QSize(620, 480));
+        QCOMPARE(quickWindow->maximumWidth(), 620);
+        QVERIFY(quickWindow->maximumHeight() > 680);
+
+        // Each appearance reads the permission at once, before any poll tick could write its text.
+        MacRemoteService& service = *harness.service();
+        QVERIFY(service.findChild<QTimer*>()->isActive());
+        harness.fakes.keys.trusted = false;
+        service.refreshAccessibilityStatus();
+        harness.fakes.keys.trusted = true;
+        quickWindow->hide();
+        quickWindow->show();
+        QTRY_VERIFY(service.hasAccessibility());
+        QVERIFY(QTest::qWaitForWindowExposed(quickWindow));
 
         QCOMPARE(item(window, "tab_remote")->property("text").toString(), QStringLiteral("Remote"));
         QCOMPARE(item(window, "statusLine")->property("text").toString(), QStringLiteral("Waiting for the iPhone"));
@@ -51,6 +69,20 @@ private slots:
         harness.reportHttpState(QStringLiteral("ready"));
         QCOMPARE(item(pill, "pillValue")->property("text").toString(), QStringLiteral("Listening on port 4777"));
         QCOMPARE(item(pill, "pillIcon")->property("color").value<QColor>(), Palette::accent());
+        QImage look = quickWindow->grabWindow();
+        checkSelectedTab(look, item(window, "tab_remote"), item(window, "tab_sendText"));
+        QCOMPARE(look.pixelColor(8, 660).rgb(), paper.rgb()); // the left margin of the tab content
+
+        // A command without the permission: the orange warning first, then the accent banner.
+        harness.setTrusted(false);
+        harness.executeCommand(QStringLiteral("next"));
+        QQuickItem* commandBanner = item(window, "commandBanner");
+        QTRY_COMPARE(commandBanner->scale(), 1.0);
+        QTRY_VERIFY(item(window, "permissionWarning")->isVisible());
+        QCOMPARE(quickWindow->grabWindow().pixelColor(inside(commandBanner)).rgb(), accent.rgb());
+        // The wrapped first instruction keeps its natural height of two lines after the layout changed.
+        QVERIFY(item(window, "firstInstruction")->height() < 40);
+        harness.setTrusted(true);
 
         // The QR code shows for the page's address, and a camera reads it.
         harness.setInterfaceAddress(QStringLiteral("192.168.1.20"));
@@ -72,7 +104,7 @@ private slots:
         QQuickItem* sendTab = item(window, "tab_sendText");
         QCOMPARE(sendTab->property("text").toString(), QStringLiteral("Send a text"));
         QMetaObject::invokeMethod(sendTab, "clicked");
-        QTRY_VERIFY(item(window, "sendButton"));
+        QTRY_COMPARE(sendTab->property("selection").toReal(), 1.0);
         QCOMPARE(item(window, "sendButton")->property("text").toString(), QStringLiteral("Send to iPhone"));
         harness.service()->sendText(QString(), QStringLiteral("Bonjour"));
         QQuickItem* banner = item(window, "sendStatusBanner");
@@ -80,9 +112,45 @@ private slots:
             QStringLiteral("Text ready — the iPhone picks it up with its next command"));
         QCOMPARE(
             item(banner, "sendStatusIcon")->property("symbol").toString(), QStringLiteral("checkmark.circle.fill"));
+        QTRY_COMPARE(banner->opacity(), 1.0);
+        look = quickWindow->grabWindow();
+        checkSelectedTab(look, sendTab, item(window, "tab_remote"));
+        QCOMPARE(look.pixelColor(8, 660).rgb(), paper.rgb());
+        // The success look: system green at opacity 0.1 over the paper.
+        const QColor tint = look.pixelColor(inside(banner));
+        QVERIFY2(qAbs(tint.red() - 227) <= 2 && qAbs(tint.green() - 237) <= 2 && qAbs(tint.blue() - 218) <= 2,
+            qPrintable(tint.name()));
+
+        // Every symbol the views name is one glyph of the icon font, not its ligature spelled out in letters.
+        QQmlComponent component(&engine);
+        component.setData("import Quorvelantis.Remote\nSymbolIcon { font.pixelSize: 20 }", QUrl());
+        std::unique_ptr<QObject> icon(component.create());
+        QVERIFY2(icon, qPrintable(component.errorString()));
+        const QVariantMap names = icon->property("materialNames").toMap();
+        QVERIFY(names.size() >= 20);
+        for (const QString& symbol : names.keys()) {
+            icon->setProperty("symbol", symbol);
+            const qreal width = icon->property("implicitWidth").toReal();
+            QVERIFY2(width > 10 && width <= 24, qPrintable(symbol + u' ' + QString::number(width)));
+        }
     }
 
 private:
+    const QColor accent = QColor(185, 68, 53);
+    const QColor paper = QColor(246, 241, 232);
+
+    static QPoint inside(QQuickItem* banner) { return banner->mapToScene(QPointF(6, banner->height() / 2)).toPoint(); }
+
+    // The selected tab has the accent underline along its bottom edge; the other shows paper there.
+    void checkSelectedTab(const QImage& image, QQuickItem* selected, QQuickItem* other) const
+    {
+        for (const auto& [tab, expected] : { std::pair { selected, accent }, std::pair { other, paper } }) {
+            QCOMPARE(image.pixelColor(tab->mapToScene(QPointF(tab->width() / 2, tab->height() - 1)).toPoint()).rgb(),
+                expected.rgb());
+            QVERIFY(image.pixelColor(tab->mapToScene(QPointF(4, tab->height() - 4)).toPoint()).rgb() != accent.rgb());
+        }
+    }
+
     // Searches the visual tree, where Repeater delegates live.
     static QQuickItem* item(QQuickItem* parent, const char* name)
     {
