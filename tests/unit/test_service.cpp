@@ -233,7 +233,10 @@ private Q_SLOTS:
         QCOMPARE(error.error, QJsonParseError::NoError);
         QCOMPARE(object.value("title").toString(), QStringLiteral("Note \"1\""));
         QCOMPARE(object.value("text").toString(), awkward);
-        QVERIFY(body->startsWith(R"({"title":"Note \"1\"","text":"a\nb)"));
+        // The phone reads these exact bytes.
+        const QByteArray exact = "{\"title\":\"Note \\\"1\\\"\",\"text\":\"a\\nb \\\"q\\\" \\\\n "
+                                 "\\u0001\\u001f\\u0008\\u000c\\r\\t/ é 😀\"}";
+        QCOMPARE(*body, exact);
     }
 
     void pendingTextRidesOnTheNextCommandOnce()
