@@ -110,8 +110,10 @@ def chromium(url, block_websocket):
     from selenium.webdriver.chrome.service import Service
     options = webdriver.ChromeOptions()
     for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-proxy-server",
-                 "--window-size=390,844"):
+                 "--window-size=390,844", "--lang=fr-FR"):
         options.add_argument(flag)
+    # The page speaks the phone's language; the statuses waited for below are its French ones.
+    options.add_experimental_option("prefs", {"intl.accept_languages": "fr-FR"})
     options.binary_location = "/usr/bin/chromium"
     browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
     # Each click's creation time and the time the page starts handling it, on the page's clock.
