@@ -40,7 +40,9 @@ void AvahiServicePublisher::connectToDaemon()
     AvahiClient* client
         = avahi_client_new(m_poll.poll(), AVAHI_CLIENT_NO_FAIL, &AvahiServicePublisher::clientChanged, this, &error);
     if (!client) {
-        qCWarning(lcPeer, "Cannot reach avahi-daemon: %s", avahi_strerror(error));
+        // Tried again every few seconds: said once, not at every try.
+        if (m_reportedPublished != false)
+            qCWarning(lcPeer, "Cannot reach avahi-daemon: %s", avahi_strerror(error));
         report(false);
         startAgainLater();
         return;
