@@ -180,11 +180,14 @@ void MacRemoteService::sendText(const QString& title, const QString& text)
 
 void MacRemoteService::keepDraft(const QString& title, const QString& text)
 {
-    const TextPayload draft { title, text };
-    if (m_draft == draft)
+    if (m_draft == TextPayload { title, text })
         return;
-    m_draft = draft;
-    storeDraft(draft);
+    // Called at every keystroke: only the field that changed is written.
+    if (m_draft.title != title)
+        m_platform.settings.setText(draftTitleKey, title);
+    if (m_draft.text != text)
+        m_platform.settings.setText(draftTextKey, text);
+    m_draft = { title, text };
     notify(&MacRemoteService::draftChanged);
 }
 

@@ -32,19 +32,27 @@ QByteArrayView hostOf(QByteArrayView host)
     return colon < 0 ? host : host.first(colon);
 }
 
+// An IP literal, as browsers send it: dotted digits, or an IPv6 address in brackets. Telling it from a DNS name needs
+// no parse: no top-level domain is all digits, and a name never holds a colon.
+bool isAddressLiteral(QByteArrayView host)
+{
+    const bool isBracketed = host.size() > 2 && host.startsWith('[') && host.endsWith(']');
+    const QByteArrayView bare = isBracketed ? host.sliced(1, host.size() - 2) : host;
+    if (bare.isEmpty())
+        return false;
+    for (const char character : bare) {
+        const bool isDigitOrDot = (character >= '0' && character <= '9') || character == '.';
+        const bool isHexOrColon
+            = (character >= 'a' && character <= 'f') || (character >= 'A' && character <= 'F') || character == ':';
+        if (!isDigitOrDot && !(isBracketed && isHexOrColon))
+            return false;
+    }
+    return true;
+}
+
 bool isAddressOrOwnName(QByteArrayView host, const QList<QByteArray>& ownNames)
 {
-    // A client sends the same Host on every request: parsing it as an address once per thread is enough.
-    static thread_local QByteArray lastAddress;
-    if (!lastAddress.isEmpty() && host == lastAddress)
-        return true;
-    const QByteArrayView bare = host.startsWith('[') && host.endsWith(']') ? host.sliced(1, host.size() - 2) : host;
-    if (!QHostAddress(QString::fromLatin1(bare)).isNull()) {
-        lastAddress = host.toByteArray();
-        return true;
-    }
-    const QByteArray name = host.toByteArray().toLower();
-    return ownNames.contains(name);
+    return isAddressLiteral(host) || ownNames.contains(host.toByteArray().toLower());
 }
 
 }
