@@ -47,9 +47,13 @@ class Desktop:
         self.bus_address, self.bus_pid = bus[0], int(bus[1])
         self.x = display.Display(self.display_name)
         self.tray = None
-        with socket.socket() as probe:
-            probe.bind(("127.0.0.1", 0))
-            self.port = probe.getsockname()[1]
+        # Held bound, without listening, to the end: the app, which reuses addresses, can listen on it, and nothing
+        # else takes it first.
+        self.port_holder = socket.socket(socket.AF_INET6)
+        self.port_holder.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.port_holder.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+        self.port_holder.bind(("::", 0))
+        self.port = self.port_holder.getsockname()[1]
         config = os.path.join(self.base, "config", "Quorvelantis")
         os.makedirs(config)
         with open(os.path.join(config, "QuorvelantisRemote.conf"), "w") as settings:
@@ -100,6 +104,7 @@ class Desktop:
         return subprocess.Popen([APP], env=self.env(session_bus), stdout=subprocess.DEVNULL)
 
     def close(self):
+        self.port_holder.close()
         self.x.close()
         self.xvfb.terminate()
         os.kill(self.bus_pid, 15)

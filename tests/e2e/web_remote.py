@@ -1,10 +1,11 @@
 #!/usr/bin/python3
 """The real app's window read and driven through AT-SPI, as a screen reader sees it, and the phone's remote page in
-headless Chromium against it: tabs, a port applied, a text left pending, the window's QR overlay, the page over the
-WebSocket and over HTTP, in French and in English, keys at a focused X client and where the page says they go, the
-talk timer, the screen held awake, a script's sections, texts both ways, the app stopped and back hidden.
-Usage: dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR, on the X display of $DISPLAY
-(scripts/test starts one); the page's 390×844 screenshots are left in SCREENSHOT_DIR."""
+headless Chromium against it: tabs, a port applied, a text left pending, a script's WebSocket client, the window's QR
+overlay, a refused host name, the page over the WebSocket and over HTTP, in French and in English, keys at a focused
+X client and where the page says they go, the talk timer, the screen held awake, a script's sections, texts both
+ways, the app stopped and back hidden.
+Usage: end-leftovers.py dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR, on the X
+display of $DISPLAY (scripts/test starts one); the page's 390×844 screenshots are left in SCREENSHOT_DIR."""
 
 import os
 import re
@@ -25,10 +26,18 @@ class Failure(Exception):
     pass
 
 
-def free_port():
-    with socket.socket() as probe:
-        probe.bind(("127.0.0.1", 0))
-        return probe.getsockname()[1]
+HELD_PORTS = []
+
+
+def held_port():
+    """A port kept bound, without listening, to the end of the test: the app, which reuses addresses, can listen on it,
+    and nothing that binds or connects meanwhile (chromedriver, Chromium) takes it first."""
+    holder = socket.socket(socket.AF_INET6)
+    holder.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    holder.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 0)
+    holder.bind(("::", 0))
+    HELD_PORTS.append(holder)
+    return holder.getsockname()[1]
 
 
 def wait_for(what, probe, timeout=15.0):
@@ -60,7 +69,7 @@ def main(app_binary, receiver_binary, screenshot_dir):
     env.pop("WAYLAND_DISPLAY", None)
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
     os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis"))
-    port = free_port()
+    port = held_port()
     with open(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis", "QuorvelantisRemote.conf"), "w") as settings:
         settings.write("[General]\nmacRemotePort=%d\n" % port)
     started, browsers = [], []
@@ -129,13 +138,15 @@ class Window:  # the app's window as AT-SPI shows it, clicked with xdotool
         subprocess.run(["xdotool"] + list(arguments), check=True, env=dict(os.environ, DISPLAY=self.display))
 
 
-def chromium(url, block_websocket=False, language="fr-FR"):
+def chromium(url, block_websocket=False, language="fr-FR", resolver_rules=None):
     from selenium import webdriver
     from selenium.webdriver.chrome.service import Service
     options = webdriver.ChromeOptions()
     for flag in ("--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage", "--no-proxy-server"):
         options.add_argument(flag)
     options.add_argument("--lang=" + language)
+    if resolver_rules:
+        options.add_argument("--host-resolver-rules=" + resolver_rules)
     options.add_experimental_option("prefs", {"intl.accept_languages": language})
     options.binary_location = "/usr/bin/chromium"
     browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
@@ -187,7 +198,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     window.find("En attente de l'iPhone|Partage indisponible", STATIC)
 
     # A new port, typed and applied: the HTTP status names it, and so does the field on the tab built anew.
-    port = free_port()
+    port = held_port()
     window.click("Port HTTP fallback", FIELD)
     window.xdotool("key", "ctrl+a", "BackSpace")
     window.xdotool("type", str(port))
@@ -209,6 +220,13 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     # A slide command over HTTP raises the window's count badge.
     get(port, "next")
     window.find("1", STATIC)
+    # So does one from a script's WebSocket client at its defaults, which names the endpoint as its Origin.
+    import websocket
+    peer_port = int(re.search(r'data-peer-port="(\d+)"', get(port, "")).group(1))
+    client = websocket.create_connection("ws://127.0.0.1:%d/" % peer_port, timeout=5)
+    client.send("next")
+    window.find("2", STATIC)
+    client.close()
 
     # The QR overlay names the page's address, and closes when its text is clicked.
     window.click("Code QR")
@@ -220,8 +238,14 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     wait_for("the QR overlay to close", lambda: not any(n.name == "Code QR" and n.getRoleName() == "dialog"
                                                         for n in window.nodes()))
 
-    browser = chromium("http://%s:%d/" % (address, port))
+    # Typed under a name the app cannot vouch for (one rebound to it, for all it knows), the page is refused, and
+    # the answer links to the address to open instead: that link leads to the remote.
+    browser = chromium("http://presentation.example:%d/" % port, resolver_rules="MAP presentation.example " + address)
     browsers.append(browser)
+    link = browser.find_element("tag name", "a")
+    if link.text != "http://%s:%d/" % (address, port) or "Ouvrez plutôt" not in browser.page_source:
+        raise Failure("a refused name is answered %r" % browser.find_element("tag name", "body").text)
+    link.click()
     page_status(browser, CONNECTED_WS)
     window.find("iPhone connecté")
     # The app's own window holds the focus: the page and the window warn.

@@ -1,4 +1,4 @@
-#include "FreePort.h"
+#include "HeldPort.h"
 #include "LoopbackHttpClient.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
@@ -64,7 +64,8 @@ private:
     // A listener that has reported its state after starting on a free port.
     std::unique_ptr<HttpListener> start(Recorder& recorder, quint16& port, std::chrono::milliseconds deadline = 10s)
     {
-        port = freePort();
+        const HeldPort held;
+        port = held.port();
         auto listener = recorder.watch(HttpServerListener::Factory(m_network, nullptr, deadline).listen(port));
         return QTest::qWaitFor([&] { return recorder.states.size() >= 2; }) ? std::move(listener) : nullptr;
     }
@@ -257,7 +258,8 @@ private Q_SLOTS:
         Recorder successor;
         const auto next = successor.watch(HttpServerListener::Factory(m_network).listen(port));
         Recorder early;
-        const auto cancelledAtOnce = early.watch(HttpServerListener::Factory(m_network).listen(freePort()));
+        const HeldPort unused;
+        const auto cancelledAtOnce = early.watch(HttpServerListener::Factory(m_network).listen(unused.port()));
         cancelledAtOnce->cancel();
         QTRY_COMPARE(successor.states, QList({ HttpListenerState::starting, HttpListenerState::ready }));
         QCOMPARE(recorder.states.size(), 2);

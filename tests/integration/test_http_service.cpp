@@ -1,9 +1,10 @@
 #include "FakePlatform.h"
-#include "FreePort.h"
+#include "HeldPort.h"
 #include "LoopbackHttpClient.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
 
+#include <QTcpServer>
 #include <QTest>
 
 namespace {
@@ -37,7 +38,8 @@ private Q_SLOTS:
     void aPortChangeKeepsServingUntilTheNewPortIsOpen()
     {
         FakePlatform fakes;
-        const quint16 oldPort = freePort();
+        const HeldPort heldOld;
+        const quint16 oldPort = heldOld.port();
         fakes.settings.setInteger(QStringLiteral("macRemotePort"), oldPort);
         MacRemoteService service(platform(fakes));
         QTRY_COMPARE(service.httpStatusMessage(), readyText(oldPort));
@@ -55,7 +57,8 @@ private Q_SLOTS:
         LoopbackHttpClient inFlight(oldPort);
         inFlight.send("GET /next HTTP/1.1\r\n");
         QTest::qWait(50);
-        const quint16 newPort = freePort();
+        const HeldPort heldNew;
+        const quint16 newPort = heldNew.port();
         service.applyPort(newPort);
         QTRY_COMPARE(service.httpStatusMessage(), readyText(newPort));
         QVERIFY(!LoopbackHttpClient(oldPort).isConnected());

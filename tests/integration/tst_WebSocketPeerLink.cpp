@@ -111,13 +111,16 @@ private Q_SLOTS:
         QCOMPARE(late.received, QList<QByteArray> { "to whoever reads" });
     }
 
-    void browsersOnlyFromTheOwnPageAndHandshakesAreBounded()
+    void onlyOriginsNamingThisMachineAndHandshakesAreBounded()
     {
         WebSocketPeerLink link(m_network, { 100ms, 600ms, 300ms });
         link.setPagePort(4777);
         QVERIFY(!openRawPeer(link.port(), "Origin: http://evil.example\r\n"));
         QVERIFY(!openRawPeer(link.port(), "Origin: http://127.0.0.1:8000\r\n"));
+        QVERIFY(!openRawPeer(link.port(), "Origin: null\r\n"));
         QVERIFY(openRawPeer(link.port(), "Origin: http://127.0.0.1:4777\r\n"));
+        // What Starscream, the iPhone's common client, sends: the endpoint it connects to.
+        QVERIFY(openRawPeer(link.port(), "Origin: ws://127.0.0.1:" + QByteArray::number(link.port()) + "\r\n"));
 
         // Idle, unfinished or oversized handshakes, up to the session cap; the one beyond it is refused at once.
         std::vector<std::unique_ptr<QTcpSocket>> held;

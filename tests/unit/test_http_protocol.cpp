@@ -68,38 +68,87 @@ private Q_SLOTS:
         QVERIFY(!body.contains("@PEER_PORT@") && !body.contains("src=\"http") && !body.contains("href=\"http"));
     }
 
-    void aForeignPageIsToldApartFromThePhoneAndThePageServedHere()
+    void aForeignPageOrNameIsToldApartFromThePhoneAndThePageServedHere()
     {
-        const QList<QByteArray> names { "localhost", "desk", "desk.local" };
-        const QList<std::pair<QByteArray, bool>> heads {
-            { "GET /next HTTP/1.1\r\nHost: 192.168.1.5:4777\r\n\r\n", false },
-            { "GET /next HTTP/1.1\r\n\r\n", false },
+        using Source = RequestSource;
+        const OwnHostNames names { { "localhost", "desk" }, { ".local", ".fritz.box" } };
+        const QList<std::pair<QByteArray, Source>> heads {
+            { "GET /next HTTP/1.1\r\nHost: 192.168.1.5:4777\r\n\r\n", Source::ownPage },
+            { "GET /next HTTP/1.1\r\n\r\n", Source::ownPage },
             { "POST /next HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://127.0.0.1:4777\r\n"
               "Sec-Fetch-Site: same-origin\r\n\r\n",
-                false },
-            { "GET / HTTP/1.1\r\nhost: [::1]:4777\r\nSec-Fetch-Site: none\r\n\r\n", false },
-            { "GET / HTTP/1.1\r\nHost: Desk.local:4777\r\norigin: http://desk.LOCAL:4777\r\n\r\n", false },
-            { "POST /sendtext HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://evil.example\r\n\r\n", true },
-            { "POST /next HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://127.0.0.1:8080\r\n\r\n", true },
-            { "POST /next HTTP/1.1\r\nOrigin: http://127.0.0.1:4777\r\n\r\n", true },
-            { "GET /pendingtext HTTP/1.1\r\nHost: rebind.evil.example:4777\r\n\r\n", true },
-            { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\nSec-Fetch-Site: cross-site\r\n\r\n", true },
-            { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\nSec-Fetch-Site: same-site\r\n\r\n", true },
+                Source::ownPage },
+            { "GET / HTTP/1.1\r\nhost: [::1]:4777\r\nSec-Fetch-Site: none\r\n\r\n", Source::ownPage },
+            { "GET / HTTP/1.1\r\nHost: Desk.local:4777\r\norigin: http://desk.LOCAL:4777\r\n\r\n", Source::ownPage },
+            // Names under the local network's domains, and any mDNS name, as routers and phones write them.
+            { "GET /ping HTTP/1.1\r\nHost: desk.fritz.box:4777\r\n\r\n", Source::ownPage },
+            { "GET /ping HTTP/1.1\r\nHost: DESK:4777\r\n\r\n", Source::ownPage },
+            { "GET /ping HTTP/1.1\r\nHost: other-name.local.\r\n\r\n", Source::ownPage },
+            { "POST /sendtext HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://evil.example\r\n\r\n",
+                Source::foreignPage },
+            { "POST /next HTTP/1.1\r\nHost: 127.0.0.1:4777\r\nOrigin: http://127.0.0.1:8080\r\n\r\n",
+                Source::foreignPage },
+            { "POST /next HTTP/1.1\r\nOrigin: http://127.0.0.1:4777\r\n\r\n", Source::foreignPage },
+            { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\nSec-Fetch-Site: cross-site\r\n\r\n", Source::foreignPage },
+            { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\nSec-Fetch-Site: same-site\r\n\r\n", Source::foreignPage },
+            // A DNS name rebound to this machine, one that merely ends like an own domain, or the domain itself.
+            { "GET /pendingtext HTTP/1.1\r\nHost: rebind.evil.example:4777\r\n\r\n", Source::foreignName },
+            { "GET / HTTP/1.1\r\nHost: evilfritz.box\r\n\r\n", Source::foreignName },
+            { "GET / HTTP/1.1\r\nHost: desk.evil\r\n\r\n", Source::foreignName },
+            { "GET / HTTP/1.1\r\nHost: .local\r\n\r\n", Source::foreignName },
             // Only the head counts: a body may say anything.
-            { "POST /sendtext HTTP/1.1\r\nContent-Length: 20\r\n\r\nOrigin: http://x\r\n", false },
+            { "POST /sendtext HTTP/1.1\r\nContent-Length: 20\r\n\r\nOrigin: http://x\r\n", Source::ownPage },
         };
-        for (const auto& [head, isForeign] : heads)
-            QVERIFY2(isForeignPageRequest(head, names) == isForeign, head.constData());
-
-        const QList<QByteArray> hosts { "localhost", "127.0.0.1", "[::1]", "192.168.1.5" };
-        QVERIFY(isOwnPageOrigin("", hosts, 4777));
-        QVERIFY(isOwnPageOrigin("http://192.168.1.5:4777", hosts, 4777));
-        QVERIFY(isOwnPageOrigin("http://[::1]:4777", hosts, 4777));
-        for (const QByteArray origin : { "http://evil.example", "http://192.168.1.6:4777", "http://127.0.0.1:4778",
-                 "https://127.0.0.1:4777", "null" })
-            QVERIFY2(!isOwnPageOrigin(origin, hosts, 4777), origin.constData());
-        QVERIFY(!isOwnPageOrigin("http://127.0.0.1:0", hosts, 0));
+        for (const auto& [head, source] : heads)
+            QVERIFY2(requestSource(head, names) == source, head.constData());
         QCOMPARE(forbiddenAnswer(), plain("403 Forbidden", "forbidden"));
+    }
+
+    // The remote page's, or a client library's naming the endpoint: the page's or the peer link's port, on one of
+    // the machine's names or addresses, whatever the scheme.
+    void aWebSocketOriginNamesThisMachine()
+    {
+        const OwnHostNames names { { "localhost", "desk" }, { ".local" } };
+        const QList<QHostAddress> addresses { QHostAddress::LocalHost, QHostAddress::LocalHostIPv6,
+            QHostAddress(QStringLiteral("192.168.1.5")) };
+        const QList<quint16> ports { 4778, 4777 };
+        for (const QByteArray origin : { "", "http://192.168.1.5:4777", "http://[::1]:4777", "http://[0::1]:4778",
+                 "http://127.0.0.1:4778", "ws://desk.local:4778", "WSS://Desk:4778", "https://localhost:4777" })
+            QVERIFY2(isOwnOrigin(origin, names, addresses, ports), origin.constData());
+        for (const QByteArray origin : { "null", "http://evil.example:4778", "ws://192.168.1.6:4778",
+                 "http://127.0.0.1:8000", "http://127.0.0.1", "ftp://127.0.0.1:4778", "http://127.0.0.1:4778/x",
+                 "http://[::1]x4778", "http://[::1", "ws://:4778", "file://", "http://localhost.evil:4778" })
+            QVERIFY2(!isOwnOrigin(origin, names, addresses, ports), origin.constData());
+        // The scheme's own port, which an origin leaves out.
+        QVERIFY(isOwnOrigin("http://desk", names, addresses, { 80 }));
+        QVERIFY(isOwnOrigin("wss://desk", names, addresses, { 443 }));
+    }
+
+    void aForeignNameIsShownTheAddressToOpen()
+    {
+        const auto page = [](const QByteArray& languages) {
+            const QByteArray answer = foreignNameAnswer(
+                "GET / HTTP/1.1\r\nHost: desk.evil\r\nAccept-Language: " + languages + "\r\n\r\n", "192.168.1.5", 4777);
+            const QByteArray body = answer.sliced(answer.indexOf("\r\n\r\n") + 4);
+            [&] {
+                QCOMPARE(answer.first(answer.size() - body.size()),
+                    "HTTP/1.1 403 Forbidden\r\nContent-Length: " + QByteArray::number(body.size())
+                        + "\r\nConnection: close\r\nContent-Type: text/html; charset=utf-8\r\n\r\n");
+                QVERIFY(body.contains("<a href=\"http://192.168.1.5:4777/\">http://192.168.1.5:4777/</a>"));
+                QVERIFY(!body.contains("desk.evil"));
+            }();
+            return body.contains("lang=\"en\"") && body.contains("Open this address instead:")   ? "en"
+                : body.contains("lang=\"fr\"") && body.contains("Ouvrez plutôt cette adresse :") ? "fr"
+                                                                                                 : "?";
+        };
+        // As the remote page chooses: the first language it speaks, by weight; French otherwise.
+        QCOMPARE(page("en-US,en;q=0.9"), "en");
+        QCOMPARE(page("de-DE, EN;q=0.8, fr;q=0.5"), "en");
+        QCOMPARE(page("fr-CH, fr;q=0.9, en;q=0.8"), "fr");
+        QCOMPARE(page("en;q=0.3, fr;q=0.7"), "fr");
+        QCOMPARE(page("de, es"), "fr");
+        QCOMPARE(page("en;q=0"), "fr");
+        QVERIFY(foreignNameAnswer("GET / HTTP/1.1\r\n\r\n", "[fe80::1]", 80).contains("\"http://[fe80::1]:80/\""));
     }
 
     void framing()

@@ -1,12 +1,12 @@
 #include "EpollHttpServer.h"
 
-#include "ForeignPageCheck.h"
 #include "HttpAnswerFraming.h"
 #include "HttpRequestGathering.h"
 #include "HttpRouting.h"
 #include "transport/TransportLogging.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -38,6 +38,24 @@ std::array<quint8, 16> sourceOf(const sockaddr_storage& address)
         std::memcpy(source.data() + 12, &ipv4.sin_addr, 4);
     }
     return source;
+}
+
+// The address and port a connection came in on, the address as a URL writes it.
+std::pair<QByteArray, quint16> localEndOf(int descriptor)
+{
+    sockaddr_storage address {};
+    socklen_t length = sizeof address;
+    if (getsockname(descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return {};
+    QHostAddress host(reinterpret_cast<const sockaddr*>(&address));
+    host.setScopeId({});
+    bool isIpv4 = false;
+    const quint32 ipv4 = host.toIPv4Address(&isIpv4);
+    const quint16 port = ntohs(address.ss_family == AF_INET6 ? reinterpret_cast<const sockaddr_in6&>(address).sin6_port
+                                                             : reinterpret_cast<const sockaddr_in&>(address).sin_port);
+    if (isIpv4)
+        return { QHostAddress(ipv4).toString().toLatin1(), port };
+    return { "[" + host.toString().toLatin1() + "]", port };
 }
 
 int bindAndListen(int descriptor, const sockaddr* address, socklen_t length)
@@ -297,9 +315,20 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
         qCDebug(lcHttp, "Bad request of %lld bytes", qlonglong(request.size()));
         return write(entry, badRequestAnswer());
     }
-    if (isForeignPageRequest(request, m_ownNames)) {
+    switch (requestSource(request, m_ownNames)) {
+    case RequestSource::foreignName:
+        // Someone who typed a name we cannot vouch for is shown the address to open instead.
+        if (isPageRequest(request)) {
+            const auto [address, port] = localEndOf(entry->second.descriptor);
+            return write(entry, foreignNameAnswer(request, address, port));
+        }
+        qCDebug(lcHttp, "Request under a foreign name refused");
+        return write(entry, forbiddenAnswer());
+    case RequestSource::foreignPage:
         qCDebug(lcHttp, "Request from a foreign page refused");
         return write(entry, forbiddenAnswer());
+    case RequestSource::ownPage:
+        break;
     }
     if (const QByteArray* answer = fixedAnswerFor(request, m_pageAnswer))
         return write(entry, *answer);

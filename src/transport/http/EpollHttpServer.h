@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ForeignPageCheck.h"
 #include "platform/HttpListener.h"
 
 #include <QByteArray>
@@ -71,7 +72,7 @@ private:
 
     const qint64 m_requestDeadline;
     const QByteArray m_pageAnswer;
-    const QList<QByteArray> m_ownNames;
+    const OwnHostNames m_ownNames;
     int m_epoll = -1;
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;

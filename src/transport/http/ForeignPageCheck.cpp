@@ -1,11 +1,21 @@
 #include "ForeignPageCheck.h"
 
-#include <QHostAddress>
+#include "HttpAnswerFraming.h"
+
 #include <QHostInfo>
 #include <QNetworkInterface>
+#include <array>
 #include <optional>
+#include <resolv.h>
+#include <utility>
 
 namespace {
+
+QByteArrayView headOf(QByteArrayView request)
+{
+    const qsizetype headEnd = request.indexOf("\r\n\r\n");
+    return headEnd < 0 ? request : request.first(headEnd);
+}
 
 // The trimmed value of the first header of that name in the head, matched case-insensitively.
 std::optional<QByteArrayView> headerValue(QByteArrayView head, QByteArrayView name)
@@ -23,7 +33,7 @@ std::optional<QByteArrayView> headerValue(QByteArrayView head, QByteArrayView na
     return std::nullopt;
 }
 
-// The host of a Host header: what precedes the port, brackets and all for IPv6.
+// The host of a Host header or of an Origin's authority: what precedes the port, brackets and all for IPv6.
 QByteArrayView hostOf(QByteArrayView host)
 {
     if (host.startsWith('['))
@@ -50,53 +60,129 @@ bool isAddressLiteral(QByteArrayView host)
     return true;
 }
 
-bool isAddressOrOwnName(QByteArrayView host, const QList<QByteArray>& ownNames)
+bool isOwnName(QByteArrayView name, const OwnHostNames& ownNames)
 {
-    return isAddressLiteral(host) || ownNames.contains(host.toByteArray().toLower());
-}
-
-}
-
-QList<QByteArray> ownHostNames()
-{
-    const QByteArray name = QHostInfo::localHostName().toUtf8().toLower();
-    return { "localhost", name, name + ".local" };
-}
-
-QList<QByteArray> ownHosts()
-{
-    QList<QByteArray> hosts = ownHostNames();
-    for (const QHostAddress& address : QNetworkInterface::allAddresses()) {
-        QHostAddress bare = address;
-        bare.setScopeId({});
-        const QByteArray text = bare.toString().toLatin1().toLower();
-        hosts.append(bare.protocol() == QAbstractSocket::IPv6Protocol ? "[" + text + "]" : text);
+    // A name typed with its final dot is the same name.
+    if (name.endsWith('.'))
+        name.chop(1);
+    for (const QByteArray& own : ownNames.names) {
+        if (name.compare(own, Qt::CaseInsensitive) == 0)
+            return true;
     }
-    return hosts;
+    for (const QByteArray& domain : ownNames.domains) {
+        if (name.size() > domain.size() && name.last(domain.size()).compare(domain, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
 }
 
-bool isForeignPageRequest(QByteArrayView request, const QList<QByteArray>& ownNames)
+// The remote page's own choice: the first of the browser's languages, by weight, that it speaks; French otherwise.
+bool prefersEnglish(QByteArrayView head)
 {
-    const qsizetype headEnd = request.indexOf("\r\n\r\n");
-    const QByteArrayView head = headEnd < 0 ? request : request.first(headEnd);
+    double bestWeight = 0;
+    bool isEnglish = false;
+    for (const QByteArray& entry : headerValue(head, "Accept-Language").value_or("").toByteArray().split(',')) {
+        const QList<QByteArray> parts = entry.split(';');
+        const QByteArray code = parts.first().trimmed().left(2);
+        double weight = 1;
+        for (const QByteArray& parameter : parts.sliced(1)) {
+            if (parameter.trimmed().startsWith("q="))
+                weight = parameter.trimmed().sliced(2).toDouble();
+        }
+        const bool isFrench = code.compare("fr", Qt::CaseInsensitive) == 0;
+        if ((isFrench || code.compare("en", Qt::CaseInsensitive) == 0) && weight > bestWeight) {
+            bestWeight = weight;
+            isEnglish = !isFrench;
+        }
+    }
+    return isEnglish;
+}
+
+}
+
+OwnHostNames ownHostNames()
+{
+    OwnHostNames own { { "localhost", QHostInfo::localHostName().toUtf8().toLower() }, { ".local" } };
+    const auto addDomain = [&own](QByteArrayView domain) {
+        const QByteArray suffix = "." + domain.toByteArray().toLower();
+        if (suffix.size() > 1 && !own.domains.contains(suffix))
+            own.domains.append(suffix);
+    };
+    addDomain(QHostInfo::localDomainName().toUtf8());
+    // The rest of the search list, as the resolver reads it: resolv.conf's search or domain, or LOCALDOMAIN.
+    struct __res_state resolver { };
+    if (res_ninit(&resolver) == 0) {
+        for (int index = 0; index < MAXDNSRCH && resolver.dnsrch[index]; ++index)
+            addDomain(resolver.dnsrch[index]);
+        res_nclose(&resolver);
+    }
+    return own;
+}
+
+QList<QHostAddress> ownAddresses()
+{
+    QList<QHostAddress> addresses = QNetworkInterface::allAddresses();
+    for (QHostAddress& address : addresses)
+        address.setScopeId({});
+    return addresses;
+}
+
+RequestSource requestSource(QByteArrayView request, const OwnHostNames& ownNames)
+{
+    const QByteArrayView head = headOf(request);
     // Only a page's own requests, and the address bar's ("none"), may act.
     const auto site = headerValue(head, "Sec-Fetch-Site");
     if (site && (*site == "cross-site" || *site == "same-site"))
-        return true;
+        return RequestSource::foreignPage;
     const auto host = headerValue(head, "Host");
-    if (host && !isAddressOrOwnName(hostOf(*host), ownNames))
-        return true;
+    if (host && !isAddressLiteral(hostOf(*host)) && !isOwnName(hostOf(*host), ownNames))
+        return RequestSource::foreignName;
     const auto origin = headerValue(head, "Origin");
-    return origin && (!host || origin->compare("http://" + host->toByteArray(), Qt::CaseInsensitive) != 0);
+    if (origin && (!host || origin->compare("http://" + host->toByteArray(), Qt::CaseInsensitive) != 0))
+        return RequestSource::foreignPage;
+    return RequestSource::ownPage;
 }
 
-bool isOwnPageOrigin(QByteArrayView origin, const QList<QByteArray>& hosts, quint16 pagePort)
+QByteArray foreignNameAnswer(QByteArrayView request, QByteArrayView address, quint16 port)
+{
+    const bool isEnglish = prefersEnglish(headOf(request));
+    const QByteArray url = "http://" + address.toByteArray() + ":" + QByteArray::number(port) + "/";
+    const QByteArray page = QByteArray("<!DOCTYPE html>\n<html lang=\"") + (isEnglish ? "en" : "fr")
+        + "\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+          "<title>Quorvelantis Remote</title></head>\n<body><p>"
+        + (isEnglish ? "Quorvelantis Remote does not answer to this name. Open this address instead:"
+                     : "Quorvelantis Remote ne répond pas à ce nom. Ouvrez plutôt cette adresse :")
+        + "</p>\n<p><a href=\"" + url + "\">" + url + "</a></p></body></html>\n";
+    return frameAnswer("403 Forbidden", "text/html; charset=utf-8", page);
+}
+
+bool isOwnOrigin(QByteArrayView origin, const OwnHostNames& ownNames, const QList<QHostAddress>& ownAddresses,
+    const QList<quint16>& ports)
 {
     if (origin.isEmpty())
         return true;
-    const QByteArray lower = origin.toByteArray().toLower();
-    const QByteArray port = ":" + QByteArray::number(pagePort);
-    if (pagePort == 0 || !lower.startsWith("http://") || !lower.endsWith(port))
-        return false;
-    return hosts.contains(lower.sliced(7, lower.size() - 7 - port.size()));
+    static constexpr std::array<std::pair<QByteArrayView, quint16>, 4> schemes { {
+        { "http://", 80 },
+        { "https://", 443 },
+        { "ws://", 80 },
+        { "wss://", 443 },
+    } };
+    for (const auto& [scheme, defaultPort] : schemes) {
+        if (origin.size() <= scheme.size() || origin.first(scheme.size()).compare(scheme, Qt::CaseInsensitive) != 0)
+            continue;
+        // An origin is scheme, host and port only: anything after them is no origin.
+        const QByteArrayView authority = origin.sliced(scheme.size());
+        const QByteArrayView host = hostOf(authority);
+        bool isPort = host.size() == authority.size();
+        quint16 port = defaultPort;
+        if (!isPort && authority.at(host.size()) == ':')
+            port = authority.sliced(host.size() + 1).toUShort(&isPort);
+        if (host.isEmpty() || !isPort || !ports.contains(port))
+            return false;
+        if (!isAddressLiteral(host))
+            return isOwnName(host, ownNames);
+        const QHostAddress address(QString::fromLatin1(host.startsWith('[') ? host.sliced(1, host.size() - 2) : host));
+        return !address.isNull() && ownAddresses.contains(address);
+    }
+    return false;
 }

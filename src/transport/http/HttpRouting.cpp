@@ -5,13 +5,21 @@
 #include <array>
 #include <utility>
 
+namespace {
+
+constexpr QByteArrayView pagePrefix = "GET / ";
+
+}
+
+bool isPageRequest(QByteArrayView request) { return request.startsWith(pagePrefix); }
+
 const QByteArray* fixedAnswerFor(QByteArrayView request, const QByteArray& pageAnswer)
 {
     static const QByteArray pong = frameAnswer("200 OK", "text/plain", "pong");
     // No prefix here begins one of routeFor's, so trying these first keeps the order of the whole table.
     const std::array<std::pair<QByteArrayView, const QByteArray*>, 2> fixedAnswers { {
         { "GET /ping", &pong },
-        { "GET / ", &pageAnswer },
+        { pagePrefix, &pageAnswer },
     } };
     for (const auto& [prefix, answer] : fixedAnswers) {
         if (request.startsWith(prefix))

@@ -12,5 +12,8 @@
 // at once from the network thread; null when the service must answer.
 const QByteArray* fixedAnswerFor(QByteArrayView request, const QByteArray& pageAnswer);
 
+// "GET / ": the remote page.
+bool isPageRequest(QByteArrayView request);
+
 // The route by which the service answers a request, tried in a fixed order.
 HttpRoute routeFor(QByteArrayView request);

@@ -1,7 +1,6 @@
 #include "PeerSessionServer.h"
 
 #include "transport/TransportLogging.h"
-#include "transport/http/ForeignPageCheck.h"
 
 #include <QHostAddress>
 #include <QRandomGenerator>
@@ -15,6 +14,7 @@
 
 PeerSessionServer::PeerSessionServer(Timing timing)
     : m_timing(timing)
+    , m_ownNames(ownHostNames())
     , m_server(QStringLiteral("Quorvelantis"), QWebSocketServer::NonSecureMode, this)
     , m_listener(this)
     , m_pingTimer(this)
@@ -110,8 +110,12 @@ void PeerSessionServer::upgradeConnections()
 
 void PeerSessionServer::answerInvitation(QWebSocketCorsAuthenticator* authenticator)
 {
-    // A browser always names the page that opened the socket; only the remote page served here may drive slides.
-    if (!isOwnPageOrigin(authenticator->origin().toUtf8(), ownHosts(), m_pagePort)) {
+    // A browser always names the page that opened the socket: only the remote page served here, or a client naming
+    // this machine as the endpoint it connects to, may drive slides.
+    QList<quint16> ports { m_listener.serverPort() };
+    if (m_pagePort != 0)
+        ports.append(m_pagePort);
+    if (!isOwnOrigin(authenticator->origin().toUtf8(), m_ownNames, ownAddresses(), ports)) {
         qCDebug(lcPeer) << "Invitation from a foreign origin refused:" << authenticator->origin();
         authenticator->setAllowed(false);
         return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PeerLink.h"
+#include "transport/http/ForeignPageCheck.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -50,7 +51,7 @@ public:
 
     // Listens on every address at firstPort, or the next free port above it; 0 when none was free.
     quint16 listen();
-    // The HTTP port the remote page is served from: a browser's handshake must come from that page.
+    // The HTTP port the remote page is served from: a browser's handshake may come from that page.
     void setPagePort(quint16 port) { m_pagePort = port; }
     // Sends one binary message to each connected peer and reports once, delivered or undelivered. A peer joining
     // before then receives the latest delivery still open.
@@ -99,6 +100,7 @@ private:
     void resumeAccepting();
 
     const Timing m_timing;
+    const OwnHostNames m_ownNames;
     // Members with this as parent, so that they move to the network thread along with it.
     QWebSocketServer m_server;
     // Accepts the connections and hands them to m_server, which upgrades them.
