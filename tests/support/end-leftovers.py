@@ -43,13 +43,15 @@ def reap():
 
 
 def end_leftovers():
-    for signal_number, grace in ((signal.SIGTERM, 3.0), (signal.SIGKILL, 3.0)):
+    # A moment first for those already ending (a bus told to stop by dbus-run-session, which does not wait for it).
+    for signal_number, grace in ((None, 0.5), (signal.SIGTERM, 3.0), (signal.SIGKILL, 3.0)):
         left = descendants()
         if not left:
             return
-        print("end-leftovers: sending %s to %s" % (signal.Signals(signal_number).name, " ".join(
-            "%d (%s)" % (pid, name_of(pid)) for pid in left)), file=sys.stderr)
-        for pid in left:
+        if signal_number is not None:
+            print("end-leftovers: sending %s to %s" % (signal.Signals(signal_number).name, " ".join(
+                "%d (%s)" % (pid, name_of(pid)) for pid in left)), file=sys.stderr)
+        for pid in left if signal_number is not None else []:
             try:
                 os.kill(pid, signal_number)
             except ProcessLookupError:
