@@ -5,32 +5,42 @@
 #include <QHostInfo>
 #include <QNetworkInterface>
 #include <array>
+#include <cstring>
 #include <optional>
 #include <resolv.h>
 #include <utility>
 
 namespace {
 
-QByteArrayView headOf(QByteArrayView request)
+// The trimmed values of the first headers of these names in a request's head, matched case-insensitively, found in
+// one pass. The head ends at the first empty line: a body may say anything.
+template <std::size_t count>
+std::array<std::optional<QByteArrayView>, count> headerValues(
+    QByteArrayView request, const std::array<QByteArrayView, count>& names)
 {
-    const qsizetype headEnd = request.indexOf("\r\n\r\n");
-    return headEnd < 0 ? request : request.first(headEnd);
-}
-
-// The trimmed value of the first header of that name in the head, matched case-insensitively.
-std::optional<QByteArrayView> headerValue(QByteArrayView head, QByteArrayView name)
-{
-    qsizetype lineStart = head.indexOf("\r\n");
-    while (lineStart >= 0) {
-        lineStart += 2;
-        const qsizetype nextLine = head.indexOf("\r\n", lineStart);
-        const QByteArrayView line = head.sliced(lineStart, (nextLine < 0 ? head.size() : nextLine) - lineStart);
-        if (line.size() > name.size() && line.at(name.size()) == ':'
-            && line.first(name.size()).compare(name, Qt::CaseInsensitive) == 0)
-            return line.sliced(name.size() + 1).trimmed();
-        lineStart = nextLine;
+    std::array<std::optional<QByteArrayView>, count> values;
+    if (request.isEmpty())
+        return values;
+    const char* const end = request.data() + request.size();
+    // Past the request line.
+    const char* line = static_cast<const char*>(std::memchr(request.data(), '\n', request.size()));
+    while (line) {
+        ++line;
+        const char* const next = static_cast<const char*>(std::memchr(line, '\n', end - line));
+        QByteArrayView text(line, (next ? next : end) - line);
+        if (text.endsWith('\r'))
+            text.chop(1);
+        if (text.isEmpty())
+            break;
+        for (std::size_t index = 0; index < count; ++index) {
+            const QByteArrayView name = names[index];
+            if (!values[index] && text.size() > name.size() && text[name.size()] == ':'
+                && text.first(name.size()).compare(name, Qt::CaseInsensitive) == 0)
+                values[index] = text.sliced(name.size() + 1).trimmed();
+        }
+        line = next;
     }
-    return std::nullopt;
+    return values;
 }
 
 // The host of a Host header or of an Origin's authority: what precedes the port, brackets and all for IPv6.
@@ -77,11 +87,12 @@ bool isOwnName(QByteArrayView name, const OwnHostNames& ownNames)
 }
 
 // The remote page's own choice: the first of the browser's languages, by weight, that it speaks; French otherwise.
-bool prefersEnglish(QByteArrayView head)
+bool prefersEnglish(QByteArrayView request)
 {
+    static constexpr std::array<QByteArrayView, 1> names { "Accept-Language" };
     double bestWeight = 0;
     bool isEnglish = false;
-    for (const QByteArray& entry : headerValue(head, "Accept-Language").value_or("").toByteArray().split(',')) {
+    for (const QByteArray& entry : headerValues(request, names)[0].value_or("").toByteArray().split(',')) {
         const QList<QByteArray> parts = entry.split(';');
         const QByteArray code = parts.first().trimmed().left(2);
         double weight = 1;
@@ -129,15 +140,16 @@ QList<QHostAddress> ownAddresses()
 
 RequestSource requestSource(QByteArrayView request, const OwnHostNames& ownNames)
 {
-    const QByteArrayView head = headOf(request);
+    static constexpr std::array<QByteArrayView, 3> names { "Sec-Fetch-Site", "Host", "Origin" };
+    const auto [site, host, origin] = headerValues(request, names);
     // Only a page's own requests, and the address bar's ("none"), may act.
-    const auto site = headerValue(head, "Sec-Fetch-Site");
     if (site && (*site == "cross-site" || *site == "same-site"))
         return RequestSource::foreignPage;
-    const auto host = headerValue(head, "Host");
-    if (host && !isAddressLiteral(hostOf(*host)) && !isOwnName(hostOf(*host), ownNames))
-        return RequestSource::foreignName;
-    const auto origin = headerValue(head, "Origin");
+    if (host) {
+        const QByteArrayView name = hostOf(*host);
+        if (!isAddressLiteral(name) && !isOwnName(name, ownNames))
+            return RequestSource::foreignName;
+    }
     if (origin && (!host || origin->compare("http://" + host->toByteArray(), Qt::CaseInsensitive) != 0))
         return RequestSource::foreignPage;
     return RequestSource::ownPage;
@@ -145,7 +157,7 @@ RequestSource requestSource(QByteArrayView request, const OwnHostNames& ownNames
 
 QByteArray foreignNameAnswer(QByteArrayView request, QByteArrayView address, quint16 port)
 {
-    const bool isEnglish = prefersEnglish(headOf(request));
+    const bool isEnglish = prefersEnglish(request);
     const QByteArray url = "http://" + address.toByteArray() + ":" + QByteArray::number(port) + "/";
     const QByteArray page = QByteArray("<!DOCTYPE html>\n<html lang=\"") + (isEnglish ? "en" : "fr")
         + "\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
