@@ -122,6 +122,7 @@ private Q_SLOTS:
         // The scheme's own port, which an origin leaves out.
         QVERIFY(isOwnOrigin("http://desk", names, addresses, { 80 }));
         QVERIFY(isOwnOrigin("wss://desk", names, addresses, { 443 }));
+        QVERIFY(!isOwnOrigin("http://evil.example/x.local", names, addresses, { 80 }));
     }
 
     void aForeignNameIsShownTheAddressToOpen()

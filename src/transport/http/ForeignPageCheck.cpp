@@ -189,7 +189,7 @@ bool isOwnOrigin(QByteArrayView origin, const OwnHostNames& ownNames, const QLis
         quint16 port = defaultPort;
         if (!isPort && authority.at(host.size()) == ':')
             port = authority.sliced(host.size() + 1).toUShort(&isPort);
-        if (host.isEmpty() || !isPort || !ports.contains(port))
+        if (host.isEmpty() || !isPort || !ports.contains(port) || authority.contains('/'))
             return false;
         if (!isAddressLiteral(host))
             return isOwnName(host, ownNames);
