@@ -8,6 +8,7 @@ Usage (as root, in namespaces of its own, as the end-to-end tests run):
 """
 
 import os
+import shutil
 import sys
 import tempfile
 
@@ -42,6 +43,7 @@ def main(desktop, app, count=200, gap_ms=30):
             print("  ", problem)
     finally:
         processes.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
 
 
 if __name__ == "__main__":
