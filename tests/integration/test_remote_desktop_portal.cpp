@@ -4,6 +4,7 @@
 #include <QDBusObjectPath>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <utility>
 
 namespace {
 
@@ -24,6 +25,7 @@ class FakePortal : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
     Q_PROPERTY(uint AvailableDeviceTypes MEMBER availableDeviceTypes)
+    Q_PROPERTY(uint version MEMBER version)
 
 public:
     FakePortal()
@@ -36,16 +38,20 @@ public:
 
     void closeSession()
     {
-        m_bus.send(QDBusMessage::createSignal(
-                       m_session, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"))
+        m_bus.send(QDBusMessage::createSignal(std::exchange(m_session, {}),
+                       QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"))
             << QVariantMap());
     }
 
     QStringList calls;
     QStringList keys;
     uint availableDeviceTypes = 1;
+    uint version = 2;
     uint startResponse = 0;
     bool rejectsTokens = false;
+    // Key calls are answered a moment later, or only when the test says so.
+    bool holdsKeyAnswers = false;
+    std::vector<QDBusMessage> heldKeyAnswers;
 
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call)
@@ -56,18 +62,39 @@ public Q_SLOTS:
     QDBusObjectPath SelectDevices(const QDBusObjectPath&, const QVariantMap& options, const QDBusMessage& call)
     {
         m_wasTokenSent = options.contains(QStringLiteral("restore_token"));
-        return answer(QStringLiteral("SelectDevices"), call, options, 0, {});
+        // Version 1 knows no persistence.
+        const bool isUnknownOption = version < 2 && options.contains(QStringLiteral("persist_mode"));
+        return answer(QStringLiteral("SelectDevices"), call, options, isUnknownOption ? 2 : 0, {});
     }
     QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options, const QDBusMessage& call)
     {
         const uint response = rejectsTokens && m_wasTokenSent ? 2 : startResponse;
-        return answer(
-            QStringLiteral("Start"), call, options, response, { { "devices", 1u }, { "restore_token", "token-1" } });
+        QVariantMap results { { "devices", 1u } };
+        if (version >= 2)
+            results.insert(QStringLiteral("restore_token"), QStringLiteral("token-1"));
+        return answer(QStringLiteral("Start"), call, options, response, results);
     }
-    void NotifyKeyboardKeycode(const QDBusObjectPath& session, const QVariantMap&, int keycode, uint state)
+    void NotifyKeyboardKeycode(
+        const QDBusObjectPath& session, const QVariantMap&, int keycode, uint state, const QDBusMessage& call)
     {
-        if (session.path() == m_session)
-            keys << QStringLiteral("%1 %2").arg(keycode).arg(state == 1 ? "down" : "up");
+        keys << QStringLiteral("%1%2 %3")
+                    .arg(session.path() == m_session ? "" : "closed session: ")
+                    .arg(keycode)
+                    .arg(state == 1 ? "down" : "up");
+        // The real portal runs each call on a worker thread of its own: one sent before the last was answered may
+        // overtake it.
+        if (m_unansweredKeys++ > 0)
+            keys << QStringLiteral("sent before the last key's answer");
+        call.setDelayedReply(true);
+        if (holdsKeyAnswers)
+            return heldKeyAnswers.push_back(call.createReply());
+        QTimer::singleShot(5, this, [this, reply = call.createReply()] { answerKey(reply); });
+    }
+
+    void answerKey(const QDBusMessage& reply)
+    {
+        --m_unansweredKeys;
+        m_bus.send(reply);
     }
 
 private:
@@ -92,6 +119,7 @@ private:
     QDBusConnection m_bus;
     QString m_session;
     bool m_wasTokenSent = false;
+    int m_unansweredKeys = 0;
 };
 
 class TestRemoteDesktopPortal : public QObject {
@@ -111,7 +139,7 @@ private Q_SLOTS:
     void consentGivesOneSessionThatPostsBothArrowsUntilItCloses()
     {
         FakePortal fake;
-        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
         QSignalSpy accessChanges(&portal, &RemoteInput::accessChanged);
         QVERIFY(!portal.pressArrow(Arrow::right));
 
@@ -120,27 +148,41 @@ private Q_SLOTS:
         QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls, QStringList({ "CreateSession", "SelectDevices persist_mode=2 types=1", "Start" }));
         QCOMPARE(keptToken(), "token-1");
+        QCOMPARE(portal.accessRequest(), AccessRequest::consent);
 
         QVERIFY(portal.pressArrow(Arrow::right));
         QVERIFY(portal.pressArrow(Arrow::left));
         QTRY_COMPARE(fake.keys, QStringList({ "106 down", "106 up", "105 down", "105 up" }));
 
-        // The user revoked it: access is gone, and asking again restores it with the kept token.
+        // A session closed between a press and its release: the release still goes out, after the press's answer,
+        // and the tap queued behind it, never pressed, is dropped.
+        fake.holdsKeyAnswers = true;
+        QVERIFY(portal.pressArrow(Arrow::right));
+        QVERIFY(portal.pressArrow(Arrow::left));
+        QTRY_COMPARE(fake.keys.size(), 5);
         fake.closeSession();
         QTRY_VERIFY(!portal.hasAccess());
+        fake.answerKey(fake.heldKeyAnswers.at(0));
+        QTRY_COMPARE(fake.keys.mid(4), QStringList({ "106 down", "closed session: 106 up" }));
+        fake.holdsKeyAnswers = false;
+        fake.answerKey(fake.heldKeyAnswers.at(1));
+
+        // Revoked: access is gone, and asking again restores it with the kept token.
         QCOMPARE(accessChanges.count(), 2);
         QVERIFY(!portal.pressArrow(Arrow::right));
         portal.requestAccess();
         QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls.mid(3),
             QStringList({ "CreateSession", "SelectDevices persist_mode=2 restore_token=token-1 types=1", "Start" }));
+        QVERIFY(portal.pressArrow(Arrow::right));
+        QTRY_COMPARE(fake.keys.mid(6), QStringList({ "106 down", "106 up" }));
     }
 
     void refusalLeavesAccessMissingAndCanBeAskedAgain()
     {
         FakePortal fake;
         fake.startResponse = 1;
-        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
 
         portal.requestAccess();
         QTRY_VERIFY((portal.requestAccess(), fake.calls.count("CreateSession") >= 2));
@@ -155,7 +197,7 @@ private Q_SLOTS:
         settings()->setValue(RemoteDesktopPortal::restoreTokenKey, "stale");
         FakePortal fake;
         fake.rejectsTokens = true;
-        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
 
         QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls,
@@ -164,16 +206,35 @@ private Q_SLOTS:
         QCOMPARE(keptToken(), "token-1");
     }
 
-    void probeReadsTheKeyboardOffer()
+    void olderPortalIsAskedAtEachStartWithoutPersistence()
+    {
+        settings()->setValue(RemoteDesktopPortal::restoreTokenKey, "from a newer desktop");
+        FakePortal fake;
+        fake.version = 1;
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
+        QCOMPARE(portal.accessRequest(), AccessRequest::consentEachStart);
+        // No token it could take: nothing is asked before the user wants it.
+        QVERIFY(!portal.isAskingForAccess());
+
+        portal.requestAccess();
+        QVERIFY(portal.isAskingForAccess());
+        QTRY_VERIFY(portal.hasAccess());
+        QVERIFY(!portal.isAskingForAccess());
+        QCOMPARE(fake.calls, QStringList({ "CreateSession", "SelectDevices types=1", "Start" }));
+    }
+
+    void probeReadsTheKeyboardOfferAndVersion()
     {
         FakePortal fake;
         for (const uint types : { 1u, 2u }) {
             fake.availableDeviceTypes = types;
-            std::optional<bool> offersKeyboard;
+            fake.version = types;
+            std::optional<RemoteDesktopPortal::Offer> offer;
             RemoteDesktopPortal::probeKeyboard(
-                QDBusConnection::sessionBus(), this, [&](bool offers) { offersKeyboard = offers; });
-            QTRY_VERIFY(offersKeyboard.has_value());
-            QCOMPARE(*offersKeyboard, types == 1);
+                QDBusConnection::sessionBus(), this, [&](RemoteDesktopPortal::Offer answer) { offer = answer; });
+            QTRY_VERIFY(offer.has_value());
+            QCOMPARE(offer->keyboard, types == 1);
+            QCOMPARE(offer->version, types);
         }
     }
 };
