@@ -1,10 +1,12 @@
 #!/usr/bin/python3
-"""One instance, close-to-tray and quitting, with the real app on a private Xvfb display and session bus.
+"""One instance, close-to-tray, starting with the session as the tray menu sets it, and quitting, with the real app on
+a private Xvfb display and session bus.
 
 Usage: desktop_instance.py APP_BINARY
 """
 
 import os
+import shlex
 import socket
 import subprocess
 import sys
@@ -73,6 +75,25 @@ class Desktop:
         self.tray = self.x.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
         self.tray.set_selection_owner(self.x.intern_atom("_NET_SYSTEM_TRAY_S0"), X.CurrentTime)
         self.x.sync()
+        # The window may take the id of an earlier tray: its requests are past.
+        while self.x.pending_events():
+            self.x.next_event()
+
+    def docked_icon(self):
+        """Maps the icon that the app asks the tray to dock, as the tray would."""
+        opcode, requested = self.x.intern_atom("_NET_SYSTEM_TRAY_OPCODE"), []
+
+        def dock_request():
+            while not requested and self.x.pending_events():
+                event = self.x.next_event()
+                if event.type == X.ClientMessage and event.client_type == opcode and event.data[1][1] == 0:
+                    requested.append(event.data[1][2])
+            return requested
+        wait_for("a dock request", dock_request)
+        icon = self.x.create_resource_object("window", requested[0])
+        icon.map()
+        self.x.sync()
+        return icon
 
     def stop_tray(self):
         self.tray.destroy()
@@ -136,6 +157,31 @@ def tray_keeps_serving(desktop):
     desktop.stop_tray()
 
 
+def session_start_serves_from_the_tray(desktop):
+    desktop.start_tray()
+    first = desktop.launch()
+    icon = desktop.docked_icon()
+    wait_for("the window", desktop.main_window)
+    # The tray menu's second entry ticks starting with the session.
+    subprocess.run(["xdotool", "mousemove", "--window", str(icon.id), "4", "4", "click", "3", "sleep", "1",
+                    "key", "Down", "Down", "Return"], env=desktop.env(), check=True)
+    entry = os.path.join(desktop.base, "config", "autostart", "org.quorvelantis.Remote.desktop")
+    wait_for("the autostart entry", lambda: os.path.exists(entry))
+    first.terminate()
+    exits_zero(first, "SIGTERM")
+
+    # The next session runs the entry's command.
+    with open(entry) as text:
+        command = next(line for line in text if line.startswith("Exec="))[len("Exec="):]
+    started = subprocess.Popen(shlex.split(command), env=desktop.env(), stdout=subprocess.DEVNULL)
+    desktop.docked_icon()
+    wait_for("the session's instance to serve", lambda: answers_ping(desktop.port))
+    assert desktop.main_window() is None, "the app started with the session shows its window"
+    started.terminate()
+    exits_zero(started, "SIGTERM")
+    desktop.stop_tray()
+
+
 def no_tray_close_quits(desktop):
     first = desktop.launch()
     wait_for("the window", desktop.main_window)
@@ -156,7 +202,8 @@ if __name__ == "__main__":
     APP = sys.argv[1]
     desktop = Desktop()
     try:
-        for case in (tray_keeps_serving, no_tray_close_quits, hand_over_without_session_bus):
+        for case in (tray_keeps_serving, session_start_serves_from_the_tray, no_tray_close_quits,
+                     hand_over_without_session_bus):
             case(desktop)
             print("PASS", case.__name__)
     finally:

@@ -182,6 +182,24 @@ def tap(browser, button, receiver, key):
     receiver.stdout.readline()  # its release
 
 
+def talk_timer_takes_a_long_press(browser, seconds):
+    """A stray tap on ⏸ or ↺ during the talk, held a fifth of a second, neither pauses nor resets the timer; a press
+    held 0.8 s does."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    press = lambda button, duration: ActionChains(browser).click_and_hold(  # noqa: E731
+        browser.find_element("id", button)).pause(duration).release().perform()
+    paused = lambda: "paused" in browser.find_element("id", "clock").get_attribute("class").split()  # noqa: E731
+    before = seconds()
+    for button in ("pause", "reset"):
+        press(button, 0.2)
+    time.sleep(1)
+    if paused() or seconds() < before:
+        raise Failure("a tap on ⏸ or ↺ stopped the talk timer at %s" % page_text(browser, "elapsed"))
+    for button, done in (("pause", paused), ("reset", lambda: page_text(browser, "elapsed") == "0:00")):
+        press(button, 1.2)
+        wait_for("a long press on " + button, done, timeout=3)
+
+
 def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers):
     app = start_app()
     window = Window(env["DISPLAY"])
@@ -304,6 +322,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
         raise Failure("the script's font size was not kept")
     if seconds() < before:
         raise Failure("the talk timer went back from %d s to %s after a reload" % (before, page_text(browser, "elapsed")))
+    talk_timer_takes_a_long_press(browser, seconds)
 
     # Without the WebSocket: commands over HTTP, and the pending text collected by the page's polling.
     browsers.pop().quit()

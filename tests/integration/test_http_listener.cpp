@@ -8,6 +8,7 @@
 #include <QThread>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <sys/resource.h>
 
 using namespace std::chrono_literals;
@@ -182,27 +183,45 @@ private Q_SLOTS:
         QTRY_COMPARE(openDescriptorCount(), descriptorsBefore);
     }
 
-    void aPhoneInPiecesOutlastsASlowloris()
+    void aPhoneInPiecesOutlastsAFlood()
     {
-        Recorder recorder;
-        quint16 port = 0;
-        const auto listener = start(recorder, port);
-        LoopbackHttpClient phone(port, QHostAddress(QStringLiteral("127.0.0.2")));
-        // A slowloris from as many addresses as connections fills every place and keeps opening more: each new one
-        // evicts an incomplete one, the one silent longest, even when the phone is older.
-        std::vector<int> slowloris;
-        for (quint32 index = 0; index < 1100; ++index) {
-            if (index == 1000)
-                phone.send("GET /next HTTP/1.1\r\n");
-            slowloris.push_back(connectRaw(port, 0x7f010000 + index));
+        // Each flood fills every place and keeps opening more, so each new connection evicts an incomplete one; the
+        // phone, older and silent longer than any of them, stays. From as many addresses as connections, sending
+        // nothing; from one address, or from addresses all over one IPv6 /64, each sending a request's start.
+        const QByteArray firstLine = "GET / HTTP/1.1\r\n";
+        const QList<std::pair<std::function<QHostAddress(quint32)>, QByteArray>> floods {
+            { [](quint32 index) { return QHostAddress(0x7f010000 + index); }, {} },
+            { [](quint32) { return QHostAddress(QStringLiteral("127.0.0.3")); }, firstLine },
+            { [](quint32 index) {
+                 return QHostAddress(
+                     QStringLiteral("fd00:1::%1:%2").arg((index * 7919) & 0xffff, 0, 16).arg(index, 0, 16));
+             },
+                firstLine },
+        };
+        for (const auto& [source, sent] : floods) {
+            Recorder recorder;
+            quint16 port = 0;
+            const auto listener = start(recorder, port);
+            LoopbackHttpClient phone(port, QHostAddress(QStringLiteral("127.0.0.2")));
+            phone.send("GET /next HTTP/1.1\r\n");
+            QThread::msleep(10);
+            std::vector<int> flood;
+            for (quint32 index = 0; index < 1100; ++index) {
+                flood.push_back(connectRaw(port, source(index)));
+                // The IPv6 sources are routed to this host by the test's own network namespace.
+                QVERIFY2(flood.back() >= 0, qPrintable(source(index).toString() + ": " + strerror(errno)));
+                ::send(flood.back(), sent.constData(), sent.size(), MSG_NOSIGNAL);
+            }
+            // Some of the flood has been evicted: the places were all taken.
+            char byte = 0;
+            QTRY_VERIFY(std::ranges::count_if(flood, [&](int d) { return recv(d, &byte, 1, MSG_DONTWAIT) == 0; }) > 0);
+            phone.send("\r\n");
+            QVERIFY(phone.waitUntilClosed());
+            QVERIFY2(phone.received() == routedAnswer(HttpRoute::next),
+                qPrintable("The phone was evicted by a flood from " + source(0).toString()));
+            for (const int descriptor : flood)
+                ::close(descriptor);
         }
-        char byte = 0;
-        QTRY_COMPARE(recv(slowloris.front(), &byte, 1, MSG_DONTWAIT), 0);
-        phone.send("\r\n");
-        QVERIFY(phone.waitUntilClosed());
-        QCOMPARE(phone.received(), routedAnswer(HttpRoute::next));
-        for (const int descriptor : slowloris)
-            ::close(descriptor);
     }
 
     void acceptResumesOnceADescriptorFrees()

@@ -5,6 +5,7 @@
 #include <QTcpSocket>
 #include <QTest>
 #include <arpa/inet.h>
+#include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -61,18 +62,37 @@ inline QByteArray plainAnswer(const QByteArray& status, const QByteArray& body)
         + "\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n" + body;
 }
 
-// A client socket from the given loopback address connected to 127.0.0.1:port, or -1: lighter than a QTcpSocket, for
-// a crowd of connections.
-inline int connectRaw(quint16 port, quint32 source = INADDR_LOOPBACK)
+// A client socket from the given source address connected to the loopback address of its family, or -1: lighter than
+// a QTcpSocket, for a crowd of connections. An IPv6 source need only be routed to this host (ip route add local), not
+// assigned to an interface.
+inline int connectRaw(quint16 port, const QHostAddress& source = QHostAddress::LocalHost)
 {
-    const int descriptor = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(source);
-    bind(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (descriptor >= 0 && connect(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+    sockaddr_storage address {};
+    socklen_t length = sizeof(sockaddr_in);
+    auto& ipv4 = reinterpret_cast<sockaddr_in&>(address);
+    auto& ipv6 = reinterpret_cast<sockaddr_in6&>(address);
+    const bool isIpv6 = source.protocol() == QAbstractSocket::IPv6Protocol;
+    const int descriptor = socket(isIpv6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (isIpv6) {
+        const int on = 1;
+        setsockopt(descriptor, IPPROTO_IPV6, IPV6_FREEBIND, &on, sizeof on);
+        ipv6.sin6_family = AF_INET6;
+        const Q_IPV6ADDR bytes = source.toIPv6Address();
+        std::memcpy(&ipv6.sin6_addr, &bytes, sizeof bytes);
+        length = sizeof ipv6;
+    } else {
+        ipv4.sin_family = AF_INET;
+        ipv4.sin_addr.s_addr = htonl(source.toIPv4Address());
+    }
+    bind(descriptor, reinterpret_cast<const sockaddr*>(&address), length);
+    if (isIpv6) {
+        ipv6.sin6_port = htons(port);
+        ipv6.sin6_addr = in6addr_loopback;
+    } else {
+        ipv4.sin_port = htons(port);
+        ipv4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    }
+    if (descriptor >= 0 && connect(descriptor, reinterpret_cast<const sockaddr*>(&address), length) == 0)
         return descriptor;
     ::close(descriptor);
     return -1;
