@@ -13,8 +13,9 @@ class RemoteInput : public QObject {
 public:
     using QObject::QObject;
 
-    // Posts the arrow's press and its release together, so a key can never stay down. False when the backend
-    // cannot post it now (no display, no access, no key for it); nothing is posted then.
+    // Posts the arrow's press, then its release, in the order of the calls: the desktop never sees a release before
+    // its press, nor a press without its release, so a key can never stay down. Posting may finish later. False when
+    // the backend cannot post it now (no display, no access, no key for it); nothing is posted then.
     virtual bool pressArrow(Arrow arrow) = 0;
     // Whether keys can be posted now.
     virtual bool hasAccess() = 0;

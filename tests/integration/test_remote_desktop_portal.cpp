@@ -4,6 +4,7 @@
 #include <QDBusObjectPath>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <utility>
 
 namespace {
 
@@ -36,8 +37,8 @@ public:
 
     void closeSession()
     {
-        m_bus.send(QDBusMessage::createSignal(
-                       m_session, QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"))
+        m_bus.send(QDBusMessage::createSignal(std::exchange(m_session, {}),
+                       QStringLiteral("org.freedesktop.portal.Session"), QStringLiteral("Closed"))
             << QVariantMap());
     }
 
@@ -46,6 +47,9 @@ public:
     uint availableDeviceTypes = 1;
     uint startResponse = 0;
     bool rejectsTokens = false;
+    // Key calls are answered a moment later, or only when the test says so.
+    bool holdsKeyAnswers = false;
+    std::vector<QDBusMessage> heldKeyAnswers;
 
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call)
@@ -64,10 +68,27 @@ public Q_SLOTS:
         return answer(
             QStringLiteral("Start"), call, options, response, { { "devices", 1u }, { "restore_token", "token-1" } });
     }
-    void NotifyKeyboardKeycode(const QDBusObjectPath& session, const QVariantMap&, int keycode, uint state)
+    void NotifyKeyboardKeycode(
+        const QDBusObjectPath& session, const QVariantMap&, int keycode, uint state, const QDBusMessage& call)
     {
-        if (session.path() == m_session)
-            keys << QStringLiteral("%1 %2").arg(keycode).arg(state == 1 ? "down" : "up");
+        keys << QStringLiteral("%1%2 %3")
+                    .arg(session.path() == m_session ? "" : "closed session: ")
+                    .arg(keycode)
+                    .arg(state == 1 ? "down" : "up");
+        // The real portal runs each call on a worker thread of its own: one sent before the last was answered may
+        // overtake it.
+        if (m_unansweredKeys++ > 0)
+            keys << QStringLiteral("sent before the last key's answer");
+        call.setDelayedReply(true);
+        if (holdsKeyAnswers)
+            return heldKeyAnswers.push_back(call.createReply());
+        QTimer::singleShot(5, this, [this, reply = call.createReply()] { answerKey(reply); });
+    }
+
+    void answerKey(const QDBusMessage& reply)
+    {
+        --m_unansweredKeys;
+        m_bus.send(reply);
     }
 
 private:
@@ -92,6 +113,7 @@ private:
     QDBusConnection m_bus;
     QString m_session;
     bool m_wasTokenSent = false;
+    int m_unansweredKeys = 0;
 };
 
 class TestRemoteDesktopPortal : public QObject {
@@ -125,15 +147,28 @@ private Q_SLOTS:
         QVERIFY(portal.pressArrow(Arrow::left));
         QTRY_COMPARE(fake.keys, QStringList({ "106 down", "106 up", "105 down", "105 up" }));
 
-        // The user revoked it: access is gone, and asking again restores it with the kept token.
+        // A session closed between a press and its release: the release still goes out, after the press's answer,
+        // and the tap queued behind it, never pressed, is dropped.
+        fake.holdsKeyAnswers = true;
+        QVERIFY(portal.pressArrow(Arrow::right));
+        QVERIFY(portal.pressArrow(Arrow::left));
+        QTRY_COMPARE(fake.keys.size(), 5);
         fake.closeSession();
         QTRY_VERIFY(!portal.hasAccess());
+        fake.answerKey(fake.heldKeyAnswers.at(0));
+        QTRY_COMPARE(fake.keys.mid(4), QStringList({ "106 down", "closed session: 106 up" }));
+        fake.holdsKeyAnswers = false;
+        fake.answerKey(fake.heldKeyAnswers.at(1));
+
+        // Revoked: access is gone, and asking again restores it with the kept token.
         QCOMPARE(accessChanges.count(), 2);
         QVERIFY(!portal.pressArrow(Arrow::right));
         portal.requestAccess();
         QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls.mid(3),
             QStringList({ "CreateSession", "SelectDevices persist_mode=2 restore_token=token-1 types=1", "Start" }));
+        QVERIFY(portal.pressArrow(Arrow::right));
+        QTRY_COMPARE(fake.keys.mid(6), QStringList({ "106 down", "106 up" }));
     }
 
     void refusalLeavesAccessMissingAndCanBeAskedAgain()

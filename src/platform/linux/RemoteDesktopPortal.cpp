@@ -137,6 +137,9 @@ void RemoteDesktopPortal::forgetSession()
             SLOT(onSessionClosed()));
     m_sessionHandle.clear();
     m_state = State::idle;
+    // Taps not yet pressed go with their session; the one in flight still gets its release.
+    if (!m_taps.empty())
+        m_taps.erase(m_taps.begin() + 1, m_taps.end());
     if (wasStarted)
         Q_EMIT accessChanged();
 }
@@ -145,24 +148,33 @@ bool RemoteDesktopPortal::pressArrow(Arrow arrow)
 {
     if (m_state != State::started)
         return false;
-    notifyKey(evdevKeyCodeFor(arrow), true);
-    notifyKey(evdevKeyCodeFor(arrow), false);
+    m_taps.push_back({ m_sessionHandle, evdevKeyCodeFor(arrow) });
+    if (m_taps.size() == 1)
+        notifyKey(true);
     return true;
 }
 
-void RemoteDesktopPortal::notifyKey(int evdevKeyCode, bool isDown)
+void RemoteDesktopPortal::notifyKey(bool isDown)
 {
+    const Tap& tap = m_taps.front();
     QDBusMessage notify = QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::objectPath,
         PortalRequest::remoteDesktopInterface, QStringLiteral("NotifyKeyboardKeycode"));
-    notify << pathArgument(m_sessionHandle) << QVariantMap() << evdevKeyCode << uint(isDown ? 1 : 0);
-    // A session the portal no longer knows is over, even when its Closed signal was missed.
+    notify << pathArgument(tap.session) << QVariantMap() << tap.evdevKeyCode << uint(isDown ? 1 : 0);
     auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(notify), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, session = m_sessionHandle] {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher, isDown] {
         watcher->deleteLater();
-        if (watcher->isError() && session == m_sessionHandle) {
+        // A session the portal no longer knows is over, even when its Closed signal was missed.
+        if (watcher->isError() && m_taps.front().session == m_sessionHandle) {
             qCWarning(lcKeys).noquote() << "The RemoteDesktop portal took no key:" << watcher->error().name()
                                         << watcher->error().message();
             forgetSession();
         }
+        // The release follows its press whatever the answer, even once the session is over: a press that timed out
+        // may still have reached the desktop, and a stray release costs nothing where a held key runs the slides.
+        if (isDown)
+            return notifyKey(false);
+        m_taps.pop_front();
+        if (!m_taps.empty())
+            notifyKey(true);
     });
 }

@@ -6,6 +6,7 @@
 #include <QDBusServiceWatcher>
 #include <QObject>
 #include <QSettings>
+#include <deque>
 #include <functional>
 #include <memory>
 
@@ -24,6 +25,7 @@ public:
     // Answers, later and never blocking, whether the bus has a RemoteDesktop portal that offers keyboards.
     static void probeKeyboard(const QDBusConnection& bus, QObject* context, std::function<void(bool)> onAnswer);
 
+    // Queues the arrow's press and release behind the keys still on their way; false without a started session.
     bool pressArrow(Arrow arrow) override;
     bool hasAccess() override { return m_state == State::started; }
     // Asks the portal for a session, which shows its consent dialog unless a token spares it. While a session is
@@ -42,7 +44,14 @@ private:
     void keepSession(const QVariantMap& results);
     void fail(uint response);
     void forgetSession();
-    void notifyKey(int evdevKeyCode, bool isDown);
+    // Sends the press, or the release, of the tap at the head of the queue.
+    void notifyKey(bool isDown);
+
+    // One arrow tap, bound to the session it was pressed in.
+    struct Tap {
+        QString session;
+        int evdevKeyCode;
+    };
 
     QDBusConnection m_bus;
     std::unique_ptr<QSettings> m_settings;
@@ -50,4 +59,8 @@ private:
     State m_state = State::idle;
     QString m_sessionHandle;
     QString m_sentToken;
+    // The portal runs each call on a worker thread of its own, so two calls in flight can reach the desktop in either
+    // order: a release overtaking its press leaves the key down, and the desktop repeats it. So one key call is in
+    // flight at a time, for the head of this queue; the others wait in order.
+    std::deque<Tap> m_taps;
 };
