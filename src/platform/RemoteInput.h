@@ -5,6 +5,14 @@
 // The arrow keys a slide command presses.
 enum class Arrow { left, right };
 
+// What asking for access shows the user, so the window can tell them beforehand.
+enum class AccessRequest {
+    none, // nothing to ask, or nobody who could give it (an X server without XTEST)
+    adminPassword, // an administrator's password grants the keyboard device
+    consent, // the desktop's dialog asks to allow remote interaction, and remembers the answer
+    consentEachStart, // the same dialog, asked again at each start of the app
+};
+
 // Presses keys in the desktop's input stream, where the focused window receives them, and holds the access that
 // takes. One implementation per backend (XTest, uinput, ...), chosen once at start. Lives on the main thread.
 class RemoteInput : public QObject {
@@ -22,10 +30,12 @@ public:
     // Starts whatever lets the user grant access (a password or consent dialog) without waiting for it; never stacks
     // a second dialog while one is open.
     virtual void requestAccess() = 0;
-    // False where no dialog can give access (an X server without XTEST): asking would only mislead the user.
-    virtual bool canRequestAccess() const { return true; }
+    virtual AccessRequest accessRequest() const = 0;
+    // True while access may come by itself soon: a dialog is open, or the backend is still being chosen.
+    virtual bool isAskingForAccess() const { return false; }
 
 Q_SIGNALS:
-    // Access came or went by itself (a consent given, a session closed); the rest is seen by asking hasAccess().
+    // Access, or the way it is asked, may have changed by itself (a consent given, a dialog closed, a session
+    // closed); the rest is seen by asking hasAccess().
     void accessChanged();
 };

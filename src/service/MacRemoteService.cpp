@@ -5,7 +5,6 @@
 #include "RemoteMessage.h"
 #include "ServiceLogging.h"
 #include "platform/NetworkInterfaces.h"
-#include "platform/RemoteInput.h"
 #include "platform/Settings.h"
 
 #include <algorithm>
@@ -24,10 +23,16 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_commandCount(0)
     , m_hasAccessibility(m_platform.keys.hasAccess())
     , m_draft { m_platform.settings.text(draftTitleKey), m_platform.settings.text(draftTextKey) }
+    , m_accessRequest(m_platform.keys.accessRequest())
     , m_textHandOff(m_platform.peerLink)
     , m_httpPorts(m_platform.httpListeners, m_platform.settings)
 {
     connect(&m_accessibilityPoll, &QTimer::timeout, this, &MacRemoteService::refreshAccessibilityStatus);
+    connect(&m_platform.keys, &RemoteInput::accessChanged, this, &MacRemoteService::handleAccessChange);
+    m_keptCommandsExpiry.setObjectName(QStringLiteral("keptCommandsExpiry"));
+    m_keptCommandsExpiry.setSingleShot(true);
+    m_keptCommandsExpiry.setInterval(keptCommandLifetime);
+    connect(&m_keptCommandsExpiry, &QTimer::timeout, this, &MacRemoteService::dropKeptCommands);
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
     connect(&m_platform.focusedWindow, &FocusedWindow::changed, this, &MacRemoteService::refreshKeyTarget);
@@ -47,36 +52,112 @@ void MacRemoteService::executeCommand(RemoteCommand command)
     if (!m_platform.keys.hasAccess()) {
         setHasAccessibility(false);
         setStatusMessage(tr("⚠️ Autorisation Accessibilité requise"));
-        setLastCommandMessage(m_platform.keys.canRequestAccess()
-                ? tr("⚠️ Cliquez sur Autoriser → mot de passe admin")
-                : tr("⚠️ Extension XTEST absente"));
         setLastCommand(command);
         setCommandCount(m_commandCount + 1);
-        // During a talk, each press must not bring up another password dialog.
-        if (!m_hasPromptedForCommand) {
-            m_hasPromptedForCommand = true;
-            requestAccessibilityPermission();
-        }
+        askForAccessOnce();
+        if (m_platform.keys.isAskingForAccess())
+            keepCommand(command);
+        else
+            setLastCommandMessage(accessAdvice());
         return;
     }
     setHasAccessibility(true);
+    pressKeptCommands();
+    if (!postCommand(command))
+        return;
+    setLastCommand(command);
+    setCommandCount(m_commandCount + 1);
+}
 
+bool MacRemoteService::postCommand(RemoteCommand command)
+{
     if (!m_platform.keys.pressArrow(command == RemoteCommand::next ? Arrow::right : Arrow::left)) {
         setStatusMessage(tr("Commande clavier impossible"));
-        return;
+        return false;
     }
-
     const QString text = command == RemoteCommand::next ? tr("▶ Slide suivante") : tr("◀ Slide précédente");
     setStatusMessage(text);
     setLastCommandMessage(text);
-    setLastCommand(command);
-    setCommandCount(m_commandCount + 1);
     // Without a window manager no event tells of a focus change: the window shows where this press went. The
     // presses of one group of requests all go out together, so one look at the focus after the group is enough.
     if (m_heldNotifications)
         m_isKeyTargetStale = true;
     else
         refreshKeyTarget();
+    return true;
+}
+
+void MacRemoteService::keepCommand(RemoteCommand command)
+{
+    m_keptCommands.push_back(command);
+    if (!m_keptCommandsExpiry.isActive())
+        m_keptCommandsExpiry.start();
+    setLastCommandMessage(tr("⏳ Commande en attente de l'autorisation"));
+}
+
+void MacRemoteService::pressKeptCommands()
+{
+    m_keptCommandsExpiry.stop();
+    // Counted when they arrived.
+    for (const RemoteCommand command : std::exchange(m_keptCommands, {}))
+        postCommand(command);
+}
+
+void MacRemoteService::dropKeptCommands()
+{
+    qCWarning(lcService, "%d slide command(s) dropped: keyboard access was not granted within %lld s",
+        int(m_keptCommands.size()), qlonglong(keptCommandLifetime.count()));
+    m_keptCommands.clear();
+    setLastCommandMessage(tr("⚠️ Commande abandonnée : autorisation non accordée en 60 s"));
+}
+
+void MacRemoteService::askForAccessOnce()
+{
+    if (m_hasAskedForAccess || m_platform.keys.hasAccess())
+        return;
+    m_hasAskedForAccess = true;
+    requestAccessibilityPermission();
+}
+
+void MacRemoteService::handleAccessChange()
+{
+    if (const AccessRequest request = m_platform.keys.accessRequest(); request != m_accessRequest) {
+        m_accessRequest = request;
+        notify(&MacRemoteService::accessRequestChanged);
+    }
+    if (!m_keptCommands.empty() && m_platform.keys.hasAccess()) {
+        setHasAccessibility(true);
+        pressKeptCommands();
+    }
+}
+
+QString MacRemoteService::accessAdvice() const
+{
+    switch (m_platform.keys.accessRequest()) {
+    case AccessRequest::none:
+        break;
+    case AccessRequest::adminPassword:
+        return tr("⚠️ Cliquez sur Autoriser → mot de passe admin");
+    case AccessRequest::consent:
+    case AccessRequest::consentEachStart:
+        return tr("⚠️ Cliquez sur Autoriser → autorisez l'interaction à distance");
+    }
+    return tr("⚠️ Extension XTEST absente");
+}
+
+QString MacRemoteService::accessRequestKind() const
+{
+    switch (m_accessRequest) {
+    case AccessRequest::none:
+        break;
+    case AccessRequest::adminPassword:
+        return QStringLiteral("adminPassword");
+    case AccessRequest::consent:
+        return QStringLiteral("consent");
+    case AccessRequest::consentEachStart:
+        return QStringLiteral("consentEachStart");
+    }
+    return QStringLiteral("none");
 }
 
 QString MacRemoteService::keyTargetState() const { return rawValue(m_keyTarget.state); }
@@ -103,14 +184,14 @@ void MacRemoteService::startAccessibilityMonitoring()
 void MacRemoteService::refreshAccessibilityStatus()
 {
     const bool trusted = m_platform.keys.hasAccess();
+    if (trusted)
+        pressKeptCommands();
     if (trusted == m_hasAccessibility)
         return;
     setHasAccessibility(trusted);
     if (trusted)
         setStatusMessage(tr("✅ Accessibilité autorisée"));
 }
-
-bool MacRemoteService::canRequestAccessibility() const { return m_platform.keys.canRequestAccess(); }
 
 void MacRemoteService::requestAccessibilityPermission() { m_platform.keys.requestAccess(); }
 
@@ -140,8 +221,11 @@ void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
     m_connectedPeers = connectedPeers;
     setIsConnected(connectedPeers > 0);
     setStatusMessage(state == PeerState::connecting ? tr("Connexion iPhone...") : connectedSetText());
-    if (state == PeerState::connected)
+    if (state == PeerState::connected) {
         m_textHandOff.deliver(m_connectedPeers);
+        // While the presenter sets up, not at the first slide command in the talk.
+        askForAccessOnce();
+    }
 }
 
 QString MacRemoteService::connectedSetText() const
@@ -315,12 +399,15 @@ HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
             return { Kind::pendingText, *body };
         return { Kind::commandDone, {} };
     case HttpRoute::pendingText:
+        // The page polls this and the key target as soon as it is open on a phone.
+        askForAccessOnce();
         if (std::optional<QByteArray> body = takePendingTextBody())
             return { Kind::pendingText, *body };
         return { Kind::noPendingText, {} };
     case HttpRoute::sendText:
         return handleSendTextRequest(request.body);
     case HttpRoute::keyTarget:
+        askForAccessOnce();
         return { Kind::keyTarget, keyTargetJson(refreshKeyTarget()) };
     case HttpRoute::unknown:
         break;

@@ -6,15 +6,16 @@
 #include "platform/FocusedWindow.h"
 #include "platform/HttpListener.h"
 #include "platform/PeerLink.h"
+#include "platform/RemoteInput.h"
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <chrono>
 #include <optional>
 #include <vector>
 
 class Settings;
-class RemoteInput;
 class NetworkInterfaces;
 
 // The one object that owns all live state: connection, commands, permission, HTTP listener, pending text.
@@ -45,7 +46,9 @@ class MacRemoteService : public QObject {
     Q_PROPERTY(QString draftTitle READ draftTitle NOTIFY draftChanged)
     Q_PROPERTY(QString draftText READ draftText NOTIFY draftChanged)
     // Whether "Autoriser" can help at all on this desktop.
-    Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility CONSTANT)
+    Q_PROPERTY(bool canRequestAccessibility READ canRequestAccessibility NOTIFY accessRequestChanged)
+    // What asking for access shows the user: "none", "adminPassword", "consent" (remembered) or "consentEachStart".
+    Q_PROPERTY(QString accessRequestKind READ accessRequestKind NOTIFY accessRequestChanged)
     // Where the keys go: the state's raw value, and the program's readable name.
     Q_PROPERTY(QString keyTargetState READ keyTargetState NOTIFY keyTargetChanged)
     Q_PROPERTY(QString keyTargetProgram READ keyTargetProgram NOTIFY keyTargetChanged)
@@ -81,7 +84,8 @@ public:
     std::optional<TextPayload> pendingText() const { return m_textHandOff.pending(); }
     bool isHttpListenerReady() const { return m_isHttpListenerReady; }
     bool isTextSendSuccessful() const { return m_isTextSendSuccessful; }
-    bool canRequestAccessibility() const;
+    bool canRequestAccessibility() const { return m_accessRequest != AccessRequest::none; }
+    QString accessRequestKind() const;
     QString keyTargetState() const;
     QString keyTargetProgram() const;
     bool hasLocalIPAddress() const { return m_hasLocalIPAddress; }
@@ -91,6 +95,8 @@ public:
     QString draftText() const { return m_draft.text; }
 
     // Slide commands and permission.
+    // How long a command that arrives while access is being asked waits for it.
+    static constexpr std::chrono::seconds keptCommandLifetime { 60 };
     void executeCommand(RemoteCommand command);
     Q_INVOKABLE void startAccessibilityMonitoring();
     void refreshAccessibilityStatus();
@@ -129,8 +135,20 @@ Q_SIGNALS:
     void isApplyingPortChanged();
     void draftChanged();
     void keyTargetChanged();
+    void accessRequestChanged();
 
 private:
+    // Presses the command's arrow and shows it; false when no key could be posted.
+    bool postCommand(RemoteCommand command);
+    // Kept while access is being asked, and pressed once it is granted.
+    void keepCommand(RemoteCommand command);
+    void pressKeptCommands();
+    void dropKeptCommands();
+    // Asks for access unless it is held or was asked by itself already.
+    void askForAccessOnce();
+    void handleAccessChange();
+    QString accessAdvice() const;
+
     // Peer link events.
     void connectPeerLink();
     void handlePeerState(PeerState state, int connectedPeers);
@@ -190,8 +208,13 @@ private:
     int m_connectedPeers = 0;
     bool m_isTextSendSuccessful = false;
     KeyTarget m_keyTarget;
-    // Commands without the right open the system's dialog once per run; after that only "Autoriser" does.
-    bool m_hasPromptedForCommand = false;
+    // Access is asked by itself once per run, when the first phone shows up or else at the first command without it;
+    // after that only "Autoriser" asks, so a talk is not interrupted by dialogs.
+    bool m_hasAskedForAccess = false;
+    AccessRequest m_accessRequest;
+    std::vector<RemoteCommand> m_keptCommands;
+    // Started by the first kept command: access that takes longer is not coming while the presenter waits.
+    QTimer m_keptCommandsExpiry { this };
     bool m_isKeyTargetStale = false; // a press of the group being answered may have gone elsewhere
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
     std::optional<std::vector<Notification>> m_heldNotifications;

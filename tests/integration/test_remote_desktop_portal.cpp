@@ -25,6 +25,7 @@ class FakePortal : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.RemoteDesktop")
     Q_PROPERTY(uint AvailableDeviceTypes MEMBER availableDeviceTypes)
+    Q_PROPERTY(uint version MEMBER version)
 
 public:
     FakePortal()
@@ -45,6 +46,7 @@ public:
     QStringList calls;
     QStringList keys;
     uint availableDeviceTypes = 1;
+    uint version = 2;
     uint startResponse = 0;
     bool rejectsTokens = false;
     // Key calls are answered a moment later, or only when the test says so.
@@ -60,13 +62,17 @@ public Q_SLOTS:
     QDBusObjectPath SelectDevices(const QDBusObjectPath&, const QVariantMap& options, const QDBusMessage& call)
     {
         m_wasTokenSent = options.contains(QStringLiteral("restore_token"));
-        return answer(QStringLiteral("SelectDevices"), call, options, 0, {});
+        // Version 1 knows no persistence.
+        const bool isUnknownOption = version < 2 && options.contains(QStringLiteral("persist_mode"));
+        return answer(QStringLiteral("SelectDevices"), call, options, isUnknownOption ? 2 : 0, {});
     }
     QDBusObjectPath Start(const QDBusObjectPath&, const QString&, const QVariantMap& options, const QDBusMessage& call)
     {
         const uint response = rejectsTokens && m_wasTokenSent ? 2 : startResponse;
-        return answer(
-            QStringLiteral("Start"), call, options, response, { { "devices", 1u }, { "restore_token", "token-1" } });
+        QVariantMap results { { "devices", 1u } };
+        if (version >= 2)
+            results.insert(QStringLiteral("restore_token"), QStringLiteral("token-1"));
+        return answer(QStringLiteral("Start"), call, options, response, results);
     }
     void NotifyKeyboardKeycode(
         const QDBusObjectPath& session, const QVariantMap&, int keycode, uint state, const QDBusMessage& call)
@@ -133,7 +139,7 @@ private Q_SLOTS:
     void consentGivesOneSessionThatPostsBothArrowsUntilItCloses()
     {
         FakePortal fake;
-        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
         QSignalSpy accessChanges(&portal, &RemoteInput::accessChanged);
         QVERIFY(!portal.pressArrow(Arrow::right));
 
@@ -142,6 +148,7 @@ private Q_SLOTS:
         QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls, QStringList({ "CreateSession", "SelectDevices persist_mode=2 types=1", "Start" }));
         QCOMPARE(keptToken(), "token-1");
+        QCOMPARE(portal.accessRequest(), AccessRequest::consent);
 
         QVERIFY(portal.pressArrow(Arrow::right));
         QVERIFY(portal.pressArrow(Arrow::left));
@@ -175,7 +182,7 @@ private Q_SLOTS:
     {
         FakePortal fake;
         fake.startResponse = 1;
-        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
 
         portal.requestAccess();
         QTRY_VERIFY((portal.requestAccess(), fake.calls.count("CreateSession") >= 2));
@@ -190,7 +197,7 @@ private Q_SLOTS:
         settings()->setValue(RemoteDesktopPortal::restoreTokenKey, "stale");
         FakePortal fake;
         fake.rejectsTokens = true;
-        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings());
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
 
         QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls,
@@ -199,16 +206,35 @@ private Q_SLOTS:
         QCOMPARE(keptToken(), "token-1");
     }
 
-    void probeReadsTheKeyboardOffer()
+    void olderPortalIsAskedAtEachStartWithoutPersistence()
+    {
+        settings()->setValue(RemoteDesktopPortal::restoreTokenKey, "from a newer desktop");
+        FakePortal fake;
+        fake.version = 1;
+        RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
+        QCOMPARE(portal.accessRequest(), AccessRequest::consentEachStart);
+        // No token it could take: nothing is asked before the user wants it.
+        QVERIFY(!portal.isAskingForAccess());
+
+        portal.requestAccess();
+        QVERIFY(portal.isAskingForAccess());
+        QTRY_VERIFY(portal.hasAccess());
+        QVERIFY(!portal.isAskingForAccess());
+        QCOMPARE(fake.calls, QStringList({ "CreateSession", "SelectDevices types=1", "Start" }));
+    }
+
+    void probeReadsTheKeyboardOfferAndVersion()
     {
         FakePortal fake;
         for (const uint types : { 1u, 2u }) {
             fake.availableDeviceTypes = types;
-            std::optional<bool> offersKeyboard;
+            fake.version = types;
+            std::optional<RemoteDesktopPortal::Offer> offer;
             RemoteDesktopPortal::probeKeyboard(
-                QDBusConnection::sessionBus(), this, [&](bool offers) { offersKeyboard = offers; });
-            QTRY_VERIFY(offersKeyboard.has_value());
-            QCOMPARE(*offersKeyboard, types == 1);
+                QDBusConnection::sessionBus(), this, [&](RemoteDesktopPortal::Offer answer) { offer = answer; });
+            QTRY_VERIFY(offer.has_value());
+            QCOMPARE(offer->keyboard, types == 1);
+            QCOMPARE(offer->version, types);
         }
     }
 };

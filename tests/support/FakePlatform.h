@@ -19,7 +19,8 @@ struct FakeKeys : RemoteInput {
     std::vector<Arrow> pressed;
     bool canPress = true;
     bool trusted = true;
-    bool grantable = true;
+    AccessRequest request = AccessRequest::adminPassword;
+    bool asking = false;
     int accessRequests = 0;
 
     bool pressArrow(Arrow arrow) override
@@ -30,7 +31,8 @@ struct FakeKeys : RemoteInput {
     }
     bool hasAccess() override { return trusted; }
     void requestAccess() override { ++accessRequests; }
-    bool canRequestAccess() const override { return grantable; }
+    AccessRequest accessRequest() const override { return request; }
+    bool isAskingForAccess() const override { return asking; }
 };
 
 struct FakeSettings : Settings {

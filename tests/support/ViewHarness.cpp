@@ -26,6 +26,18 @@ void ViewHarness::setTrusted(bool trusted)
     QMetaObject::invokeMethod(poll, "timeout");
 }
 
+void ViewHarness::setAccessRequest(const QString& kind)
+{
+    static const QHash<QString, AccessRequest> kinds {
+        { QStringLiteral("none"), AccessRequest::none },
+        { QStringLiteral("adminPassword"), AccessRequest::adminPassword },
+        { QStringLiteral("consent"), AccessRequest::consent },
+        { QStringLiteral("consentEachStart"), AccessRequest::consentEachStart },
+    };
+    fakes.keys.request = kinds.value(kind);
+    Q_EMIT fakes.keys.accessChanged();
+}
+
 QString ViewHarness::clipboardText() const { return QGuiApplication::clipboard()->text(); }
 
 void ViewHarness::reportPeerState(int state, int connectedPeers)

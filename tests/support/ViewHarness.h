@@ -25,7 +25,8 @@ public:
     // The permission as the next poll tick finds it.
     Q_INVOKABLE void setTrusted(bool trusted);
     Q_INVOKABLE int promptCount() const { return fakes.keys.accessRequests; }
-    Q_INVOKABLE void setGrantable(bool grantable) { fakes.keys.grantable = grantable; }
+    // "none", "adminPassword", "consent" or "consentEachStart", as the keys report it.
+    Q_INVOKABLE void setAccessRequest(const QString& kind);
     // A peer-link state report (0 not connected, 1 connecting, 2 connected) with that many phones connected.
     Q_INVOKABLE void reportPeerState(int state, int connectedPeers);
     Q_INVOKABLE void executeCommand(const QString& rawValue);

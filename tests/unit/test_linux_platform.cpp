@@ -101,12 +101,14 @@ private Q_SLOTS:
         QSignalSpy accessChanges(&keys, &RemoteInput::accessChanged);
         QVERIFY(!keys.hasAccess());
         QVERIFY(!keys.pressArrow(Arrow::right));
+        QVERIFY(keys.isAskingForAccess()); // a tap meanwhile waits for the choice
         keys.requestAccess(); // "Autoriser" clicked while the portal has not answered yet
 
         auto backend = std::make_unique<FakeKeys>();
         FakeKeys& chosen = *backend;
         keys.choose(std::move(backend));
         QCOMPARE(chosen.accessRequests, 1);
+        QVERIFY(!keys.isAskingForAccess());
         QVERIFY(keys.hasAccess());
         QVERIFY(keys.pressArrow(Arrow::left));
         QCOMPARE(chosen.pressed, std::vector<Arrow> { Arrow::left });

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 namespace {
 
@@ -109,18 +110,23 @@ private Q_SLOTS:
 
     void commandWithoutPermissionCountsAndPrompts_data()
     {
-        QTest::addColumn<bool>("grantable");
+        QTest::addColumn<AccessRequest>("request");
         QTest::addColumn<QString>("advice");
-        QTest::newRow("grant dialog") << true << QStringLiteral("⚠️ Cliquez sur Autoriser → mot de passe admin");
-        QTest::newRow("X server without XTEST") << false << QStringLiteral("⚠️ Extension XTEST absente");
+        QTest::newRow("password grant") << AccessRequest::adminPassword
+                                        << QStringLiteral("⚠️ Cliquez sur Autoriser → mot de passe admin");
+        QTest::newRow("desktop's consent dialog")
+            << AccessRequest::consentEachStart
+            << QStringLiteral("⚠️ Cliquez sur Autoriser → autorisez l'interaction à distance");
+        QTest::newRow("X server without XTEST")
+            << AccessRequest::none << QStringLiteral("⚠️ Extension XTEST absente");
     }
 
     void commandWithoutPermissionCountsAndPrompts()
     {
-        QFETCH(bool, grantable);
+        QFETCH(AccessRequest, request);
         QFETCH(QString, advice);
         FakePlatform fake;
-        fake.keys.grantable = grantable;
+        fake.keys.request = request;
         MacRemoteService service(fake.platform());
         fake.keys.trusted = false;
 
@@ -128,7 +134,7 @@ private Q_SLOTS:
             service.executeCommand(RemoteCommand::next);
         QVERIFY(fake.keys.pressed.empty());
         QCOMPARE(service.hasAccessibility(), false);
-        QCOMPARE(service.canRequestAccessibility(), grantable);
+        QCOMPARE(service.canRequestAccessibility(), request != AccessRequest::none);
         QCOMPARE(service.statusMessage(), QStringLiteral("⚠️ Autorisation Accessibilité requise"));
         QCOMPARE(service.lastCommandMessage(), advice);
         QCOMPARE(service.lastCommand(), RemoteCommand::next);
@@ -143,6 +149,61 @@ private Q_SLOTS:
         service.executeCommand(RemoteCommand::previous);
         QCOMPARE(service.hasAccessibility(), true);
         QCOMPARE(fake.keys.pressed.size(), 1u);
+    }
+
+    void tapWhileAccessIsAskedIsPressedOnGrantOrDroppedAfterAMinute()
+    {
+        // The first phone asks, whether it joins the peer link or its page polls over HTTP; later ones do not.
+        const std::vector<std::function<void(FakePlatform&)>> phoneShowsUp {
+            [](FakePlatform& fake) { Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1); },
+            [](FakePlatform& fake) { answer(fake, HttpRoute::keyTarget); },
+            [](FakePlatform& fake) { answer(fake, HttpRoute::pendingText); },
+        };
+        for (const auto& showUp : phoneShowsUp) {
+            FakePlatform fake;
+            fake.keys.trusted = false;
+            MacRemoteService service(fake.platform());
+            showUp(fake);
+            showUp(fake);
+            QCOMPARE(fake.keys.accessRequests, 1);
+        }
+        FakePlatform fake;
+        fake.keys.trusted = false;
+        MacRemoteService service(fake.platform());
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+
+        fake.keys.asking = true;
+        service.executeCommand(RemoteCommand::next);
+        QVERIFY(fake.keys.pressed.empty());
+        QCOMPARE(fake.keys.accessRequests, 1);
+        QCOMPARE(service.commandCount(), 1);
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("⏳ Commande en attente de l'autorisation"));
+        fake.keys.asking = false;
+        fake.keys.trusted = true;
+        Q_EMIT fake.keys.accessChanged();
+        QCOMPARE(fake.keys.pressed, std::vector { Arrow::right });
+        QCOMPARE(service.lastCommandMessage(), QStringLiteral("▶ Slide suivante"));
+        QCOMPARE(service.hasAccessibility(), true);
+        QCOMPARE(service.commandCount(), 1);
+        Q_EMIT fake.keys.accessChanged();
+        tick(service);
+        QCOMPARE(fake.keys.pressed.size(), 1u);
+
+        // Access that does not come within a minute: the tap is dropped, and the window says so.
+        fake.keys.trusted = false;
+        fake.keys.asking = true;
+        service.executeCommand(RemoteCommand::previous);
+        auto* expiry = service.findChild<QTimer*>(QStringLiteral("keptCommandsExpiry"));
+        QVERIFY(expiry->isActive());
+        QCOMPARE(expiry->interval(), 60'000);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("dropped: keyboard access was not granted within 60 s"));
+        QMetaObject::invokeMethod(expiry, "timeout");
+        QCOMPARE(service.lastCommandMessage(),
+            QStringLiteral("⚠️ Commande abandonnée : autorisation non accordée en 60 s"));
+        fake.keys.trusted = true;
+        Q_EMIT fake.keys.accessChanged();
+        service.executeCommand(RemoteCommand::next);
+        QCOMPARE(fake.keys.pressed, (std::vector { Arrow::right, Arrow::right }));
     }
 
     void monitorFollowsThePermissionWithOneTimer()

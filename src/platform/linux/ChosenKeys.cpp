@@ -15,7 +15,7 @@
 namespace {
 
 std::unique_ptr<RemoteInput> waylandBackend(
-    const ChosenKeys::WaylandChoice& choice, std::unique_ptr<WaylandVirtualKeyboard> keyboard)
+    const ChosenKeys::WaylandChoice& choice, std::unique_ptr<WaylandVirtualKeyboard> keyboard, uint portalVersion = 0)
 {
     qCInfo(lcKeys).noquote() << "Keys through" << choice.reason;
     switch (choice.backend) {
@@ -23,7 +23,8 @@ std::unique_ptr<RemoteInput> waylandBackend(
         return keyboard;
     case ChosenKeys::WaylandBackend::remoteDesktopPortal:
         // QSettings keeps the restore token beside the port, under the application's names.
-        return std::make_unique<RemoteDesktopPortal>(QDBusConnection::sessionBus(), std::make_unique<QSettings>());
+        return std::make_unique<RemoteDesktopPortal>(
+            QDBusConnection::sessionBus(), std::make_unique<QSettings>(), portalVersion);
     case ChosenKeys::WaylandBackend::uinput:
         break;
     }
@@ -87,10 +88,10 @@ std::unique_ptr<ChosenKeys> ChosenKeys::forThisSession()
         keys->choose(waylandBackend(waylandBackendFor(offers), std::move(keyboard)));
         return keys;
     }
-    RemoteDesktopPortal::probeKeyboard(
-        QDBusConnection::sessionBus(), keys.get(), [chosen = keys.get(), offers](bool portalKeyboard) mutable {
-            offers.portalKeyboard = portalKeyboard;
-            chosen->choose(waylandBackend(waylandBackendFor(offers), nullptr));
+    RemoteDesktopPortal::probeKeyboard(QDBusConnection::sessionBus(), keys.get(),
+        [chosen = keys.get(), offers](RemoteDesktopPortal::Offer portal) mutable {
+            offers.portalKeyboard = portal.keyboard;
+            chosen->choose(waylandBackend(waylandBackendFor(offers), nullptr, portal.version));
         });
     return keys;
 }
@@ -116,5 +117,12 @@ void ChosenKeys::requestAccess()
         m_isAccessWanted = true;
 }
 
-// Until the choice, the one backend that cannot be asked (XTest) is already ruled out.
-bool ChosenKeys::canRequestAccess() const { return !m_backend || m_backend->canRequestAccess(); }
+// Until the choice, the backends that ask nobody are already ruled out, and the password grant is the one every
+// Wayland session has.
+AccessRequest ChosenKeys::accessRequest() const
+{
+    return m_backend ? m_backend->accessRequest() : AccessRequest::adminPassword;
+}
+
+// The probe answers within moments, and access asked for meanwhile is then asked of the chosen backend.
+bool ChosenKeys::isAskingForAccess() const { return !m_backend || m_backend->isAskingForAccess(); }

@@ -48,7 +48,8 @@ public:
     bool pressArrow(Arrow arrow) override;
     bool hasAccess() override;
     void requestAccess() override;
-    bool canRequestAccess() const override;
+    AccessRequest accessRequest() const override;
+    bool isAskingForAccess() const override;
 
 private:
     std::unique_ptr<RemoteInput> m_backend;

@@ -21,9 +21,10 @@ QVariant pathArgument(const QString& path) { return QVariant::fromValue(QDBusObj
 
 } // namespace
 
-RemoteDesktopPortal::RemoteDesktopPortal(const QDBusConnection& bus, std::unique_ptr<QSettings> settings)
+RemoteDesktopPortal::RemoteDesktopPortal(const QDBusConnection& bus, std::unique_ptr<QSettings> settings, uint version)
     : m_bus(bus)
     , m_settings(std::move(settings))
+    , m_version(version)
     , m_portalWatcher(PortalRequest::service, bus, QDBusServiceWatcher::WatchForOwnerChange)
 {
     // A portal that quits or restarts takes its sessions and pending dialogs with it.
@@ -35,26 +36,32 @@ RemoteDesktopPortal::RemoteDesktopPortal(const QDBusConnection& bus, std::unique
             qDeleteAll(findChildren<PortalRequest*>(Qt::FindDirectChildrenOnly));
             forgetSession();
         });
-    if (m_settings->contains(restoreTokenKey))
+    if (persists() && m_settings->contains(restoreTokenKey))
         requestAccess();
 }
 
 void RemoteDesktopPortal::probeKeyboard(
-    const QDBusConnection& bus, QObject* context, std::function<void(bool)> onAnswer)
+    const QDBusConnection& bus, QObject* context, std::function<void(Offer)> onAnswer)
 {
     if (!bus.isConnected())
-        return onAnswer(false);
-    QDBusMessage get = QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::objectPath,
-        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
-    get << PortalRequest::remoteDesktopInterface << QStringLiteral("AvailableDeviceTypes");
-    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(get), context);
+        return onAnswer({});
+    QDBusMessage getAll = QDBusMessage::createMethodCall(PortalRequest::service, PortalRequest::objectPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("GetAll"));
+    getAll << PortalRequest::remoteDesktopInterface;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(getAll), context);
     QObject::connect(watcher, &QDBusPendingCallWatcher::finished, context, [watcher, onAnswer] {
-        const QDBusPendingReply<QDBusVariant> reply = *watcher;
+        const QDBusPendingReply<QVariantMap> reply = *watcher;
         watcher->deleteLater();
         // No portal at all is usual outside a Wayland desktop.
-        if (reply.isError())
+        if (reply.isError()) {
             qCDebug(lcKeys).noquote() << "No RemoteDesktop portal:" << reply.error().name() << reply.error().message();
-        onAnswer(!reply.isError() && (reply.value().variant().toUInt() & keyboardDevice) != 0);
+            return onAnswer({});
+        }
+        const QVariantMap properties = reply.value();
+        const uint version = properties.value(QStringLiteral("version")).toUInt();
+        qCInfo(lcKeys, "RemoteDesktop portal version %u", version);
+        onAnswer(
+            { (properties.value(QStringLiteral("AvailableDeviceTypes")).toUInt() & keyboardDevice) != 0, version });
     });
 }
 
@@ -76,11 +83,13 @@ void RemoteDesktopPortal::requestAccess()
 
 void RemoteDesktopPortal::selectDevices()
 {
-    QVariantMap options { { QStringLiteral("types"), keyboardDevice },
-        { QStringLiteral("persist_mode"), persistUntilRevoked } };
-    m_sentToken = m_settings->value(restoreTokenKey).toString();
-    if (!m_sentToken.isEmpty())
-        options.insert(QStringLiteral("restore_token"), m_sentToken);
+    QVariantMap options { { QStringLiteral("types"), keyboardDevice } };
+    if (persists()) {
+        options.insert(QStringLiteral("persist_mode"), persistUntilRevoked);
+        m_sentToken = m_settings->value(restoreTokenKey).toString();
+        if (!m_sentToken.isEmpty())
+            options.insert(QStringLiteral("restore_token"), m_sentToken);
+    }
     PortalRequest::send(m_bus, QStringLiteral("SelectDevices"), { pathArgument(m_sessionHandle) }, options, this,
         [this](uint response, const QVariantMap&) { response == 0 ? startSession() : fail(response); });
 }

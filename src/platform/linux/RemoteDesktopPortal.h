@@ -10,20 +10,28 @@
 #include <functional>
 #include <memory>
 
-// Posts arrow keys through the desktop's RemoteDesktop portal (GNOME, KDE Plasma): the user consents once in the
-// desktop's own dialog, and the restore token the portal then hands out, kept in the settings, lets later starts skip
-// the dialog where the portal allows it. Access is a started session.
+// Posts arrow keys through the desktop's RemoteDesktop portal (GNOME, KDE Plasma): the user consents in the desktop's
+// own dialog. From version 2 of the portal on, the restore token it then hands out, kept in the settings, lets later
+// starts skip the dialog; an older portal (Debian 12's is version 1) asks again at each start. Access is a started
+// session.
 class RemoteDesktopPortal : public RemoteInput {
     Q_OBJECT
 
 public:
     static inline const QString restoreTokenKey = QStringLiteral("remoteDesktopRestoreToken");
 
-    // With a kept token the session is asked for at once, so an earlier consent holds without a click.
-    RemoteDesktopPortal(const QDBusConnection& bus, std::unique_ptr<QSettings> settings);
+    // What the bus's RemoteDesktop portal offers.
+    struct Offer {
+        bool keyboard = false;
+        uint version = 0; // of its RemoteDesktop interface; 0 without a portal
+    };
 
-    // Answers, later and never blocking, whether the bus has a RemoteDesktop portal that offers keyboards.
-    static void probeKeyboard(const QDBusConnection& bus, QObject* context, std::function<void(bool)> onAnswer);
+    // `version` is the portal's, as the probe found it. With a kept token and a portal that takes it, the session is
+    // asked for at once, so an earlier consent holds without a click.
+    RemoteDesktopPortal(const QDBusConnection& bus, std::unique_ptr<QSettings> settings, uint version);
+
+    // Answers, later and never blocking, what the bus's RemoteDesktop portal offers.
+    static void probeKeyboard(const QDBusConnection& bus, QObject* context, std::function<void(Offer)> onAnswer);
 
     // Queues the arrow's press and release behind the keys still on their way; false without a started session.
     bool pressArrow(Arrow arrow) override;
@@ -32,6 +40,11 @@ public:
     // being asked for or runs this does nothing, so dialogs never stack. The portal keeps no refusal of ours: a
     // refused consent is simply asked again.
     void requestAccess() override;
+    AccessRequest accessRequest() const override
+    {
+        return persists() ? AccessRequest::consent : AccessRequest::consentEachStart;
+    }
+    bool isAskingForAccess() const override { return m_state == State::starting; }
 
 private Q_SLOTS:
     void onSessionClosed();
@@ -39,6 +52,8 @@ private Q_SLOTS:
 private:
     enum class State { idle, starting, started };
 
+    // Whether the portal knows persist_mode and restore_token (version 2 on); an older one may refuse them.
+    bool persists() const { return m_version >= 2; }
     void selectDevices();
     void startSession();
     void keepSession(const QVariantMap& results);
@@ -55,6 +70,7 @@ private:
 
     QDBusConnection m_bus;
     std::unique_ptr<QSettings> m_settings;
+    uint m_version;
     QDBusServiceWatcher m_portalWatcher;
     State m_state = State::idle;
     QString m_sessionHandle;

@@ -31,6 +31,8 @@ UinputKeyboard::UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chr
         if (error == QProcess::FailedToStart)
             qCWarning(lcKeys).noquote() << "Cannot start" << m_grantProgram << ":" << m_grantDialog.errorString();
     });
+    // The helper has granted the device, or not, by the time the dialog closes.
+    connect(&m_grantDialog, &QProcess::finished, this, &RemoteInput::accessChanged);
 }
 
 bool UinputKeyboard::hasAccess()

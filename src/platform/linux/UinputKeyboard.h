@@ -44,6 +44,8 @@ public:
     // The dialog can stay open for minutes; while it is open, asking again opens nothing. A program that cannot be
     // started is dropped silently: access is observed through later checks only.
     void requestAccess() override;
+    AccessRequest accessRequest() const override { return AccessRequest::adminPassword; }
+    bool isAskingForAccess() const override { return m_grantDialog.state() != QProcess::NotRunning; }
 
 private:
     // Creates the device when it does not exist yet; true when it exists.

@@ -91,9 +91,12 @@ WaylandVirtualKeyboard::WaylandVirtualKeyboard(wl_display* display, std::chrono:
     : m_display(display)
     , m_settleTime(settleTime)
     , m_incoming(wl_display_get_fd(display), QSocketNotifier::Read)
+    , m_outgoing(wl_display_get_fd(display), QSocketNotifier::Write)
     , m_presses([this](Arrow arrow) { write(arrow); })
 {
     QObject::connect(&m_incoming, &QSocketNotifier::activated, &m_incoming, [this] { dispatchIncoming(); });
+    m_outgoing.setEnabled(false);
+    QObject::connect(&m_outgoing, &QSocketNotifier::activated, &m_outgoing, [this] { flush(); });
 }
 
 WaylandVirtualKeyboard::~WaylandVirtualKeyboard()
@@ -163,5 +166,13 @@ void WaylandVirtualKeyboard::write(Arrow arrow)
     const auto key = static_cast<uint32_t>(evdevKeyCodeFor(arrow));
     zwp_virtual_keyboard_v1_key(m_keyboard, time, key, WL_KEYBOARD_KEY_STATE_PRESSED);
     zwp_virtual_keyboard_v1_key(m_keyboard, time, key, WL_KEYBOARD_KEY_STATE_RELEASED);
-    wl_display_flush(m_display);
+    flush();
+}
+
+void WaylandVirtualKeyboard::flush()
+{
+    // A compositor that is slow to read fills the socket: what is left stays buffered, and a release left there
+    // would hold the key down until the next tap. So it goes out as soon as the socket takes it.
+    const bool isPartial = wl_display_flush(m_display) < 0 && errno == EAGAIN;
+    m_outgoing.setEnabled(isPartial);
 }

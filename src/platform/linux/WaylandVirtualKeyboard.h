@@ -33,12 +33,14 @@ public:
     // False once the compositor has closed the connection (it quit, or refused us the keyboard).
     bool hasAccess() override;
     void requestAccess() override { }
+    AccessRequest accessRequest() const override { return AccessRequest::none; }
 
 private:
     WaylandVirtualKeyboard(wl_display* display, std::chrono::milliseconds settleTime);
     bool createKeyboard();
     void dispatchIncoming();
     void write(Arrow arrow);
+    void flush();
 
     wl_display* m_display;
     wl_seat* m_seat = nullptr;
@@ -46,5 +48,6 @@ private:
     zwp_virtual_keyboard_v1* m_keyboard = nullptr;
     std::chrono::milliseconds m_settleTime;
     QSocketNotifier m_incoming;
+    QSocketNotifier m_outgoing;
     HeldPresses m_presses;
 };

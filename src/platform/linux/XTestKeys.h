@@ -17,7 +17,7 @@ public:
     bool hasAccess() override { return connection() != nullptr; }
     void requestAccess() override { }
     // A missing XTEST extension is the server's choice; no dialog changes it.
-    bool canRequestAccess() const override { return false; }
+    AccessRequest accessRequest() const override { return AccessRequest::none; }
 
 private:
     // The open connection when the display is reachable and offers XTEST; null otherwise. A display that was
