@@ -49,12 +49,20 @@
         <translation>Start your presentation as a slideshow or in full screen.</translation>
     </message>
     <message>
-        <source>Sous Wayland, cliquez sur Autoriser et saisissez le mot de passe administrateur ; sous X11, rien à faire.</source>
-        <translation>Under Wayland, click Allow and enter the administrator password; under X11, nothing is needed.</translation>
-    </message>
-    <message>
         <source>Si l&apos;iPhone ne trouve pas le Mac, saisissez cette IP et le port dans l&apos;app Quorvelantis.</source>
         <translation>If the iPhone does not find the Mac, enter this IP and the port in the Quorvelantis app.</translation>
+    </message>
+    <message>
+        <source>Cliquez sur Autoriser et saisissez le mot de passe administrateur.</source>
+        <translation>Click Allow and enter the administrator password.</translation>
+    </message>
+    <message>
+        <source>Cliquez sur Autoriser, puis autorisez l&apos;interaction à distance dans la fenêtre du bureau (aucun mot de passe).</source>
+        <translation>Click Allow, then allow remote interaction in the desktop&apos;s dialog (no password).</translation>
+    </message>
+    <message>
+        <source>Rien à autoriser sur ce bureau.</source>
+        <translation>Nothing to allow on this desktop.</translation>
     </message>
 </context>
 <context>
@@ -159,6 +167,18 @@
         <source>Port %1 réservé à l&apos;administrateur — %2</source>
         <translation>Port %1 reserved for the administrator — %2</translation>
     </message>
+    <message>
+        <source>⏳ Commande en attente de l&apos;autorisation</source>
+        <translation>⏳ Command waiting for access</translation>
+    </message>
+    <message>
+        <source>⚠️ Commande abandonnée : autorisation non accordée en 60 s</source>
+        <translation>⚠️ Command dropped: access not granted within 60 s</translation>
+    </message>
+    <message>
+        <source>⚠️ Cliquez sur Autoriser → autorisez l&apos;interaction à distance</source>
+        <translation>⚠️ Click Allow → allow remote interaction</translation>
+    </message>
 </context>
 <context>
     <name>MacRemoteView</name>
@@ -195,6 +215,10 @@
     <message>
         <source>Autoriser</source>
         <translation>Allow</translation>
+    </message>
+    <message>
+        <source>Le bureau redemandera l&apos;autorisation à chaque démarrage</source>
+        <translation>The desktop will ask for permission again at every start</translation>
     </message>
 </context>
 <context>

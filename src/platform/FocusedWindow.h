@@ -17,7 +17,7 @@ struct KeyTarget {
     bool operator==(const KeyTarget&) const = default;
 };
 
-// The window that receives the keys. This base class serves desktops that do not tell (GNOME or KDE under Wayland):
+// The window that receives the keys. This base class serves desktops that do not tell (GNOME under Wayland):
 // it always answers unknown rather than a guess. Lives on the main thread.
 class FocusedWindow : public QObject {
     Q_OBJECT

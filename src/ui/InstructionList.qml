@@ -39,9 +39,21 @@ ColumnLayout {
     }
 
     InstructionLabel {
+        objectName: "accessInstruction"
         Layout.fillWidth: true
         symbol: "checkmark.shield"
-        text: qsTr("Sous Wayland, cliquez sur Autoriser et saisissez le mot de passe administrateur ; sous X11, rien à faire.")
+        // What "Autoriser" will show on this desktop.
+        text: {
+            switch (RemoteService.accessRequestKind) {
+            case "adminPassword":
+                return qsTr("Cliquez sur Autoriser et saisissez le mot de passe administrateur.");
+            case "consent":
+            case "consentEachStart":
+                return qsTr("Cliquez sur Autoriser, puis autorisez l'interaction à distance dans la fenêtre du bureau (aucun mot de passe).");
+            default:
+                return qsTr("Rien à autoriser sur ce bureau.");
+            }
+        }
     }
 
     InstructionLabel {

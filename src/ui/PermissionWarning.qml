@@ -56,6 +56,19 @@ Rectangle {
                 Accessible.role: Accessible.StaticText
                 Accessible.name: text
             }
+
+            Text {
+                objectName: "permissionRenewal"
+                Layout.fillWidth: true
+                // A portal that keeps no consent (before version 2) shows its dialog again at the next start.
+                visible: RemoteService.accessRequestKind === "consentEachStart"
+                text: qsTr("Le bureau redemandera l'autorisation à chaque démarrage")
+                wrapMode: Text.Wrap
+                font.pixelSize: TextStyle.caption
+                color: Colors.withOpacity("white", 0.8)
+                Accessible.role: Accessible.StaticText
+                Accessible.name: text
+            }
         }
 
         FilledButton {

@@ -28,13 +28,22 @@ ViewTestCase {
         tryCompare(item(tab, "commandBanner"), "y", 0);
     }
 
-    function test_noButtonWhereNoDialogCanHelp() {
+    function test_permissionTextsNameWhatThisDesktopAsks() {
         harness.setTrusted(false);
-        harness.setGrantable(false);
+        harness.setAccessRequest("none");
         const tab = make(remoteTab);
         verify(!item(tab, "grantButton").visible);
         verify(item(tab, "permissionExplanation").text.startsWith("Extension XTEST absente"));
-        harness.setGrantable(true);
+        verify(!item(tab, "permissionRenewal").visible);
+
+        harness.setAccessRequest("consentEachStart");
+        verify(item(tab, "grantButton").visible);
+        verify(item(tab, "permissionRenewal").visible);
+        compare(item(tab, "accessInstruction").text, "Cliquez sur Autoriser, puis autorisez l'interaction à distance dans la fenêtre du bureau (aucun mot de passe).");
+        harness.setAccessRequest("consent");
+        verify(!item(tab, "permissionRenewal").visible);
+        harness.setAccessRequest("adminPassword");
+        compare(item(tab, "accessInstruction").text, "Cliquez sur Autoriser et saisissez le mot de passe administrateur.");
     }
 
     function test_pillsFollowTheConnectionAndTheListener() {

@@ -1,14 +1,19 @@
 #include "platform/linux/FocusedWindowChoice.h"
 
 #include "platform/linux/ChosenKeys.h"
+#include "platform/linux/KWinFocusedWindow.h"
 #include "platform/linux/WlrootsFocusedWindow.h"
 #include "platform/linux/X11FocusedWindow.h"
+
+#include <QDBusConnection>
 
 std::unique_ptr<FocusedWindow> createFocusedWindow(const QStringList& ownAppIds)
 {
     std::unique_ptr<FocusedWindow> backend;
     if (ChosenKeys::currentSession() == ChosenKeys::Session::X11)
         backend = X11FocusedWindow::open();
+    else if (qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE"))
+        backend = KWinFocusedWindow::connect(QDBusConnection::sessionBus());
     else
         backend = WlrootsFocusedWindow::connect(ownAppIds);
     if (!backend)
