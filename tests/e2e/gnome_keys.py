@@ -166,6 +166,18 @@ def answer_consent_dialog(timeout=30.0):
     wev_taps.wait_for("the dialog to close", lambda: dialog() is None)
 
 
+def open_page_and_allow(port, wev):
+    """The phone's page opens while the presenter sets up and asks where the keys go; the consent dialog opens then
+    (not at the first tap in the talk) and is answered. Returns the page's /keytarget answer once wev has the keyboard
+    back from the dialog."""
+    wev_taps.get(port, "/")
+    target = json.loads(wev_taps.get(port, "/keytarget"))
+    answer_consent_dialog()
+    wev_taps.wait_for("wev to get the keyboard back from the dialog",
+                      lambda: sum("wl_keyboard] enter:" in line for line in wev.lines) == 2)
+    return target
+
+
 def stray_releases(processes):
     return [line for line in processes.log("shell").splitlines() if STRAY_RELEASE in line]
 
@@ -180,16 +192,10 @@ def check(app_binary, workdir, count=100):
         wev.wait_keyboard_focus()
         wev_taps.start_app(processes, app_binary, env, PORT)
 
-        # The phone's page opens while the presenter sets up and asks where the keys go: nothing public tells it on
-        # GNOME, and the app must not guess; the consent dialog opens then, not at the first tap in the talk.
-        wev_taps.get(PORT, "/")
-        target = json.loads(wev_taps.get(PORT, "/keytarget"))
+        # Nothing public tells where the keys go on GNOME: the app must not guess.
+        target = open_page_and_allow(PORT, wev)
         if target.get("state") != "unknown":
             failures.append("/keytarget answers %s where GNOME tells nothing" % target)
-        answer_consent_dialog()
-        # Once wev has the keyboard back from the dialog, the first tap must arrive.
-        wev_taps.wait_for("wev to get the keyboard back from the dialog",
-                          lambda: sum("wl_keyboard] enter:" in line for line in wev.lines) == 2)
         first = wev_taps.send_taps(PORT, 1)
         failures += ["first tap after the start: " + problem
                      for problem in wev_taps.tap_problems(wev.wait_events(2, timeout=15), first)]
