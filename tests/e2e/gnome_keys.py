@@ -15,6 +15,7 @@ import sys
 import tempfile
 
 import wev_taps
+from wev_taps import SessionUnavailable
 
 WAYLAND_SOCKET = "wayland-gnome-test"
 PORT = 4777
@@ -23,22 +24,6 @@ MUTTER_REMOTE, MUTTER_REMOTE_PATH = "org.gnome.Mutter.RemoteDesktop", "/org/gnom
 SHIFT_KEYSYM = 0xffe1
 # The connection whose mutter remote desktop session holds the seat's keyboard, open as long as the test runs.
 _keyboard_holder = []
-
-
-class SessionUnavailable(Exception):
-    """The desktop did not come up here; the test fails with this reason."""
-
-
-def session_env(workdir):
-    env = dict(os.environ, HOME=os.path.join(workdir, "home"), XDG_CONFIG_HOME=os.path.join(workdir, "config"),
-               XDG_RUNTIME_DIR=os.path.join(workdir, "run"), XDG_CURRENT_DESKTOP="GNOME", XDG_SESSION_TYPE="wayland",
-               WAYLAND_DISPLAY=WAYLAND_SOCKET, QT_QPA_PLATFORM="wayland", QT_QUICK_BACKEND="software",
-               LC_ALL="C.UTF-8", DBUS_SESSION_BUS_ADDRESS="unix:path=" + os.path.join(workdir, "run", "bus"))
-    for name in ("DISPLAY", "WAYLAND_SOCKET", "SESSION_MANAGER", "DBUS_SYSTEM_BUS_ADDRESS"):
-        env.pop(name, None)
-    for folder in ("HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"):
-        os.makedirs(env[folder], mode=0o700, exist_ok=True)
-    return env
 
 
 def start_gnome_session(processes, workdir):
@@ -58,11 +43,11 @@ def start_gnome_session(processes, workdir):
             raise SessionUnavailable("cannot cover %s (run under unshare --mount, as root)" % folder)
     if subprocess.run(["dbus-daemon", "--system", "--fork"]).returncode != 0:
         raise SessionUnavailable("the private system bus did not start")
-    env = session_env(workdir)
+    env = wev_taps.session_env(workdir, "GNOME", WAYLAND_SOCKET)
     os.environ.update(env)
     bus = processes.start("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
                                    "--address=" + env["DBUS_SESSION_BUS_ADDRESS"]], env)
-    _expect(processes, bus, "dbus", "the session bus",
+    wev_taps.expect_up(processes, bus, "dbus", "the session bus",
             lambda: os.path.exists(env["DBUS_SESSION_BUS_ADDRESS"].split("=", 1)[1]))
     # What the bus starts (the portal's other backends, the accessibility bus) finds the session through these.
     subprocess.run(["dbus-update-activation-environment", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE",
@@ -72,12 +57,12 @@ def start_gnome_session(processes, workdir):
         raise SessionUnavailable("gnome-shell is not installed (scripts/install-deps installs it)")
     shell = processes.start("shell", ["gnome-shell", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
                                       "1280x720", "--wayland-display=" + WAYLAND_SOCKET], env)
-    _expect(processes, shell, "shell", "GNOME Shell to start",
+    wev_taps.expect_up(processes, shell, "shell", "GNOME Shell to start",
             lambda: "GNOME Shell started" in processes.log("shell"), timeout=60)
     dbus = DBus(env)
     # It starts in the Overview, which would take the keys.
     dbus.set_property("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive", "b", False)
-    _expect(processes, shell, "shell", "the Overview to close", lambda: dbus.property(
+    wev_taps.expect_up(processes, shell, "shell", "the Overview to close", lambda: dbus.property(
         "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive") is False)
     # A headless seat has no keyboard until a first virtual key, which is lost whoever sends it: one Shift tap
     # through mutter's own remote desktop service, its session kept (it ends with the connection that made it).
@@ -93,7 +78,7 @@ def start_gnome_session(processes, workdir):
         if not os.path.exists(binary):
             raise SessionUnavailable(binary + " is not installed")
         process = processes.start(name, [binary, "-r"], env)
-    _expect(processes, process, "portal", "the RemoteDesktop portal", lambda: dbus.property(
+    wev_taps.expect_up(processes, process, "portal", "the RemoteDesktop portal", lambda: dbus.property(
         "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop", "org.freedesktop.portal.RemoteDesktop",
         "AvailableDeviceTypes"), timeout=30)
     return env
@@ -124,18 +109,6 @@ class DBus:
         from gi.repository import GLib
         self.call(name, path, "org.freedesktop.DBus.Properties", "Set", "ssv", interface, property_name,
                   GLib.Variant(signature, value))
-
-
-def _expect(processes, process, log, what, probe, timeout=20.0):
-    def up():
-        if process.poll() is not None:
-            raise SessionUnavailable("%s exited with %d before %s came up:\n%s"
-                                     % (log, process.returncode, what, processes.log(log)[-3000:]))
-        return probe()
-    try:
-        wev_taps.wait_for(what, up, timeout)
-    except AssertionError as error:
-        raise SessionUnavailable("%s:\n%s" % (error, processes.log(log)[-3000:]))
 
 
 def answer_consent_dialog(timeout=30.0):
