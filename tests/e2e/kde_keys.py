@@ -43,8 +43,8 @@ def start_kde_session(processes, workdir):
                                     WAYLAND_SOCKET, "--no-lockscreen", "--no-global-shortcuts", "--no-kactivities"],
                            env)
     wev_taps.expect_up(processes, kwin, "kwin", "kwin_wayland's socket and its D-Bus name",
-            lambda: os.path.exists(os.path.join(env["XDG_RUNTIME_DIR"], WAYLAND_SOCKET))
-            and _on_bus(env, "org.kde.KWin"), timeout=60)
+                       lambda: os.path.exists(os.path.join(env["XDG_RUNTIME_DIR"], WAYLAND_SOCKET))
+                       and _on_bus(env, "org.kde.KWin"), timeout=60)
 
     for name, binary, bus_name in (
             ("portal-kde", "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde", "org.freedesktop.impl.portal.desktop.kde"),
