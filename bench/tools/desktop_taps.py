@@ -4,7 +4,8 @@ p50/p99 from the request leaving to wev printing the press, and how many taps ga
 order.
 
 Usage (as root, in namespaces of its own, as the end-to-end tests run):
-    unshare --net --mount --pid --fork --kill-child --mount-proc bench/tools/desktop_taps.py kde APP [TAPS] [GAP_MS]
+    unshare --net --mount --pid --fork --kill-child --mount-proc bench/tools/desktop_taps.py DESKTOP APP [TAPS] [GAP_MS]
+DESKTOP: kde or gnome.
 """
 
 import os
@@ -13,14 +14,17 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tests", "e2e"))
+import gnome_keys  # noqa: E402
 import kde_keys  # noqa: E402
 import wev_taps  # noqa: E402
 
-SESSIONS = {"kde": (kde_keys.start_kde_session, kde_keys.PORT)}
+# Each desktop's session, the app's port, and what a user does before the first tap (GNOME asks for consent).
+SESSIONS = {"kde": (kde_keys.start_kde_session, kde_keys.PORT, None),
+            "gnome": (gnome_keys.start_gnome_session, gnome_keys.PORT, gnome_keys.open_page_and_allow)}
 
 
 def main(desktop, app, count=200, gap_ms=30):
-    start_session, port = SESSIONS[desktop]
+    start_session, port, before_first_tap = SESSIONS[desktop]
     workdir = tempfile.mkdtemp(prefix="quorvelantis-bench-%s-" % desktop)
     processes = wev_taps.Processes(workdir)
     try:
@@ -28,6 +32,8 @@ def main(desktop, app, count=200, gap_ms=30):
         wev = wev_taps.Wev(processes, env)
         wev.wait_keyboard_focus()
         wev_taps.start_app(processes, app, env, port)
+        if before_first_tap:
+            before_first_tap(port, wev)
         # The first tap after the start waits for the desktop's access; the rest are measured after it.
         first = wev_taps.send_taps(port, 1)
         first_figures = wev_taps.tap_figures(wev.wait_events(2, timeout=15), first)

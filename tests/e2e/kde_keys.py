@@ -16,24 +16,10 @@ import tempfile
 import time
 
 import wev_taps
+from wev_taps import SessionUnavailable
 
 WAYLAND_SOCKET = "wayland-kde-test"
 PORT = 4777
-
-
-class SessionUnavailable(Exception):
-    """The desktop did not come up here; the test fails with this reason."""
-
-
-def session_env(workdir):
-    folders = {name: os.path.join(workdir, name.lower()) for name in ("HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR")}
-    for folder in folders.values():
-        os.makedirs(folder, mode=0o700)
-    env = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_SOCKET")}
-    env.update(folders, XDG_CURRENT_DESKTOP="KDE", XDG_SESSION_TYPE="wayland", WAYLAND_DISPLAY=WAYLAND_SOCKET,
-               QT_QPA_PLATFORM="wayland", QT_QUICK_BACKEND="software", LC_ALL="C.UTF-8",
-               DBUS_SESSION_BUS_ADDRESS="unix:path=" + os.path.join(folders["XDG_RUNTIME_DIR"], "bus"))
-    return env
 
 
 def start_kde_session(processes, workdir):
@@ -41,11 +27,11 @@ def start_kde_session(processes, workdir):
     Returns the environment its clients need; SessionUnavailable when a part does not come up."""
     if subprocess.run(["ip", "link", "set", "lo", "up"]).returncode != 0:
         raise SessionUnavailable("cannot bring up the private loopback (run under unshare --net)")
-    env = session_env(workdir)
+    env = wev_taps.session_env(workdir, "KDE", WAYLAND_SOCKET)
     bus = processes.start("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
                                    "--address=" + env["DBUS_SESSION_BUS_ADDRESS"]], env)
     socket = env["DBUS_SESSION_BUS_ADDRESS"].split("=", 1)[1]
-    _expect(processes, bus, "dbus", "the session bus", lambda: os.path.exists(socket))
+    wev_taps.expect_up(processes, bus, "dbus", "the session bus", lambda: os.path.exists(socket))
 
     # The packaged binary carries a file capability that a container may refuse to honour; a copy carries none.
     kwin_copy = os.path.join(workdir, "kwin_wayland")
@@ -56,9 +42,9 @@ def start_kde_session(processes, workdir):
     kwin = processes.start("kwin", [kwin_copy, "--virtual", "--width", "1280", "--height", "720", "--socket",
                                     WAYLAND_SOCKET, "--no-lockscreen", "--no-global-shortcuts", "--no-kactivities"],
                            env)
-    _expect(processes, kwin, "kwin", "kwin_wayland's socket and its D-Bus name",
-            lambda: os.path.exists(os.path.join(env["XDG_RUNTIME_DIR"], WAYLAND_SOCKET))
-            and _on_bus(env, "org.kde.KWin"), timeout=60)
+    wev_taps.expect_up(processes, kwin, "kwin", "kwin_wayland's socket and its D-Bus name",
+                       lambda: os.path.exists(os.path.join(env["XDG_RUNTIME_DIR"], WAYLAND_SOCKET))
+                       and _on_bus(env, "org.kde.KWin"), timeout=60)
 
     for name, binary, bus_name in (
             ("portal-kde", "/usr/lib/x86_64-linux-gnu/libexec/xdg-desktop-portal-kde", "org.freedesktop.impl.portal.desktop.kde"),
@@ -66,25 +52,13 @@ def start_kde_session(processes, workdir):
         if not os.path.exists(binary):
             raise SessionUnavailable(binary + " is not installed")
         process = processes.start(name, [binary, "-r"] if name == "portal" else [binary], env)
-        _expect(processes, process, name, bus_name, lambda: _on_bus(env, bus_name), timeout=30)
+        wev_taps.expect_up(processes, process, name, bus_name, lambda: _on_bus(env, bus_name), timeout=30)
     return env
 
 
 def _on_bus(env, name):
     return subprocess.run(["busctl", "--user", "status", name], env=env, stdout=subprocess.DEVNULL,
                           stderr=subprocess.DEVNULL).returncode == 0
-
-
-def _expect(processes, process, log, what, probe, timeout=20.0):
-    def up():
-        if process.poll() is not None:
-            raise SessionUnavailable("%s exited with %d before %s came up:\n%s"
-                                     % (log, process.returncode, what, processes.log(log)[-3000:]))
-        return probe()
-    try:
-        wev_taps.wait_for(what, up, timeout)
-    except AssertionError as error:
-        raise SessionUnavailable("%s:\n%s" % (error, processes.log(log)[-3000:]))
 
 
 def key_target_problem(what, probe):

@@ -234,3 +234,33 @@ def tap_figures(events, taps):
         "p50_ms": statistics.median(delays) if delays else None,
         "p99_ms": delays[min(len(delays) - 1, int(len(delays) * 0.99))] if delays else None,
     }
+
+
+class SessionUnavailable(Exception):
+    """The desktop did not come up here; its test fails with this reason."""
+
+
+def session_env(workdir, desktop, wayland_socket):
+    """What the clients of a desktop session need: HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR of its own in `workdir`,
+    the session bus there, `wayland_socket`, XDG_CURRENT_DESKTOP=`desktop`, no X display."""
+    folders = {name: os.path.join(workdir, name.lower()) for name in ("HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR")}
+    for folder in folders.values():
+        os.makedirs(folder, mode=0o700)
+    env = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_SOCKET")}
+    env.update(folders, XDG_CURRENT_DESKTOP=desktop, XDG_SESSION_TYPE="wayland", WAYLAND_DISPLAY=wayland_socket,
+               QT_QPA_PLATFORM="wayland", QT_QUICK_BACKEND="software", LC_ALL="C.UTF-8",
+               DBUS_SESSION_BUS_ADDRESS="unix:path=" + os.path.join(folders["XDG_RUNTIME_DIR"], "bus"))
+    return env
+
+
+def expect_up(processes, process, log, what, probe, timeout=20.0):
+    """Waits for probe() while `process` runs; SessionUnavailable with its log `log` when it exits or time runs out."""
+    def up():
+        if process.poll() is not None:
+            raise SessionUnavailable("%s exited with %d before %s came up:\n%s"
+                                     % (log, process.returncode, what, processes.log(log)[-3000:]))
+        return probe()
+    try:
+        wait_for(what, up, timeout)
+    except AssertionError as error:
+        raise SessionUnavailable("%s:\n%s" % (error, processes.log(log)[-3000:]))
