@@ -52,6 +52,7 @@ public:
     // Key calls are answered a moment later, or only when the test says so.
     bool holdsKeyAnswers = false;
     std::vector<QDBusMessage> heldKeyAnswers;
+    QElapsedTimer startAnswer;
 
 public Q_SLOTS:
     QDBusObjectPath CreateSession(const QVariantMap& options, const QDBusMessage& call)
@@ -72,6 +73,7 @@ public Q_SLOTS:
         QVariantMap results { { "devices", 1u } };
         if (version >= 2)
             results.insert(QStringLiteral("restore_token"), QStringLiteral("token-1"));
+        startAnswer.start();
         return answer(QStringLiteral("Start"), call, options, response, results);
     }
     void NotifyKeyboardKeycode(
@@ -146,6 +148,8 @@ private Q_SLOTS:
         portal.requestAccess();
         portal.requestAccess(); // while the dialog is open: no second one
         QTRY_VERIFY(portal.hasAccess());
+        // The closing dialog still has the keyboard focus a moment after it answered: keys wait until it is back.
+        QVERIFY(fake.startAnswer.elapsed() >= 400);
         QCOMPARE(fake.calls, QStringList({ "CreateSession", "SelectDevices persist_mode=2 types=1", "Start" }));
         QCOMPARE(keptToken(), "token-1");
         QCOMPARE(portal.accessRequest(), AccessRequest::consent);

@@ -9,11 +9,15 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
+#include <QTimer>
 
 namespace {
 
 const QString sessionInterface = QStringLiteral("org.freedesktop.portal.Session");
 constexpr uint keyboardDevice = 1;
+// How long the consent dialog may hold the keyboard focus after it answered: GNOME gives the focus back to the
+// presentation only once the dialog has closed, and a key posted before then goes to the closing dialog.
+constexpr auto focusReturnTime = std::chrono::milliseconds(500);
 constexpr uint persistUntilRevoked = 2;
 constexpr uint refusedByUser = 1;
 
@@ -116,8 +120,13 @@ void RemoteDesktopPortal::keepSession(const QVariantMap& results)
         m_settings->setValue(restoreTokenKey, token);
     m_bus.connect(PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Closed"), this,
         SLOT(onSessionClosed()));
-    m_state = State::started;
-    Q_EMIT accessChanged();
+    // Taps that arrive meanwhile are still asking for access, so they wait and go out in order afterwards.
+    QTimer::singleShot(focusReturnTime, this, [this, session = m_sessionHandle] {
+        if (m_state != State::starting || session != m_sessionHandle)
+            return;
+        m_state = State::started;
+        Q_EMIT accessChanged();
+    });
 }
 
 void RemoteDesktopPortal::fail(uint response)
@@ -141,7 +150,7 @@ void RemoteDesktopPortal::onSessionClosed() { forgetSession(); }
 void RemoteDesktopPortal::forgetSession()
 {
     const bool wasStarted = m_state == State::started;
-    if (wasStarted)
+    if (!m_sessionHandle.isEmpty())
         m_bus.disconnect(PortalRequest::service, m_sessionHandle, sessionInterface, QStringLiteral("Closed"), this,
             SLOT(onSessionClosed()));
     m_sessionHandle.clear();
