@@ -15,17 +15,10 @@ import subprocess
 import sys
 import tempfile
 import time
-import urllib.request
 
-# Straight to the app on loopback, whatever proxy the environment names.
-LOCAL = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+from wev_taps import LOCAL, get, wait_for
+
 STATIC, FIELD = ("label", "static"), ("text", "entry")
-
-
-class Failure(Exception):
-    pass
-
-
 HELD_PORTS = []
 
 
@@ -38,22 +31,6 @@ def held_port():
     holder.bind(("::", 0))
     HELD_PORTS.append(holder)
     return holder.getsockname()[1]
-
-
-def wait_for(what, probe, timeout=15.0):
-    deadline = time.monotonic() + timeout
-    while True:
-        value = probe()
-        if value:
-            return value
-        if time.monotonic() > deadline:
-            raise Failure("timed out waiting for " + what)
-        time.sleep(0.2)
-
-
-def get(port, route):
-    with LOCAL.open("http://127.0.0.1:%d/%s" % (port, route), timeout=5) as answer:
-        return answer.read().decode("utf-8")
 
 
 CONNECTED_WS = "Connecté (WebSocket)"
@@ -178,7 +155,7 @@ def tap(browser, button, receiver, key):
         browser.find_element("id", button).click()
     line = wait_for("a key at the X client", receiver.stdout.readline, timeout=5)
     if line.strip() != "press " + key:
-        raise Failure("tapping %s gave %r, not press %s" % (button, line, key))
+        raise AssertionError("tapping %s gave %r, not press %s" % (button, line, key))
     receiver.stdout.readline()  # its release
 
 
@@ -194,7 +171,7 @@ def talk_timer_takes_a_long_press(browser, seconds):
         press(button, 0.2)
     time.sleep(1)
     if paused() or seconds() < before:
-        raise Failure("a tap on ⏸ or ↺ stopped the talk timer at %s" % page_text(browser, "elapsed"))
+        raise AssertionError("a tap on ⏸ or ↺ stopped the talk timer at %s" % page_text(browser, "elapsed"))
     for button, done in (("pause", paused), ("reset", lambda: page_text(browser, "elapsed") == "0:00")):
         press(button, 1.2)
         wait_for("a long press on " + button, done, timeout=3)
@@ -230,17 +207,17 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     window.find("3 mots", STATIC)
     window.click("Envoyer à l'iPhone", button)
     window.find("✅ Texte.*", STATIC)
-    if "Bonjour le monde" not in get(port, "pendingtext"):
-        raise Failure("the pending text is not served")
+    if "Bonjour le monde" not in get(port, "/pendingtext"):
+        raise AssertionError("the pending text is not served")
     window.click("Télécommande", tab)
     field = window.find("Port HTTP fallback", FIELD)
     wait_for("the port field to show the applied port", lambda: field.queryText().getText(0, -1) == str(port))
     # A slide command over HTTP raises the window's count badge.
-    get(port, "next")
+    get(port, "/next")
     window.find("1", STATIC)
     # So does one from a script's WebSocket client at its defaults, which names the endpoint as its Origin.
     import websocket
-    peer_port = int(re.search(r'data-peer-port="(\d+)"', get(port, "")).group(1))
+    peer_port = int(re.search(r'data-peer-port="(\d+)"', get(port, "/")).group(1))
     client = websocket.create_connection("ws://127.0.0.1:%d/" % peer_port, timeout=5)
     client.send("next")
     window.find("2", STATIC)
@@ -262,7 +239,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     browsers.append(browser)
     link = browser.find_element("tag name", "a")
     if link.text != "http://%s:%d/" % (address, port) or "Ouvrez plutôt" not in browser.page_source:
-        raise Failure("a refused name is answered %r" % browser.find_element("tag name", "body").text)
+        raise AssertionError("a refused name is answered %r" % browser.find_element("tag name", "body").text)
     link.click()
     page_status(browser, CONNECTED_WS)
     window.find("iPhone connecté")
@@ -287,7 +264,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     receiver = subprocess.Popen([receiver_binary], env=env, stdout=subprocess.PIPE, text=True)
     started.append(receiver)
     if receiver.stdout.readline().strip() != "ready":
-        raise Failure("the key receiver got no focus")
+        raise AssertionError("the key receiver got no focus")
     # Its program, as its WM_CLASS names it; never its title.
     from Xlib import display as xdisplay
     focus = int(subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True, check=True).stdout)
@@ -297,18 +274,18 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
              lambda: page_text(browser, "target").startswith("Touches → ") and squeezed(program).endswith(
                  squeezed(page_text(browser, "target")[len("Touches → "):])))
     if "confidential" in browser.find_element("tag name", "body").text.lower():
-        raise Failure("the page shows the focused window's title")
+        raise AssertionError("the page shows the focused window's title")
     secure = browser.execute_script("return window.isSecureContext")
     tap(browser, "next", receiver, "Right")
     awake = wait_for("the screen held", lambda: browser.find_element("tag name", "body").get_attribute("data-awake"))
     if not secure and awake != "video":
-        raise Failure("a page on a plain HTTP address holds the screen with %r" % awake)
+        raise AssertionError("a page on a plain HTTP address holds the screen with %r" % awake)
     print("screen held by %s on %s" % (awake, "a secure context" if secure else "a plain HTTP address"))
     tap(browser, "prev", receiver, "Left")
     for key, sent in (("ARROW_RIGHT", "Right"), ("SPACE", "Right"), ("ARROW_LEFT", "Left")):
         tap(browser, key, receiver, sent)
     if browser.find_element("id", "count").text != "5":
-        raise Failure("the page counts %r commands, not 5" % browser.find_element("id", "count").text)
+        raise AssertionError("the page counts %r commands, not 5" % browser.find_element("id", "count").text)
 
     # A+ twice, and the running talk timer, kept across a reload.
     seconds = lambda: sum(int(part) * 60 ** i for i, part in enumerate(reversed(page_text(browser, "elapsed").split(":"))))  # noqa: E731,E501
@@ -319,9 +296,9 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     before = seconds()
     browser.refresh()
     if browser.execute_script("return document.getElementById('scriptText').style.fontSize") != "%dpx" % (size + 4):
-        raise Failure("the script's font size was not kept")
+        raise AssertionError("the script's font size was not kept")
     if seconds() < before:
-        raise Failure("the talk timer went back from %d s to %s after a reload" % (before, page_text(browser, "elapsed")))
+        raise AssertionError("the talk timer went back from %d s to %s after a reload" % (before, page_text(browser, "elapsed")))
     talk_timer_takes_a_long_press(browser, seconds)
 
     # Without the WebSocket: commands over HTTP, and the pending text collected by the page's polling.
@@ -337,7 +314,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     with LOCAL.open("http://127.0.0.1:%d/sendtext" % port, timeout=5,
                     data='{"title":"T","text":"Un\\n---\\nDeux\\n---\\nTrois"}'.encode()) as answer:
         if answer.read() != b"sent":
-            raise Failure("a posted text is not answered 'sent'")
+            raise AssertionError("a posted text is not answered 'sent'")
     current = lambda: browser.execute_script(  # noqa: E731
         "return [].map.call(document.querySelectorAll('#scriptText section'), function (s) {"
         " return s.textContent + (s.getAttribute('aria-current') === 'true' ? '*' : ''); }).join(' ')")
@@ -362,17 +339,17 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     page_status(browser, "Reconnected", timeout=20)
     time.sleep(1)
     if browser.find_element("id", "count").text != tap_while_lost:
-        raise Failure("a tap made while the connection was lost was counted or sent later")
+        raise AssertionError("a tap made while the connection was lost was counted or sent later")
     shown = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quorvelantis Remote$"],
                            capture_output=True, text=True).stdout
     if shown.strip():
-        raise Failure("the app started with --hidden maps its window")
+        raise AssertionError("the app started with --hidden maps its window")
     return 0
 
 
 if __name__ == "__main__":
     try:
         sys.exit(main(*sys.argv[1:4]))
-    except Failure as failure:
+    except AssertionError as failure:
         print("FAIL:", failure, file=sys.stderr)
         sys.exit(1)

@@ -1,6 +1,4 @@
-#include "FakePlatform.h"
 #include "PeerLinkTestSupport.h"
-#include "service/RemoteMessage.h"
 #include "transport/NetworkThread.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
@@ -154,39 +152,6 @@ private Q_SLOTS:
         QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
         QVERIFY(events.messages.size() <= PeerSessionServer::maxMessagesWaiting + 1);
         QCOMPARE(events.messages, sent.first(events.messages.size()));
-    }
-
-    // The real path: a phone on the link on the network thread, the service, the key injector, a text back.
-    void phoneDrivesSlidesAndReceivesTexts()
-    {
-        FakePlatform fakes;
-        WebSocketPeerLink link(m_network, { 100ms, 600ms });
-        MacRemoteService service(
-            { fakes.keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners, fakes.focusedWindow });
-        Client phone;
-        QVERIFY(phone.open(link.port()));
-        QTRY_VERIFY(service.isConnected());
-        phone.socket.sendTextMessage(QStringLiteral("next"));
-        phone.socket.sendBinaryMessage(RemoteMessage::slideCommand(RemoteCommand::previous).encode());
-        QTRY_COMPARE(fakes.keys.pressed, (std::vector<Arrow> { Arrow::right, Arrow::left }));
-
-        service.sendText(QStringLiteral("  Note "), QStringLiteral(" Bonjour\n"));
-        QTRY_COMPARE(service.textSendStatus(), QStringLiteral("✅ Texte envoyé à l'iPhone"));
-        QVERIFY(!service.pendingText());
-        QCOMPARE(phone.received,
-            QList<QByteArray> {
-                RemoteMessage::importText(QStringLiteral("Note"), QStringLiteral("Bonjour")).encode() });
-
-        // A phone gone silent takes no text with it: once its session ends the text waits for HTTP.
-        phone.socket.close();
-        auto silent = openRawPeer(link.port());
-        QVERIFY(silent);
-        QTRY_VERIFY(service.isConnected());
-        service.sendText(QString(), QStringLiteral("later"));
-        QTRY_VERIFY(!service.isConnected());
-        QCOMPARE(
-            service.textSendStatus(), QStringLiteral("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
-        QCOMPARE(service.takePendingTextBody(), QByteArray(R"({"title":"Texte du Mac","text":"later"})"));
     }
 
 private:

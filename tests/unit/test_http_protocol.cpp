@@ -1,20 +1,9 @@
+#include "LoopbackHttpClient.h"
 #include "transport/http/ForeignPageCheck.h"
 #include "transport/http/HttpAnswerFraming.h"
 #include "transport/http/HttpRequestGathering.h"
 #include "transport/http/HttpRouting.h"
 #include "transport/http/WebRemotePage.h"
-
-#include <QTest>
-
-namespace {
-
-QByteArray plain(const char* status, const QByteArray& body)
-{
-    return "HTTP/1.1 " + QByteArray(status) + "\r\nContent-Length: " + QByteArray::number(body.size())
-        + "\r\nConnection: close\r\nContent-Type: text/plain\r\n\r\n" + body;
-}
-
-}
 
 class HttpProtocolTest : public QObject {
     Q_OBJECT
@@ -51,7 +40,7 @@ private Q_SLOTS:
             QVERIFY(!fixedAnswerFor(request, page));
         }
         for (const QByteArray request : { "GET /ping", "GET /ping HTTP/1.1\r\n\r\n", "GET /pingpong" })
-            QCOMPARE(*fixedAnswerFor(request, page), plain("200 OK", "pong"));
+            QCOMPARE(*fixedAnswerFor(request, page), plainAnswer("200 OK", "pong"));
         QCOMPARE(fixedAnswerFor("GET / HTTP/1.1\r\nHost: a\r\n\r\n", page), &page);
     }
 
@@ -101,7 +90,7 @@ private Q_SLOTS:
         };
         for (const auto& [head, source] : heads)
             QVERIFY2(requestSource(head, names) == source, head.constData());
-        QCOMPARE(forbiddenAnswer(), plain("403 Forbidden", "forbidden"));
+        QCOMPARE(forbiddenAnswer(), plainAnswer("403 Forbidden", "forbidden"));
     }
 
     // The remote page's, or a client library's naming the endpoint: the page's or the peer link's port, on one of
@@ -158,20 +147,20 @@ private Q_SLOTS:
         // 24 characters, one of them two bytes long.
         const QByteArray json = QStringLiteral("{\"title\":\"é\",\"text\":\"x\"}").toUtf8();
         const QList<std::pair<HttpOutcome, QByteArray>> cases {
-            { { Kind::commandDone, {} }, plain("200 OK", "ok") },
-            { { Kind::noPendingText, {} }, plain("204 No Content", "{}") },
-            { { Kind::textAccepted, {} }, plain("200 OK", "sent") },
-            { { Kind::missingBody, {} }, plain("400 Bad Request", "missing body") },
-            { { Kind::invalidJson, {} }, plain("400 Bad Request", "invalid json") },
-            { { Kind::emptyText, "Texte vide" }, plain("503 Service Unavailable", "Texte vide") },
-            { { Kind::unknown, {} }, plain("404 Not Found", "unknown command") },
+            { { Kind::commandDone, {} }, plainAnswer("200 OK", "ok") },
+            { { Kind::noPendingText, {} }, plainAnswer("204 No Content", "{}") },
+            { { Kind::textAccepted, {} }, plainAnswer("200 OK", "sent") },
+            { { Kind::missingBody, {} }, plainAnswer("400 Bad Request", "missing body") },
+            { { Kind::invalidJson, {} }, plainAnswer("400 Bad Request", "invalid json") },
+            { { Kind::emptyText, "Texte vide" }, plainAnswer("503 Service Unavailable", "Texte vide") },
+            { { Kind::unknown, {} }, plainAnswer("404 Not Found", "unknown command") },
             { { Kind::pendingText, json },
                 "HTTP/1.1 200 OK\r\nContent-Length: 25\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n"
                     + json },
         };
         for (const auto& [outcome, frame] : cases)
             QCOMPARE(frameOutcome(outcome), frame);
-        QCOMPARE(badRequestAnswer(), plain("400 Bad Request", "bad request"));
+        QCOMPARE(badRequestAnswer(), plainAnswer("400 Bad Request", "bad request"));
     }
 
     void gathering()
