@@ -2,8 +2,10 @@
 """A real desktop session with no screen, to try the app by hand on it: starts the session on buses of its own, runs
 COMMAND inside it (an interactive shell by default), and ends the session and everything it started when COMMAND exits.
 
-Usage (as root): scripts/headless_desktop.py kde [COMMAND [ARGUMENT...]]
+Usage (as root): scripts/headless_desktop.py kde|gnome [COMMAND [ARGUMENT...]]
     kde: kwin_wayland on a 1280×720 virtual output, xdg-desktop-portal and its KDE backend.
+    gnome: gnome-shell on a 1280×720 virtual monitor, out of the Overview, its seat keyboard made, xdg-desktop-portal
+    and its GNOME backend (the RemoteDesktop consent dialog is yours to answer, through AT-SPI with no screen).
 It runs itself in private network, mount and PID namespaces: the app's default ports are free, and nothing the
 session's bus starts outlives it. The session's logs stay in the folder it names. The end-to-end key tests and
 bench/tools/desktop_taps.py start their sessions with it.
@@ -134,7 +136,99 @@ def start_kde_session(processes, workdir, wayland_socket="wayland-kde-test"):
     return env
 
 
-SESSIONS = {"kde": start_kde_session}
+WAYLAND_SOCKET = "wayland-gnome-test"
+MUTTER_REMOTE, MUTTER_REMOTE_PATH = "org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop"
+SHIFT_KEYSYM = 0xffe1
+# The connection whose mutter remote desktop session holds the seat's keyboard, open as long as the test runs.
+_keyboard_holder = []
+
+
+def start_gnome_session(processes, workdir):
+    """A headless GNOME Shell on a private session bus, out of the Overview, its seat keyboard made, then the portal
+    and its GNOME backend. Returns the environment its clients need (this process's own, for AT-SPI, becomes it too);
+    SessionUnavailable when a part does not come up."""
+    # The mounts below would cover the machine's own folders outside a namespace of the test's own.
+    if os.getpid() != 1:
+        raise SessionUnavailable("not the first process of a private PID namespace: run under unshare --net --mount "
+                                 "--pid --fork --kill-child --mount-proc")
+    if subprocess.run(["ip", "link", "set", "lo", "up"]).returncode != 0:
+        raise SessionUnavailable("cannot bring up the private loopback (run under unshare --net)")
+    # No host seats (gnome-shell would look for logind and abort), and a system bus of our own that starts nothing
+    # (no polkit, no PackageKit).
+    for folder in ("/run/systemd", "/run/dbus", "/usr/share/dbus-1/system-services"):
+        if subprocess.run(["mount", "-t", "tmpfs", "tmpfs", folder]).returncode != 0:
+            raise SessionUnavailable("cannot cover %s (run under unshare --mount, as root)" % folder)
+    if subprocess.run(["dbus-daemon", "--system", "--fork"]).returncode != 0:
+        raise SessionUnavailable("the private system bus did not start")
+    env = session_env(workdir, "GNOME", WAYLAND_SOCKET)
+    os.environ.update(env)
+    bus = processes.start("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
+                                   "--address=" + env["DBUS_SESSION_BUS_ADDRESS"]], env)
+    expect_up(processes, bus, "dbus", "the session bus",
+                       lambda: os.path.exists(env["DBUS_SESSION_BUS_ADDRESS"].split("=", 1)[1]))
+    # What the bus starts (the portal's other backends, the accessibility bus) finds the session through these.
+    subprocess.run(["dbus-update-activation-environment", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE",
+                    "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "HOME"], env=env, check=True)
+
+    if not shutil.which("gnome-shell"):
+        raise SessionUnavailable("gnome-shell is not installed (scripts/install-deps installs it)")
+    shell = processes.start("shell", ["gnome-shell", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
+                                      "1280x720", "--wayland-display=" + WAYLAND_SOCKET], env)
+    expect_up(processes, shell, "shell", "GNOME Shell to start",
+                       lambda: "GNOME Shell started" in processes.log("shell"), timeout=60)
+    dbus = DBus(env)
+    # It starts in the Overview, which would take the keys.
+    dbus.set_property("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive", "b", False)
+    expect_up(processes, shell, "shell", "the Overview to close", lambda: dbus.property(
+        "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive") is False)
+    # A headless seat has no keyboard until a first virtual key, which is lost whoever sends it: one Shift tap
+    # through mutter's own remote desktop service, its session kept (it ends with the connection that made it).
+    session = dbus.call(MUTTER_REMOTE, MUTTER_REMOTE_PATH, MUTTER_REMOTE, "CreateSession")[0]
+    dbus.call(MUTTER_REMOTE, session, MUTTER_REMOTE + ".Session", "Start")
+    for pressed in (True, False):
+        dbus.call(MUTTER_REMOTE, session, MUTTER_REMOTE + ".Session", "NotifyKeyboardKeysym", "ub", SHIFT_KEYSYM,
+                  pressed)
+    _keyboard_holder.append(dbus)
+
+    for name, binary in (("portal-gnome", "/usr/libexec/xdg-desktop-portal-gnome"),
+                         ("portal", "/usr/libexec/xdg-desktop-portal")):
+        if not os.path.exists(binary):
+            raise SessionUnavailable(binary + " is not installed")
+        process = processes.start(name, [binary, "-r"], env)
+    expect_up(processes, process, "portal", "the RemoteDesktop portal", lambda: dbus.property(
+        "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop", "org.freedesktop.portal.RemoteDesktop",
+        "AvailableDeviceTypes"), timeout=30)
+    return env
+
+
+class DBus:
+    """Calls on the session bus (python3-gi, which python3-pyatspi brings)."""
+
+    def __init__(self, env):
+        from gi.repository import Gio
+        self.connection = Gio.DBusConnection.new_for_address_sync(
+            env["DBUS_SESSION_BUS_ADDRESS"],
+            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
+
+    def call(self, name, path, interface, method, signature=None, *arguments):
+        from gi.repository import GLib
+        parameters = GLib.Variant("(%s)" % signature, arguments) if signature else None
+        return self.connection.call_sync(name, path, interface, method, parameters, None, 0, 10000, None).unpack()
+
+    def property(self, name, path, interface, property_name):
+        from gi.repository import GLib
+        try:
+            return self.call(name, path, "org.freedesktop.DBus.Properties", "Get", "ss", interface, property_name)[0]
+        except GLib.Error:
+            return None
+
+    def set_property(self, name, path, interface, property_name, signature, value):
+        from gi.repository import GLib
+        self.call(name, path, "org.freedesktop.DBus.Properties", "Set", "ssv", interface, property_name,
+                  GLib.Variant(signature, value))
+
+
+SESSIONS = {"kde": start_kde_session, "gnome": start_gnome_session}
 
 
 def main(desktop=None, *command):

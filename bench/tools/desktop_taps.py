@@ -17,11 +17,11 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import gnome_keys  # noqa: E402
 import kde_keys  # noqa: E402
 import wev_taps  # noqa: E402
-from headless_desktop import start_kde_session  # noqa: E402  (scripts/, on the path wev_taps sets)
+from headless_desktop import start_gnome_session, start_kde_session  # noqa: E402  (scripts/, on the path wev_taps sets)
 
 # Each desktop's session, the app's port, and what a user does before the first tap (GNOME asks for consent).
 SESSIONS = {"kde": (start_kde_session, kde_keys.PORT, None),
-            "gnome": (gnome_keys.start_gnome_session, gnome_keys.PORT, gnome_keys.open_page_and_allow)}
+            "gnome": (start_gnome_session, gnome_keys.PORT, gnome_keys.open_page_and_allow)}
 
 
 def main(desktop, app, count=200, gap_ms=30):

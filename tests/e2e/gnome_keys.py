@@ -10,105 +10,14 @@ and end every process the session started (D-Bus activated services included) wh
 import json
 import os
 import shutil
-import subprocess
 import sys
 import tempfile
 
 import wev_taps
-from wev_taps import SessionUnavailable
+from headless_desktop import SessionUnavailable, start_gnome_session  # on the path wev_taps sets
 
-WAYLAND_SOCKET = "wayland-gnome-test"
 PORT = 4777
 STRAY_RELEASE = "Received multiple virtual"  # mutter's "… 0x6a key releases (ignoring)": a release before its press
-MUTTER_REMOTE, MUTTER_REMOTE_PATH = "org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop"
-SHIFT_KEYSYM = 0xffe1
-# The connection whose mutter remote desktop session holds the seat's keyboard, open as long as the test runs.
-_keyboard_holder = []
-
-
-def start_gnome_session(processes, workdir):
-    """A headless GNOME Shell on a private session bus, out of the Overview, its seat keyboard made, then the portal
-    and its GNOME backend. Returns the environment its clients need (this process's own, for AT-SPI, becomes it too);
-    SessionUnavailable when a part does not come up."""
-    # The mounts below would cover the machine's own folders outside a namespace of the test's own.
-    if os.getpid() != 1:
-        raise SessionUnavailable("not the first process of a private PID namespace: run under unshare --net --mount "
-                                 "--pid --fork --kill-child --mount-proc")
-    if subprocess.run(["ip", "link", "set", "lo", "up"]).returncode != 0:
-        raise SessionUnavailable("cannot bring up the private loopback (run under unshare --net)")
-    # No host seats (gnome-shell would look for logind and abort), and a system bus of our own that starts nothing
-    # (no polkit, no PackageKit).
-    for folder in ("/run/systemd", "/run/dbus", "/usr/share/dbus-1/system-services"):
-        if subprocess.run(["mount", "-t", "tmpfs", "tmpfs", folder]).returncode != 0:
-            raise SessionUnavailable("cannot cover %s (run under unshare --mount, as root)" % folder)
-    if subprocess.run(["dbus-daemon", "--system", "--fork"]).returncode != 0:
-        raise SessionUnavailable("the private system bus did not start")
-    env = wev_taps.session_env(workdir, "GNOME", WAYLAND_SOCKET)
-    os.environ.update(env)
-    bus = processes.start("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
-                                   "--address=" + env["DBUS_SESSION_BUS_ADDRESS"]], env)
-    wev_taps.expect_up(processes, bus, "dbus", "the session bus",
-                       lambda: os.path.exists(env["DBUS_SESSION_BUS_ADDRESS"].split("=", 1)[1]))
-    # What the bus starts (the portal's other backends, the accessibility bus) finds the session through these.
-    subprocess.run(["dbus-update-activation-environment", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE",
-                    "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "HOME"], env=env, check=True)
-
-    if not shutil.which("gnome-shell"):
-        raise SessionUnavailable("gnome-shell is not installed (scripts/install-deps installs it)")
-    shell = processes.start("shell", ["gnome-shell", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
-                                      "1280x720", "--wayland-display=" + WAYLAND_SOCKET], env)
-    wev_taps.expect_up(processes, shell, "shell", "GNOME Shell to start",
-                       lambda: "GNOME Shell started" in processes.log("shell"), timeout=60)
-    dbus = DBus(env)
-    # It starts in the Overview, which would take the keys.
-    dbus.set_property("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive", "b", False)
-    wev_taps.expect_up(processes, shell, "shell", "the Overview to close", lambda: dbus.property(
-        "org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive") is False)
-    # A headless seat has no keyboard until a first virtual key, which is lost whoever sends it: one Shift tap
-    # through mutter's own remote desktop service, its session kept (it ends with the connection that made it).
-    session = dbus.call(MUTTER_REMOTE, MUTTER_REMOTE_PATH, MUTTER_REMOTE, "CreateSession")[0]
-    dbus.call(MUTTER_REMOTE, session, MUTTER_REMOTE + ".Session", "Start")
-    for pressed in (True, False):
-        dbus.call(MUTTER_REMOTE, session, MUTTER_REMOTE + ".Session", "NotifyKeyboardKeysym", "ub", SHIFT_KEYSYM,
-                  pressed)
-    _keyboard_holder.append(dbus)
-
-    for name, binary in (("portal-gnome", "/usr/libexec/xdg-desktop-portal-gnome"),
-                         ("portal", "/usr/libexec/xdg-desktop-portal")):
-        if not os.path.exists(binary):
-            raise SessionUnavailable(binary + " is not installed")
-        process = processes.start(name, [binary, "-r"], env)
-    wev_taps.expect_up(processes, process, "portal", "the RemoteDesktop portal", lambda: dbus.property(
-        "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop", "org.freedesktop.portal.RemoteDesktop",
-        "AvailableDeviceTypes"), timeout=30)
-    return env
-
-
-class DBus:
-    """Calls on the session bus (python3-gi, which python3-pyatspi brings)."""
-
-    def __init__(self, env):
-        from gi.repository import Gio
-        self.connection = Gio.DBusConnection.new_for_address_sync(
-            env["DBUS_SESSION_BUS_ADDRESS"],
-            Gio.DBusConnectionFlags.AUTHENTICATION_CLIENT | Gio.DBusConnectionFlags.MESSAGE_BUS_CONNECTION)
-
-    def call(self, name, path, interface, method, signature=None, *arguments):
-        from gi.repository import GLib
-        parameters = GLib.Variant("(%s)" % signature, arguments) if signature else None
-        return self.connection.call_sync(name, path, interface, method, parameters, None, 0, 10000, None).unpack()
-
-    def property(self, name, path, interface, property_name):
-        from gi.repository import GLib
-        try:
-            return self.call(name, path, "org.freedesktop.DBus.Properties", "Get", "ss", interface, property_name)[0]
-        except GLib.Error:
-            return None
-
-    def set_property(self, name, path, interface, property_name, signature, value):
-        from gi.repository import GLib
-        self.call(name, path, "org.freedesktop.DBus.Properties", "Set", "ssv", interface, property_name,
-                  GLib.Variant(signature, value))
 
 
 def answer_consent_dialog(timeout=30.0):
@@ -139,17 +48,22 @@ def answer_consent_dialog(timeout=30.0):
     wev_taps.wait_for("the dialog to close", lambda: dialog() is None)
 
 
-def open_page_and_tap_during_dialog(port, wev):
+def open_page(port, wev):
     """The phone's page opens while the presenter sets up and asks where the keys go: the consent dialog opens then
-    (not at the first tap in the talk). A tap while it is open must wait for it, and reach wev once it is answered and
-    gone, not the closing dialog. Returns the page's /keytarget answer and the first tap."""
+    (not at the first tap in the talk) and takes the keyboard. Returns the page's /keytarget answer."""
     wev_taps.get(port, "/")
     target = json.loads(wev_taps.get(port, "/keytarget"))
     wev_taps.wait_for("the portal's dialog to take the keyboard",
                       lambda: any("wl_keyboard] leave:" in line for line in wev.lines))
-    first = wev_taps.send_taps(port, 1)
+    return target
+
+
+def open_page_and_allow(port, wev):
+    """What the presenter does before the talk: the page opens, the dialog is answered, wev has the keyboard back."""
+    open_page(port, wev)
     answer_consent_dialog()
-    return target, first
+    wev_taps.wait_for("wev to get the keyboard back from the dialog",
+                      lambda: sum("wl_keyboard] enter:" in line for line in wev.lines) == 2)
 
 
 def stray_releases(processes):
@@ -167,9 +81,12 @@ def check(app_binary, workdir, count=100):
         wev_taps.start_app(processes, app_binary, env, PORT)
 
         # Nothing public tells where the keys go on GNOME: the app must not guess.
-        target, first = open_page_and_tap_during_dialog(PORT, wev)
+        target = open_page(PORT, wev)
         if target.get("state") != "unknown":
             failures.append("/keytarget answers %s where GNOME tells nothing" % target)
+        # A tap while the dialog is open waits for it, and reaches wev once it is answered, not the closing dialog.
+        first = wev_taps.send_taps(PORT, 1)
+        answer_consent_dialog()
         failures += ["first tap after the start: " + problem
                      for problem in wev_taps.tap_problems(wev.wait_events(2, timeout=15), first)]
 
