@@ -165,7 +165,7 @@ def start_gnome_session(processes, workdir):
     bus = processes.start("dbus", ["dbus-daemon", "--session", "--nofork", "--nopidfile",
                                    "--address=" + env["DBUS_SESSION_BUS_ADDRESS"]], env)
     expect_up(processes, bus, "dbus", "the session bus",
-                       lambda: os.path.exists(env["DBUS_SESSION_BUS_ADDRESS"].split("=", 1)[1]))
+              lambda: os.path.exists(env["DBUS_SESSION_BUS_ADDRESS"].split("=", 1)[1]))
     # What the bus starts (the portal's other backends, the accessibility bus) finds the session through these.
     subprocess.run(["dbus-update-activation-environment", "XDG_CURRENT_DESKTOP", "XDG_SESSION_TYPE",
                     "WAYLAND_DISPLAY", "XDG_RUNTIME_DIR", "HOME"], env=env, check=True)
@@ -174,8 +174,9 @@ def start_gnome_session(processes, workdir):
         raise SessionUnavailable("gnome-shell is not installed (scripts/install-deps installs it)")
     shell = processes.start("shell", ["gnome-shell", "--headless", "--wayland", "--no-x11", "--virtual-monitor",
                                       "1280x720", "--wayland-display=" + WAYLAND_SOCKET], env)
+    # Seen once to take over a minute, on a machine running other tests beside it.
     expect_up(processes, shell, "shell", "GNOME Shell to start",
-                       lambda: "GNOME Shell started" in processes.log("shell"), timeout=60)
+              lambda: "GNOME Shell started" in processes.log("shell"), timeout=150)
     dbus = DBus(env)
     # It starts in the Overview, which would take the keys.
     dbus.set_property("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "OverviewActive", "b", False)
