@@ -6,7 +6,6 @@
 #include <QDBusArgument>
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
-#include <QIcon>
 #include <QObject>
 
 class MacRemoteService;
