@@ -21,6 +21,8 @@ bool MainWindow::show()
             return false;
         }
         m_window = qobject_cast<QQuickWindow*>(m_engine->rootObjects().constFirst());
+        // A new window maps itself on top, as any program's first window.
+        return true;
     }
     m_window->show();
     m_window->raise();
