@@ -1,6 +1,6 @@
 // Starts a program and times, from its exec, the mapping of its first top-level window on $DISPLAY and, with
-// --port, the first "pong" answered on that port.
-//   startup_probe [--port PORT] -- PROGRAM ARGS...
+// --port, the first "pong" answered on that port; with --no-window, only the pong (map_ms is then 0).
+//   startup_probe [--port PORT] [--no-window] -- PROGRAM ARGS...
 // Prints "pid=.. map_ms=.. ping_ms=.." and leaves the program running. Without a window manager every top-level
 // window is a child of the root, whose structure events tell when one is mapped.
 
@@ -23,8 +23,11 @@ int main(int argc, char* argv[])
         port = static_cast<unsigned short>(std::atoi(argv[2]));
         first = 3;
     }
+    const bool window = !(first < argc && std::strcmp(argv[first], "--no-window") == 0);
+    if (!window)
+        ++first;
     if (first >= argc || std::strcmp(argv[first], "--") != 0 || first + 1 >= argc) {
-        std::fprintf(stderr, "usage: startup_probe [--port PORT] -- PROGRAM ARGS...\n");
+        std::fprintf(stderr, "usage: startup_probe [--port PORT] [--no-window] -- PROGRAM ARGS...\n");
         return 2;
     }
     Display* display = XOpenDisplay(nullptr);
@@ -46,7 +49,7 @@ int main(int argc, char* argv[])
         std::perror("posix_spawn");
         return 1;
     }
-    double mapMs = -1;
+    double mapMs = window ? -1 : 0;
     double pingMs = port ? -1 : 0;
     const std::string ping = requestFor("/ping");
     std::string answer;

@@ -15,23 +15,20 @@
 #include "ui/Translation.h"
 #include "ui/ViewSingletons.h"
 
-#include <QApplication>
 #include <QCommandLineParser>
-#include <QQmlApplicationEngine>
-#include <QWindow>
+#include <QGuiApplication>
 
 int main(int argc, char* argv[])
 {
     // Before any thread or socket exists, so every connection counts against the raised limit.
     raiseOpenFileLimit();
-    // Widgets only for the tray icon and its menu; the window is Qt Quick.
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     // QSettings keeps the port under these names.
-    QApplication::setOrganizationName(QStringLiteral("Quorvelantis"));
-    QApplication::setApplicationName(QStringLiteral("QuorvelantisRemote"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvelantis Remote"));
+    QGuiApplication::setOrganizationName(QStringLiteral("Quorvelantis"));
+    QGuiApplication::setApplicationName(QStringLiteral("QuorvelantisRemote"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Quorvelantis Remote"));
     // Names the window after the menu entry, so the desktop shows its icon.
-    QApplication::setDesktopFileName(QStringLiteral("org.quorvelantis.Remote"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quorvelantis.Remote"));
 
     QCommandLineParser arguments;
     const QCommandLineOption hidden(QStringLiteral("hidden"), QStringLiteral("Serve without showing the window."));
@@ -56,20 +53,18 @@ int main(int argc, char* argv[])
     HttpServerListener::Factory httpListeners(network, &peerLink);
     // Qt names its windows after the desktop file on Wayland, after the application under Xwayland.
     const std::unique_ptr<FocusedWindow> focusedWindow
-        = createFocusedWindow({ QApplication::desktopFileName(), QApplication::applicationName() });
+        = createFocusedWindow({ QGuiApplication::desktopFileName(), QGuiApplication::applicationName() });
     MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners, *focusedWindow });
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
     chooseSceneGraphBackend();
     provideViewSingletons(service);
-    QQmlApplicationEngine engine;
+    MainWindow window;
+    TrayIcon tray(service, window);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { window.show(); });
     // Started with the session: only the tray icon shows, and the window waits for it or for another launch.
-    engine.setInitialProperties({ { QStringLiteral("visible"), !arguments.isSet(hidden) } });
-    if (!loadMainWindow(engine))
+    if (!arguments.isSet(hidden) && !window.show())
         return 1;
-    auto* window = qobject_cast<QWindow*>(engine.rootObjects().constFirst());
-    TrayIcon tray(service, *window);
-    QObject::connect(&instance, &SingleInstance::activationRequested, &tray, &TrayIcon::showWindow);
     return app.exec();
 }

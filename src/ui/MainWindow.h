@@ -1,6 +1,26 @@
 #pragma once
 
-class QQmlApplicationEngine;
+#include <QObject>
+#include <memory>
 
-// Loads the one window into the engine; false when it could not be created. The view singletons must be provided.
-bool loadMainWindow(QQmlApplicationEngine& engine);
+class QQmlApplicationEngine;
+class QQuickWindow;
+
+// The one window, built when first shown: an app started with the session serves without it. The view singletons
+// must be provided before.
+class MainWindow : public QObject {
+    Q_OBJECT
+
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    // Builds the window if needed, shows it and brings it to the front; false when it could not be built.
+    bool show();
+    // Null until first shown.
+    QQuickWindow* window() const { return m_window; }
+
+private:
+    std::unique_ptr<QQmlApplicationEngine> m_engine;
+    QQuickWindow* m_window = nullptr;
+};

@@ -82,7 +82,8 @@ Item {
                 implicitWidth: 360
                 implicitHeight: 360
                 visible: !overlay.reason
-                text: overlay.reason ? "" : overlay.url
+                // Encoded only while the overlay shows: most sessions never open it.
+                text: overlay.reason || !overlay.opened ? "" : overlay.url
             }
 
             Text {

@@ -1,6 +1,7 @@
 #!/usr/bin/python3
-"""One instance, close-to-tray, starting with the session as the tray menu sets it, and quitting, with the real app on
-a private Xvfb display and session bus.
+"""One instance, the tray icon as a StatusNotifierItem host sees it, close-to-tray, starting with the session as the tray
+menu sets it, and quitting, with the real app on a private Xvfb display and session bus. The test plays the desktop's
+StatusNotifierWatcher and, when asked to, its tray host.
 
 Usage: desktop_instance.py APP_BINARY
 """
@@ -14,18 +15,32 @@ import tempfile
 import time
 import urllib.request
 
-from Xlib import X, display, protocol
+import dbus
+import dbus.service
+import websocket
+from dbus.mainloop.glib import DBusGMainLoop
+from gi.repository import GLib
+from Xlib import X, display, error, protocol
 
 LOCAL = urllib.request.build_opener(urllib.request.ProxyHandler({}))
 TITLE = "Quorvelantis Remote"
+WATCHER = "org.kde.StatusNotifierWatcher"
+ITEM = "org.kde.StatusNotifierItem"
+MENU = "com.canonical.dbusmenu"
+PROPERTIES = "org.freedesktop.DBus.Properties"
+DBusGMainLoop(set_as_default=True)
 
 
 def wait_for(what, probe, timeout=20.0):
+    """Waits, serving the test's own D-Bus objects meanwhile."""
     deadline = time.monotonic() + timeout
     while not probe():
         if time.monotonic() > deadline:
             raise AssertionError("timed out waiting for " + what)
-        time.sleep(0.2)
+        pause = time.monotonic() + 0.1
+        while time.monotonic() < pause:
+            if not GLib.MainContext.default().iteration(False):
+                time.sleep(0.01)
 
 
 def answers_ping(port):
@@ -33,6 +48,50 @@ def answers_ping(port):
         return LOCAL.open("http://127.0.0.1:%d/ping" % port, timeout=2).status == 200
     except OSError:
         return False
+
+
+class Watcher(dbus.service.Object):
+    """org.kde.StatusNotifierWatcher, as a desktop's panel runs it; `host` says whether a tray host draws the items."""
+
+    def __init__(self, bus, host):
+        self.bus_name = dbus.service.BusName(WATCHER, bus, do_not_queue=True)
+        super().__init__(bus, "/StatusNotifierWatcher")
+        self.host, self.items = host, []
+
+    @dbus.service.method(WATCHER, in_signature="s", sender_keyword="sender")
+    def RegisterStatusNotifierItem(self, service, sender):
+        self.items.append(sender if service.startswith("/") else service)
+
+    @dbus.service.method(PROPERTIES, in_signature="ss", out_signature="v")
+    def Get(self, interface, name):
+        values = {"IsStatusNotifierHostRegistered": dbus.Boolean(self.host), "ProtocolVersion": dbus.Int32(0),
+                  "RegisteredStatusNotifierItems": dbus.Array(self.items, signature="s")}
+        return values[name]
+
+
+class TrayItem:
+    """What a tray host reads of the app's StatusNotifierItem, and what its clicks call."""
+
+    def __init__(self, item, bus):
+        self.item, self.new_icons = item, []
+        self.property = lambda name: item.Get(ITEM, name, dbus_interface=PROPERTIES)
+        self.menu = bus.get_object(item.bus_name, self.property("Menu"), introspect=False)
+        item.connect_to_signal("NewIcon", lambda: self.new_icons.append(1), dbus_interface=ITEM)
+
+    def entries(self):
+        """{label: (id, properties)} of the menu's items, as the host draws them."""
+        revision, (root, properties, children) = self.menu.GetLayout(0, -1, dbus.Array([], signature="s"),
+                                                                  dbus_interface=MENU)
+        assert properties.get("children-display") == "submenu", properties
+        return {child[1]["label"]: (int(child[0]), child[1]) for child in children}
+
+    def click(self, label):
+        self.menu.AboutToShow(0, dbus_interface=MENU)
+        self.menu.Event(self.entries()[label][0], "clicked", dbus.String("", variant_level=1), dbus.UInt32(0),
+                        dbus_interface=MENU)
+
+    def checked(self, label):
+        return self.entries()[label][1].get("toggle-state") == 1
 
 
 class Desktop:
@@ -48,7 +107,8 @@ class Desktop:
                              check=True, capture_output=True, text=True).stdout.split()
         self.bus_address, self.bus_pid = bus[0], int(bus[1])
         self.x = display.Display(self.display_name)
-        self.tray = None
+        self.bus = dbus.bus.BusConnection(self.bus_address)
+        self.watcher = None
         # Held bound, without listening, to the end: the app, which reuses addresses, can listen on it, and nothing
         # else takes it first.
         self.port_holder = socket.socket(socket.AF_INET6)
@@ -70,41 +130,31 @@ class Desktop:
             env["DBUS_SESSION_BUS_ADDRESS"] = "unix:path=/nonexistent"
         return env
 
-    def start_tray(self):
-        """Owns the XEmbed tray selection, as a panel with a tray area does."""
-        self.tray = self.x.screen().root.create_window(0, 0, 1, 1, 0, X.CopyFromParent)
-        self.tray.set_selection_owner(self.x.intern_atom("_NET_SYSTEM_TRAY_S0"), X.CurrentTime)
-        self.x.sync()
-        # The window may take the id of an earlier tray: its requests are past.
-        while self.x.pending_events():
-            self.x.next_event()
+    def start_watcher(self, host=True):
+        self.watcher = Watcher(self.bus, host)
 
-    def docked_icon(self):
-        """Maps the icon that the app asks the tray to dock, as the tray would."""
-        opcode, requested = self.x.intern_atom("_NET_SYSTEM_TRAY_OPCODE"), []
+    def stop_watcher(self):
+        self.watcher.remove_from_connection()
+        self.bus.release_name(WATCHER)
+        self.watcher = None
 
-        def dock_request():
-            while not requested and self.x.pending_events():
-                event = self.x.next_event()
-                if event.type == X.ClientMessage and event.client_type == opcode and event.data[1][1] == 0:
-                    requested.append(event.data[1][2])
-            return requested
-        wait_for("a dock request", dock_request)
-        icon = self.x.create_resource_object("window", requested[0])
-        icon.map()
-        self.x.sync()
-        return icon
-
-    def stop_tray(self):
-        self.tray.destroy()
-        self.x.sync()
+    def tray_item(self):
+        """The item the app registered with the watcher, once it has."""
+        # As a watcher does, forgets the items of apps that have quit.
+        live = lambda: [name for name in self.watcher.items if self.bus.name_has_owner(name)]
+        wait_for("the app's tray item", live)
+        service = live()[-1]
+        return TrayItem(self.bus.get_object(service, "/StatusNotifierItem", introspect=False), self.bus)
 
     def main_window(self):
         """The app's 620-pixel window while it is mapped, else None."""
         for window in self.x.screen().root.query_tree().children:
-            if window.get_wm_name() in (TITLE, TITLE.encode()) and window.get_attributes().map_state == X.IsViewable \
-                    and window.get_geometry().width == 620:
-                return window
+            try:
+                if window.get_wm_name() in (TITLE, TITLE.encode()) and window.get_geometry().width == 620 \
+                        and window.get_attributes().map_state == X.IsViewable:
+                    return window
+            except (error.BadWindow, error.BadDrawable):
+                pass  # closed meanwhile: a closed window is destroyed, not only unmapped
         return None
 
     def close_window(self):
@@ -140,53 +190,85 @@ def exits_zero(process, what):
     assert code == 0, "%s exited with %d" % (what, code)
 
 
+def icon_of(tray):
+    return [(int(w), int(h), bytes(pixels)) for w, h, pixels in tray.property("IconPixmap")]
+
+
 def tray_keeps_serving(desktop):
-    desktop.start_tray()
+    desktop.start_watcher()
     first = desktop.launch()
     wait_for("the first instance to serve", lambda: answers_ping(desktop.port))
     wait_for("the window", desktop.main_window)
+    tray = desktop.tray_item()
+    assert list(tray.entries()) == ["Afficher la fenêtre", "Lancer à l'ouverture de session", "Quitter"], \
+        tray.entries()
+    assert tray.entries()["Lancer à l'ouverture de session"][1]["toggle-type"] == "checkmark"
+
+    # A phone joins: the icon and its tool tip change, and the host is told to read them again.
+    waiting, tip = icon_of(tray), tray.property("ToolTip")[2]
+    assert waiting and all(w * h * 4 == len(pixels) for w, h, pixels in waiting), "no usable icon picture"
+    page = LOCAL.open("http://127.0.0.1:%d/" % desktop.port, timeout=5).read().decode()
+    peer_port = int(page.split('data-peer-port="')[1].split('"')[0])
+    phone = websocket.create_connection("ws://127.0.0.1:%d/" % peer_port, timeout=5)
+    wait_for("the host to be told of a new icon", lambda: tray.new_icons)
+    assert icon_of(tray) != waiting and tray.property("ToolTip")[2] != tip, "the icon does not show the phone"
+    phone.close()
+
     desktop.close_window()
     wait_for("the window to hide", lambda: desktop.main_window() is None)
     assert first.poll() is None and answers_ping(desktop.port), "closing the window stopped the app despite a tray"
+    tray.item.Activate(0, 0, dbus_interface=ITEM)
+    wait_for("a click on the icon to show the window", desktop.main_window)
+    desktop.close_window()
+    wait_for("the window to hide again", lambda: desktop.main_window() is None)
 
     exits_zero(desktop.launch(), "the second launch")
     wait_for("the first window to show again", desktop.main_window)
     desktop.press_ctrl_q()
     exits_zero(first, "Ctrl+Q")
     assert not answers_ping(desktop.port), "the port still answers after quitting"
-    desktop.stop_tray()
+    desktop.stop_watcher()
 
 
 def session_start_serves_from_the_tray(desktop):
-    desktop.start_tray()
+    desktop.start_watcher()
     first = desktop.launch()
-    icon = desktop.docked_icon()
     wait_for("the window", desktop.main_window)
-    # The tray menu's second entry ticks starting with the session.
-    subprocess.run(["xdotool", "mousemove", "--window", str(icon.id), "4", "4", "click", "3", "sleep", "1",
-                    "key", "Down", "Down", "Return"], env=desktop.env(), check=True)
+    tray = desktop.tray_item()
     entry = os.path.join(desktop.base, "config", "autostart", "org.quorvelantis.Remote.desktop")
-    wait_for("the autostart entry", lambda: os.path.exists(entry))
-    first.terminate()
-    exits_zero(first, "SIGTERM")
+    # Ticked, unticked, ticked again: the entry comes, goes and comes back, and the check mark follows.
+    for ticked in (True, False, True):
+        tray.click("Lancer à l'ouverture de session")
+        wait_for("the autostart entry to be " + ("written" if ticked else "removed"),
+                 lambda: os.path.exists(entry) == ticked)
+        assert tray.checked("Lancer à l'ouverture de session") == ticked
+    tray.click("Quitter")
+    exits_zero(first, "Quitter")
 
-    # The next session runs the entry's command.
+    # The next session runs the entry's command: it serves from the tray, and the menu brings the window.
     with open(entry) as text:
         command = next(line for line in text if line.startswith("Exec="))[len("Exec="):]
     started = subprocess.Popen(shlex.split(command), env=desktop.env(), stdout=subprocess.DEVNULL)
-    desktop.docked_icon()
+    tray = desktop.tray_item()
     wait_for("the session's instance to serve", lambda: answers_ping(desktop.port))
     assert desktop.main_window() is None, "the app started with the session shows its window"
+    assert tray.checked("Lancer à l'ouverture de session")
+    tray.click("Afficher la fenêtre")
+    wait_for("the menu to show the window", desktop.main_window)
     started.terminate()
     exits_zero(started, "SIGTERM")
-    desktop.stop_tray()
+    desktop.stop_watcher()
 
 
-def no_tray_close_quits(desktop):
+def no_tray_host_close_quits(desktop):
+    # A watcher that no panel draws from is no tray.
+    desktop.start_watcher(host=False)
     first = desktop.launch()
     wait_for("the window", desktop.main_window)
+    desktop.tray_item()
     desktop.close_window()
-    exits_zero(first, "closing the window without a tray")
+    exits_zero(first, "closing the window without a tray host")
+    desktop.stop_watcher()
 
 
 def hand_over_without_session_bus(desktop):
@@ -194,15 +276,17 @@ def hand_over_without_session_bus(desktop):
     wait_for("the first instance to serve", lambda: answers_ping(desktop.port))
     exits_zero(desktop.launch(session_bus=False), "the second launch without a session bus")
     assert first.poll() is None and answers_ping(desktop.port), "the first instance stopped serving"
-    first.terminate()
-    exits_zero(first, "SIGTERM")
+    # Without a session bus there is no tray either.
+    wait_for("the window", desktop.main_window)
+    desktop.close_window()
+    exits_zero(first, "closing the window without a session bus")
 
 
 if __name__ == "__main__":
     APP = sys.argv[1]
     desktop = Desktop()
     try:
-        for case in (tray_keeps_serving, session_start_serves_from_the_tray, no_tray_close_quits,
+        for case in (tray_keeps_serving, session_start_serves_from_the_tray, no_tray_host_close_quits,
                      hand_over_without_session_bus):
             case(desktop)
             print("PASS", case.__name__)

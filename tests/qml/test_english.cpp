@@ -7,8 +7,8 @@
 #include "ui/Translation.h"
 
 #include <QProcess>
-#include <QQmlApplicationEngine>
 #include <QQmlComponent>
+#include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTemporaryDir>
@@ -40,9 +40,9 @@ private slots:
         // Before the service exists: it writes its first texts when it is built.
         QVERIFY(installTranslation(*QCoreApplication::instance(), { QStringLiteral("en-GB"), QStringLiteral("fr") }));
         ViewHarness harness;
-        QQmlApplicationEngine engine;
-        QVERIFY(loadMainWindow(engine));
-        auto* quickWindow = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+        MainWindow mainWindow;
+        QVERIFY(mainWindow.show());
+        QQuickWindow* quickWindow = mainWindow.window();
         QVERIFY(QTest::qWaitForWindowExposed(quickWindow));
         QQuickItem* window = quickWindow->contentItem();
         QCOMPARE(quickWindow->title(), QStringLiteral("Quorvelantis Remote"));
@@ -122,7 +122,7 @@ private slots:
             qPrintable(tint.name()));
 
         // Every symbol the views name is one glyph of the icon font, not its ligature spelled out in letters.
-        QQmlComponent component(&engine);
+        QQmlComponent component(qmlEngine(quickWindow));
         component.setData("import Quorvelantis.Remote\nSymbolIcon { font.pixelSize: 20 }", QUrl());
         std::unique_ptr<QObject> icon(component.create());
         QVERIFY2(icon, qPrintable(component.errorString()));
