@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/PeerLink.h"
-#include "transport/http/ForeignPageCheck.h"
+#include "transport/HostPolicy.h"
 
 #include <QElapsedTimer>
 #include <QList>

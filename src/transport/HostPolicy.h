@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHostAddress>
+#include <QList>
+
+// Who may connect, the same for HTTP requests and WebSocket handshakes: the names and addresses this machine goes by.
+
+// The DNS names this machine answers to, lower case, found once: a name outside them may be an attacker's, rebound
+// to this machine.
+struct OwnHostNames {
+    // "localhost" and the host name.
+    QList<QByteArray> names;
+    // Every name under these is taken for this machine's, each with its leading dot: ".local", which no one outside
+    // the network can answer for, and the local network's own domains, those of the resolver's search list, which
+    // also hold the machine's fully qualified name.
+    QList<QByteArray> domains;
+};
+
+OwnHostNames ownHostNames();
+// The machine's addresses at the moment, without their scope.
+QList<QHostAddress> ownAddresses();
+
+// The host of a Host header or of an Origin's authority: what precedes the port, brackets and all for IPv6.
+QByteArrayView hostOf(QByteArrayView host);
+// An IP literal, as browsers send it: dotted digits, or an IPv6 address in brackets.
+bool isAddressLiteral(QByteArrayView host);
+// One of the machine's names, or a name under one of its domains.
+bool isOwnName(QByteArrayView name, const OwnHostNames& ownNames);
+
+// True when a WebSocket handshake's Origin is absent (not a browser) or names this machine, by one of its names or
+// addresses, with one of its ports, whatever the scheme: the remote page's own, and what client libraries send
+// naming the endpoint they connect to ("http://127.0.0.1:4778", "ws://desk.local:4778").
+bool isOwnOrigin(QByteArrayView origin, const OwnHostNames& ownNames, const QList<QHostAddress>& ownAddresses,
+    const QList<quint16>& ports);
