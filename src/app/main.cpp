@@ -50,11 +50,15 @@ int main(int argc, char* argv[])
     QtSettings settings;
     GetifaddrsNetworkInterfaces interfaces;
     WebSocketPeerLink peerLink(network);
-    HttpServerListener::Factory httpListeners(network, &peerLink);
+    HttpServerListener::Factory httpListeners(network, peerLink.port());
     // Qt names its windows after the desktop file on Wayland, after the application under Xwayland.
     const std::unique_ptr<FocusedWindow> focusedWindow
         = createFocusedWindow({ QGuiApplication::desktopFileName(), QGuiApplication::applicationName() });
     MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners, *focusedWindow });
+    // The page's WebSocket comes from the port that serves it: a port being tried, or refused, is not that one.
+    peerLink.setPagePort(quint16(service.httpPort()));
+    QObject::connect(&service, &MacRemoteService::httpPortChanged, &peerLink,
+        [&] { peerLink.setPagePort(quint16(service.httpPort())); });
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.

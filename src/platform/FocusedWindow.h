@@ -17,6 +17,22 @@ struct KeyTarget {
     bool operator==(const KeyTarget&) const = default;
 };
 
+// "unknown", "nothing", "ownWindow" or "program".
+inline QString rawValue(KeyTarget::State state)
+{
+    switch (state) {
+    case KeyTarget::State::nothing:
+        return QStringLiteral("nothing");
+    case KeyTarget::State::ownWindow:
+        return QStringLiteral("ownWindow");
+    case KeyTarget::State::program:
+        return QStringLiteral("program");
+    case KeyTarget::State::unknown:
+        break;
+    }
+    return QStringLiteral("unknown");
+}
+
 // The window that receives the keys. This base class serves desktops that do not tell (GNOME under Wayland):
 // it always answers unknown rather than a guess. Lives on the main thread.
 class FocusedWindow : public QObject {

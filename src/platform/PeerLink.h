@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QByteArray>
+#include "PhoneRequest.h"
+
 #include <QObject>
 #include <QString>
 
@@ -15,18 +16,21 @@ public:
     using QObject::QObject;
 
     virtual void startAdvertising(const QString& displayName, const QString& serviceType) = 0;
-    // Sends to every connected peer; delivered or undelivered follows once for this delivery.
-    virtual void send(quint64 delivery, const QByteArray& data) = 0;
+    // Offers the text to every peer connected now or joining later, replacing any text offered before, until a peer
+    // shows it read it (delivered) or the offer is withdrawn.
+    virtual void offerText(quint64 delivery, const TextPayload& text) = 0;
+    // The text was taken another way: peers joining from now on do not get it.
+    virtual void withdrawText() = 0;
+    // Where the keys go, for the pages that asked to be told.
+    virtual void publishKeyTarget(const KeyTarget& target, const QString& programName) = 0;
 
 Q_SIGNALS:
     // One peer's state changed; connectedPeers is how many are connected once it has.
     void peerStateChanged(PeerState state, int connectedPeers);
-    void messageReceived(const QByteArray& data);
+    void commandReceived(RemoteCommand command);
     void advertisingFailed();
     // Published (again): a failure reported before no longer holds.
     void advertisingSucceeded();
-    // A peer read the data: its socket drained it and the peer answered after it.
+    // A peer read the offered text: its socket drained it and the peer answered after it.
     void delivered(quint64 delivery);
-    // Every peer it went to left before showing it had read it, or there was none.
-    void undelivered(quint64 delivery);
 };

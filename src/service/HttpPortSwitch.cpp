@@ -2,9 +2,11 @@
 
 #include "platform/Settings.h"
 
-HttpPortSwitch::HttpPortSwitch(HttpListenerFactory& listeners, Settings& settings, QObject* parent)
+HttpPortSwitch::HttpPortSwitch(
+    HttpListenerFactory& listeners, PhoneRequestHandler& handler, Settings& settings, QObject* parent)
     : QObject(parent)
     , m_listeners(listeners)
+    , m_handler(handler)
     , m_settings(settings)
 {
 }
@@ -34,12 +36,10 @@ void HttpPortSwitch::start()
 
 std::unique_ptr<HttpListener> HttpPortSwitch::listen(quint16 port)
 {
-    std::unique_ptr<HttpListener> listener = m_listeners.listen(port);
+    std::unique_ptr<HttpListener> listener = m_listeners.listen(port, m_handler);
     HttpListener* reporter = listener.get();
     connect(reporter, &HttpListener::stateChanged, this,
         [this, reporter](HttpListenerState state) { showState(reporter, state); });
-    connect(reporter, &HttpListener::requestsReceived, this,
-        [this, reporter](const std::vector<RouteRequest>& requests) { Q_EMIT requestsReceived(reporter, requests); });
     return listener;
 }
 

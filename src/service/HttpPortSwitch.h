@@ -17,11 +17,11 @@ class HttpPortSwitch : public QObject {
 public:
     static constexpr quint16 defaultPort = 4777;
 
-    HttpPortSwitch(HttpListenerFactory& listeners, Settings& settings, QObject* parent = nullptr);
+    // The handler answers the requests of every listener.
+    HttpPortSwitch(
+        HttpListenerFactory& listeners, PhoneRequestHandler& handler, Settings& settings, QObject* parent = nullptr);
     ~HttpPortSwitch() override;
 
-    // The integer stored under "macRemotePort", 0 when absent.
-    qint64 storedPort() const;
     quint16 servingPort() const { return m_servingPort; }
     // A newly applied port is being opened while the serving one goes on serving.
     bool isApplying() const { return m_candidate != nullptr; }
@@ -38,10 +38,10 @@ Q_SIGNALS:
     void storedPortInvalid(qint64 port);
     void servingPortChanged();
     void isApplyingChanged();
-    // From any of the listeners; the receiver answers through it.
-    void requestsReceived(HttpListener* listener, const std::vector<RouteRequest>& requests);
 
 private:
+    // The integer stored under "macRemotePort", 0 when absent.
+    qint64 storedPort() const;
     std::unique_ptr<HttpListener> listen(quint16 port);
     void showState(HttpListener* listener, HttpListenerState state);
     void showCandidateState(HttpListenerState state);
@@ -51,6 +51,7 @@ private:
     void retire(std::unique_ptr<HttpListener> listener);
 
     HttpListenerFactory& m_listeners;
+    PhoneRequestHandler& m_handler;
     Settings& m_settings;
     const QString m_storageKey = QStringLiteral("macRemotePort");
     std::unique_ptr<HttpListener> m_serving;

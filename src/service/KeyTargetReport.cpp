@@ -1,23 +1,5 @@
 #include "KeyTargetReport.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
-
-QString rawValue(KeyTarget::State state)
-{
-    switch (state) {
-    case KeyTarget::State::nothing:
-        return QStringLiteral("nothing");
-    case KeyTarget::State::ownWindow:
-        return QStringLiteral("ownWindow");
-    case KeyTarget::State::program:
-        return QStringLiteral("program");
-    case KeyTarget::State::unknown:
-        break;
-    }
-    return QStringLiteral("unknown");
-}
-
 QString readableProgramName(const QString& program)
 {
     // Reverse-domain app ids end with the program's own name.
@@ -28,12 +10,4 @@ QString readableProgramName(const QString& program)
             name[i] = name.at(i).toUpper();
     }
     return name;
-}
-
-QByteArray keyTargetJson(const KeyTarget& target)
-{
-    const QJsonObject answer { { QStringLiteral("state"), rawValue(target.state) },
-        { QStringLiteral("program"), target.program },
-        { QStringLiteral("name"), readableProgramName(target.program) } };
-    return QJsonDocument(answer).toJson(QJsonDocument::Compact);
 }

@@ -2,7 +2,6 @@
 
 #include "KeyTargetReport.h"
 #include "LocalAddress.h"
-#include "RemoteMessage.h"
 #include "ServiceLogging.h"
 #include "platform/NetworkInterfaces.h"
 #include "platform/Settings.h"
@@ -25,7 +24,7 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_draft { m_platform.settings.text(draftTitleKey), m_platform.settings.text(draftTextKey) }
     , m_accessRequest(m_platform.keys.accessRequest())
     , m_textHandOff(m_platform.peerLink)
-    , m_httpPorts(m_platform.httpListeners, m_platform.settings)
+    , m_httpPorts(m_platform.httpListeners, *this, m_platform.settings)
 {
     connect(&m_accessibilityPoll, &QTimer::timeout, this, &MacRemoteService::refreshAccessibilityStatus);
     connect(&m_platform.keys, &RemoteInput::accessChanged, this, &MacRemoteService::handleAccessChange);
@@ -169,6 +168,7 @@ KeyTarget MacRemoteService::refreshKeyTarget()
     const KeyTarget target = m_platform.focusedWindow.current();
     if (m_keyTarget != target) {
         m_keyTarget = target;
+        m_platform.peerLink.publishKeyTarget(target, readableProgramName(target.program));
         notify(&MacRemoteService::keyTargetChanged);
     }
     return target;
@@ -202,16 +202,14 @@ void MacRemoteService::connectPeerLink()
 {
     PeerLink* link = &m_platform.peerLink;
     connect(link, &PeerLink::peerStateChanged, this, &MacRemoteService::handlePeerState);
-    connect(link, &PeerLink::messageReceived, this, &MacRemoteService::handlePeerData);
+    connect(link, &PeerLink::commandReceived, this, &MacRemoteService::executeCommand);
     connect(link, &PeerLink::advertisingFailed, this, [this] {
         setStatusMessage(tr("Partage indisponible"));
         m_isAdvertisingFailureShown = true;
     });
     connect(link, &PeerLink::advertisingSucceeded, this, &MacRemoteService::handleAdvertisingSucceeded);
-    connect(link, &PeerLink::delivered, this, &MacRemoteService::handleTextDelivered);
-    // Still pending: for a phone still connected, the next one to connect, or HTTP.
-    connect(link, &PeerLink::undelivered, this,
-        [this](quint64 delivery) { m_textHandOff.retry(delivery, m_connectedPeers); });
+    connect(
+        &m_textHandOff, &TextHandOff::delivered, this, [this] { setTextSendStatus(tr("✅ Texte envoyé à l'iPhone")); });
 }
 
 void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
@@ -221,29 +219,14 @@ void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
     m_connectedPeers = connectedPeers;
     setIsConnected(connectedPeers > 0);
     setStatusMessage(state == PeerState::connecting ? tr("Connexion iPhone...") : connectedSetText());
-    if (state == PeerState::connected) {
-        m_textHandOff.deliver(m_connectedPeers);
-        // While the presenter sets up, not at the first slide command in the talk.
+    // While the presenter sets up, not at the first slide command in the talk.
+    if (state == PeerState::connected)
         askForAccessOnce();
-    }
 }
 
 QString MacRemoteService::connectedSetText() const
 {
     return m_connectedPeers > 0 ? tr("iPhone connecté") : tr("En attente de l'iPhone");
-}
-
-void MacRemoteService::handlePeerData(const QByteArray& data)
-{
-    const std::optional<RemoteMessage> message = RemoteMessage::parse(data);
-    // A peer's malformed message is no fault of ours: debug only, or a hostile one would fill the journal.
-    if (!message) {
-        qCDebug(lcService, "Malformed peer message of %lld bytes ignored", qlonglong(data.size()));
-        return;
-    }
-    // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
-    if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
-        executeCommand(slide->command);
 }
 
 void MacRemoteService::handleAdvertisingSucceeded()
@@ -291,43 +274,11 @@ bool MacRemoteService::handOffText(const QString& title, const QString& text)
         return false;
     }
     const QString trimmedTitle = title.trimmed();
-    m_textHandOff.hold({ trimmedTitle.isEmpty() ? tr("Texte du Mac") : trimmedTitle, trimmedText });
     setIsTextSendSuccessful(true);
+    // Before the offer, which a phone may confirm at once.
     setTextSendStatus(tr("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
-    m_textHandOff.deliver(m_connectedPeers);
+    m_textHandOff.hold({ trimmedTitle.isEmpty() ? tr("Texte du Mac") : trimmedTitle, trimmedText });
     return true;
-}
-
-void MacRemoteService::handleTextDelivered(quint64 delivery)
-{
-    // A report on a text since replaced or taken over HTTP changes nothing.
-    if (m_textHandOff.confirm(delivery))
-        setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
-}
-
-std::optional<QByteArray> MacRemoteService::takePendingTextBody()
-{
-    std::optional<QByteArray> body = m_textHandOff.take();
-    if (body) {
-        setIsTextSendSuccessful(true);
-        setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
-    }
-    return body;
-}
-
-HttpOutcome MacRemoteService::handleSendTextRequest(const std::optional<QByteArray>& body)
-{
-    using Kind = HttpOutcome::Kind;
-    if (!body)
-        return { Kind::missingBody, {} };
-    const std::optional<TextPayload> payload = TextPayload::decode(*body);
-    if (!payload) {
-        qCDebug(lcService, "Malformed text of %lld bytes refused", qlonglong(body->size()));
-        return { Kind::invalidJson, {} };
-    }
-    if (!handOffText(payload->title, payload->text))
-        return { Kind::emptyText, m_textSendStatus.value_or(QString()).toUtf8() };
-    return { Kind::textAccepted, {} };
 }
 
 // ---- HTTP fallback server ----
@@ -340,7 +291,6 @@ void MacRemoteService::connectHttpPorts()
         [this](quint16 port) { setHttpStatusMessage(tr("Port %1 arrêté").arg(port)); });
     connect(&m_httpPorts, &HttpPortSwitch::storedPortInvalid, this,
         [this](qint64 port) { setHttpStatusMessage(QStringLiteral("Port %1 invalide").arg(port)); });
-    connect(&m_httpPorts, &HttpPortSwitch::requestsReceived, this, &MacRemoteService::answerHttpRoutes);
     connect(&m_httpPorts, &HttpPortSwitch::servingPortChanged, this,
         [this] { notify(&MacRemoteService::httpPortChanged); });
     connect(&m_httpPorts, &HttpPortSwitch::isApplyingChanged, this,
@@ -372,47 +322,53 @@ void MacRemoteService::showHttpState(HttpListenerState state, quint16 port, bool
     }
 }
 
-void MacRemoteService::answerHttpRoutes(HttpListener* listener, const std::vector<RouteRequest>& requests)
+std::vector<PhoneAnswer> MacRemoteService::answer(const std::vector<PhoneRequest>& requests)
 {
     m_heldNotifications.emplace();
-    std::vector<HttpOutcome> outcomes;
-    outcomes.reserve(requests.size());
-    for (const RouteRequest& request : requests)
-        outcomes.push_back(answerHttpRoute(request));
-    listener->answer(std::move(outcomes));
+    std::vector<PhoneAnswer> answers;
+    answers.reserve(requests.size());
+    for (const PhoneRequest& request : requests)
+        answers.push_back(answerOne(request));
     if (std::exchange(m_isKeyTargetStale, false))
         refreshKeyTarget();
     const std::vector<Notification> held = *std::exchange(m_heldNotifications, std::nullopt);
     for (const Notification notification : held)
         Q_EMIT(this->*notification)();
+    return answers;
 }
 
-HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
+PhoneAnswer MacRemoteService::answerOne(const PhoneRequest& request)
 {
-    using Kind = HttpOutcome::Kind;
-    switch (request.route) {
-    case HttpRoute::next:
-    case HttpRoute::previous:
-        executeCommand(request.route == HttpRoute::next ? RemoteCommand::next : RemoteCommand::previous);
+    using Kind = PhoneAnswer::Kind;
+    switch (request.kind) {
+    case PhoneRequest::Kind::command:
+        executeCommand(request.command);
         // A pending text rides on the answer to the phone's next command.
-        if (std::optional<QByteArray> body = takePendingTextBody())
-            return { Kind::pendingText, *body };
-        return { Kind::commandDone, {} };
-    case HttpRoute::pendingText:
-        // The page polls this and the key target as soon as it is open on a phone.
+        return takePendingText(Kind::commandDone);
+    case PhoneRequest::Kind::pendingText:
+        // The page asks for this and the key target as soon as it is open on a phone.
         askForAccessOnce();
-        if (std::optional<QByteArray> body = takePendingTextBody())
-            return { Kind::pendingText, *body };
-        return { Kind::noPendingText, {} };
-    case HttpRoute::sendText:
-        return handleSendTextRequest(request.body);
-    case HttpRoute::keyTarget:
+        return takePendingText(Kind::noPendingText);
+    case PhoneRequest::Kind::sendText:
+        if (!handOffText(request.text.title, request.text.text))
+            return { Kind::textRefused, {}, m_textSendStatus.value_or(QString()), {}, {} };
+        return { Kind::textAccepted, {}, {}, {}, {} };
+    case PhoneRequest::Kind::keyTarget:
         askForAccessOnce();
-        return { Kind::keyTarget, keyTargetJson(refreshKeyTarget()) };
-    case HttpRoute::unknown:
-        break;
+        refreshKeyTarget();
+        return { Kind::keyTarget, {}, {}, m_keyTarget, readableProgramName(m_keyTarget.program) };
     }
-    return { Kind::unknown, {} };
+    return { Kind::commandDone, {}, {}, {}, {} };
+}
+
+PhoneAnswer MacRemoteService::takePendingText(PhoneAnswer::Kind otherwise)
+{
+    std::optional<TextPayload> text = m_textHandOff.take();
+    if (!text)
+        return { otherwise, {}, {}, {}, {} };
+    setIsTextSendSuccessful(true);
+    setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+    return { PhoneAnswer::Kind::pendingText, std::move(*text), {}, {}, {} };
 }
 
 // ---- Local address ----

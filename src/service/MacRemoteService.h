@@ -1,11 +1,11 @@
 #pragma once
 
 #include "HttpPortSwitch.h"
-#include "RemoteCommand.h"
 #include "TextHandOff.h"
 #include "platform/FocusedWindow.h"
 #include "platform/HttpListener.h"
 #include "platform/PeerLink.h"
+#include "platform/PhoneRequest.h"
 #include "platform/RemoteInput.h"
 
 #include <QObject>
@@ -19,8 +19,9 @@ class Settings;
 class NetworkInterfaces;
 
 // The one object that owns all live state: connection, commands, permission, HTTP listener, pending text.
-// Lives on the main thread; views read its properties and call its invokable operations.
-class MacRemoteService : public QObject {
+// Lives on the main thread; views read its properties and call its invokable operations, and both transports hand
+// it what phones ask.
+class MacRemoteService : public QObject, public PhoneRequestHandler {
     Q_OBJECT
     Q_PROPERTY(QString statusMessage READ statusMessage NOTIFY statusMessageChanged)
     Q_PROPERTY(bool isConnected READ isConnected NOTIFY isConnectedChanged)
@@ -105,15 +106,11 @@ public:
     // HTTP fallback server.
     void startHTTPListener();
     Q_INVOKABLE void applyPort(quint16 port);
-    // The integer stored under "macRemotePort", 0 when absent.
-    qint64 storedPort() const { return m_httpPorts.storedPort(); }
+    std::vector<PhoneAnswer> answer(const std::vector<PhoneRequest>& requests) override;
 
     // Text hand-off.
     Q_INVOKABLE void sendText(const QString& title, const QString& text);
     Q_INVOKABLE void keepDraft(const QString& title, const QString& text);
-    std::optional<QByteArray> takePendingTextBody();
-    // The body of a posted text; empty when the request's head never ended.
-    HttpOutcome handleSendTextRequest(const std::optional<QByteArray>& body);
 
     // Local address.
     // Looks the address up again and shows it, or "Aucune IP réseau".
@@ -152,18 +149,17 @@ private:
     // Peer link events.
     void connectPeerLink();
     void handlePeerState(PeerState state, int connectedPeers);
-    void handlePeerData(const QByteArray& data);
     void handleAdvertisingSucceeded();
     QString connectedSetText() const;
 
     void connectHttpPorts();
-    void answerHttpRoutes(HttpListener* listener, const std::vector<RouteRequest>& requests);
-    HttpOutcome answerHttpRoute(const RouteRequest& request);
+    PhoneAnswer answerOne(const PhoneRequest& request);
+    // The pending text rides on the answer, and counts as sent to the phone.
+    PhoneAnswer takePendingText(PhoneAnswer::Kind otherwise);
     void showHttpState(HttpListenerState state, quint16 port, bool isCandidate);
 
     // False when the text is empty and nothing was taken.
     bool handOffText(const QString& title, const QString& text);
-    void handleTextDelivered(quint64 delivery);
 
     QString lastCommandRawValue() const { return m_lastCommand ? rawValue(*m_lastCommand) : QString(); }
     QString textSendStatusText() const { return m_textSendStatus.value_or(QString()); }

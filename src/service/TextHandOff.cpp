@@ -1,50 +1,28 @@
 #include "TextHandOff.h"
 
-#include "RemoteMessage.h"
 #include "platform/PeerLink.h"
 
-TextHandOff::TextHandOff(PeerLink& peerLink)
-    : m_peerLink(peerLink)
+TextHandOff::TextHandOff(PeerLink& peerLink, QObject* parent)
+    : QObject(parent)
+    , m_peerLink(peerLink)
 {
+    connect(&m_peerLink, &PeerLink::delivered, this, [this](quint64 delivery) {
+        if (!m_pending || delivery != m_delivery)
+            return;
+        m_pending.reset();
+        Q_EMIT delivered();
+    });
 }
 
 void TextHandOff::hold(TextPayload text)
 {
     m_pending = std::move(text);
-    m_inFlight.reset();
+    m_peerLink.offerText(++m_delivery, *m_pending);
 }
 
-void TextHandOff::deliver(int connectedPeers)
+std::optional<TextPayload> TextHandOff::take()
 {
-    if (!m_pending || m_inFlight || connectedPeers == 0)
-        return;
-    m_inFlight = ++m_lastDelivery;
-    m_peerLink.send(*m_inFlight, RemoteMessage { *m_pending }.encode());
-}
-
-bool TextHandOff::confirm(quint64 delivery)
-{
-    if (delivery != m_inFlight)
-        return false;
-    m_inFlight.reset();
-    m_pending.reset();
-    return true;
-}
-
-void TextHandOff::retry(quint64 delivery, int connectedPeers)
-{
-    if (delivery != m_inFlight)
-        return;
-    m_inFlight.reset();
-    deliver(connectedPeers);
-}
-
-std::optional<QByteArray> TextHandOff::take()
-{
-    if (!m_pending)
-        return std::nullopt;
-    const QByteArray body = m_pending->encode();
-    m_pending.reset();
-    m_inFlight.reset();
-    return body;
+    if (m_pending)
+        m_peerLink.withdrawText();
+    return std::exchange(m_pending, std::nullopt);
 }

@@ -1,34 +1,33 @@
 #pragma once
 
-#include "TextPayload.h"
+#include "platform/PhoneRequest.h"
 
-#include <QByteArray>
+#include <QObject>
 #include <optional>
 
 class PeerLink;
 
-// The one text waiting for a phone, and its send over the peer link until a phone reports on it. The text stays
-// pending until a phone shows it read it: a phone gone silent takes nothing with it.
-class TextHandOff {
+// The one text waiting for a phone. The peer link delivers it to whichever phone is or becomes connected; HTTP takes
+// it otherwise. It stays pending until a phone shows it read it: a phone gone silent takes nothing with it.
+class TextHandOff : public QObject {
+    Q_OBJECT
+
 public:
-    explicit TextHandOff(PeerLink& peerLink);
+    explicit TextHandOff(PeerLink& peerLink, QObject* parent = nullptr);
 
     std::optional<TextPayload> pending() const { return m_pending; }
     // Replaces the pending text; a report on the one it replaces changes nothing.
     void hold(TextPayload text);
-    // Sends the pending text to the connected phones, unless there are none or a send awaits its report.
-    void deliver(int connectedPeers);
-    // True when a phone read the pending text: it is no longer pending.
-    bool confirm(quint64 delivery);
-    // Every phone it went to left before reading it: it goes to those still connected, if any.
-    void retry(quint64 delivery, int connectedPeers);
-    // The pending text as a JSON body, taken over HTTP; a report on its send then changes nothing.
-    std::optional<QByteArray> take();
+    // The pending text, taken over HTTP: the peer link no longer offers it.
+    std::optional<TextPayload> take();
+
+Q_SIGNALS:
+    // A phone read the pending text over the peer link: it is no longer pending.
+    void delivered();
 
 private:
     PeerLink& m_peerLink;
     std::optional<TextPayload> m_pending;
-    // The send of the pending text to the peers, until they report on it.
-    std::optional<quint64> m_inFlight;
-    quint64 m_lastDelivery = 0;
+    // Names the offer of the pending text, so a late report on an earlier one is told apart.
+    quint64 m_delivery = 0;
 };

@@ -106,3 +106,19 @@ bool isOwnOrigin(QByteArrayView origin, const OwnHostNames& ownNames, const QLis
     }
     return false;
 }
+
+RequestSource requestSource(const BrowserMarks& marks, const OwnHostNames& ownNames)
+{
+    const auto& [host, origin, site] = marks;
+    // Only a page's own requests, and the address bar's ("none"), may act.
+    if (site && (*site == "cross-site" || *site == "same-site"))
+        return RequestSource::foreignPage;
+    if (host) {
+        const QByteArrayView name = hostOf(*host);
+        if (!isAddressLiteral(name) && !isOwnName(name, ownNames))
+            return RequestSource::foreignName;
+    }
+    if (origin && (!host || origin->compare("http://" + host->toByteArray(), Qt::CaseInsensitive) != 0))
+        return RequestSource::foreignPage;
+    return RequestSource::ownPage;
+}

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QHostAddress>
 #include <QList>
+#include <optional>
 
 // Who may connect, the same for HTTP requests and WebSocket handshakes: the names and addresses this machine goes by.
 
@@ -34,3 +35,21 @@ bool isOwnName(QByteArrayView name, const OwnHostNames& ownNames);
 // naming the endpoint they connect to ("http://127.0.0.1:4778", "ws://desk.local:4778").
 bool isOwnOrigin(QByteArrayView origin, const OwnHostNames& ownNames, const QList<QHostAddress>& ownAddresses,
     const QList<quint16>& ports);
+
+// What a browser marks a request with: the Host it looked up, the Origin of the page that made it send the request,
+// and Sec-Fetch-Site. The phone app's own requests carry none of these.
+struct BrowserMarks {
+    std::optional<QByteArrayView> host;
+    std::optional<QByteArrayView> origin;
+    std::optional<QByteArrayView> fetchSite;
+};
+
+enum class RequestSource {
+    ownPage, // the phone, the page served here, or the address bar
+    foreignPage, // another page, as the browser marks it
+    foreignName, // a Host that is a DNS name outside the machine's own
+};
+
+// Where an HTTP request comes from: an Origin other than "http://" + its Host, or a fetch marked cross-site or
+// same-site, is a foreign page's.
+RequestSource requestSource(const BrowserMarks& marks, const OwnHostNames& ownNames);

@@ -199,6 +199,16 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     window.xdotool("type", str(port))
     window.click("Appliquer", button)
     window.find("IP active sur le port %d" % port, STATIC)
+    # A port another program listens on is refused: the page served from the port still serving keeps its
+    # WebSocket, which the page below opens.
+    taken = socket.socket()
+    taken.bind(("0.0.0.0", 0))
+    taken.listen()
+    window.click("Port HTTP fallback", FIELD)
+    window.xdotool("key", "ctrl+a", "BackSpace")
+    window.xdotool("type", str(taken.getsockname()[1]))
+    window.click("Appliquer", button)
+    window.find(re.escape("Port %d indisponible — IP active sur le port %d" % (taken.getsockname()[1], port)), STATIC)
     # Without a phone, a text sent from the window waits for the phone's next HTTP request.
     window.click("Envoyer un texte", tab)
     window.find(re.escape("Titre (optionnel)"), FIELD)

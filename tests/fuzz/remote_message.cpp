@@ -2,21 +2,14 @@
 // exact bare words besides JSON, and whatever it reads survives an encode/decode round trip.
 
 #include "FuzzCheck.h"
-#include "service/RemoteMessage.h"
+#include "transport/peer/RemoteMessage.h"
 
 #include <QStringView>
 #include <cstdint>
 
 namespace {
 
-bool sameContent(const RemoteMessage& left, const RemoteMessage& right)
-{
-    if (left.content.index() != right.content.index())
-        return false;
-    if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&left.content))
-        return slide->command == std::get<RemoteMessage::SlideCommand>(right.content).command;
-    return std::get<TextPayload>(left.content) == std::get<TextPayload>(right.content);
-}
+bool sameContent(const RemoteMessage& left, const RemoteMessage& right) { return left.content == right.content; }
 
 bool hasOnlyWholeCharacters(const RemoteMessage& message)
 {

@@ -14,18 +14,16 @@
 // What a peer link reported, in order, as its receivers on the main thread saw it.
 struct LinkEvents : QObject {
     QList<std::pair<PeerState, int>> states;
-    QList<QByteArray> messages;
+    QList<RemoteCommand> commands;
     QList<quint64> delivered;
-    QList<quint64> undelivered;
     int advertisingFailures = 0;
     int advertisingSuccesses = 0;
 
     explicit LinkEvents(PeerLink& link)
     {
         connect(&link, &PeerLink::peerStateChanged, this, [this](PeerState s, int n) { states.append({ s, n }); });
-        connect(&link, &PeerLink::messageReceived, this, [this](const QByteArray& m) { messages.append(m); });
+        connect(&link, &PeerLink::commandReceived, this, [this](RemoteCommand c) { commands.append(c); });
         connect(&link, &PeerLink::delivered, this, [this](quint64 d) { delivered.append(d); });
-        connect(&link, &PeerLink::undelivered, this, [this](quint64 d) { undelivered.append(d); });
         connect(&link, &PeerLink::advertisingFailed, this, [this] { ++advertisingFailures; });
         connect(&link, &PeerLink::advertisingSucceeded, this, [this] { ++advertisingSuccesses; });
     }
@@ -40,6 +38,8 @@ struct Client {
     {
         QObject::connect(&socket, &QWebSocket::binaryMessageReceived, &socket,
             [this](const QByteArray& message) { received.append(message); });
+        QObject::connect(&socket, &QWebSocket::textMessageReceived, &socket,
+            [this](const QString& message) { received.append(message.toUtf8()); });
     }
 
     bool open(quint16 port)

@@ -15,10 +15,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The service's side, played by the test: records what reaches it and answers each request with its route's number.
-struct Recorder {
+// The service's side, played by the test: records what reaches it and answers each request with its own number.
+struct Recorder : PhoneRequestHandler {
     QList<HttpListenerState> states;
-    std::vector<RouteRequest> requests;
+    std::vector<PhoneRequest> requests;
     int groups = 0;
     bool isAnswering = true;
     bool ranOnMainThreadOnly = true;
@@ -29,28 +29,37 @@ struct Recorder {
             noteThread();
             states.append(state);
         });
-        QObject::connect(listener.get(), &HttpListener::requestsReceived,
-            [this, listener = listener.get()](const std::vector<RouteRequest>& routed) {
-                noteThread();
-                ++groups;
-                requests.insert(requests.end(), routed.begin(), routed.end());
-                std::vector<HttpOutcome> outcomes;
-                for (std::size_t index = 0; isAnswering && index < routed.size(); ++index)
-                    outcomes.push_back({ HttpOutcome::Kind::emptyText, routeText(routed[index].route) });
-                listener->answer(std::move(outcomes));
-            });
         return listener;
+    }
+    std::vector<PhoneAnswer> answer(const std::vector<PhoneRequest>& asked) override
+    {
+        noteThread();
+        ++groups;
+        requests.insert(requests.end(), asked.begin(), asked.end());
+        std::vector<PhoneAnswer> answers;
+        for (std::size_t index = 0; isAnswering && index < asked.size(); ++index)
+            answers.push_back(
+                { PhoneAnswer::Kind::textRefused, {}, QString::fromLatin1(answerText(asked[index])), {}, {} });
+        return answers;
     }
     // The pending text's answer is far more than the socket buffers take at once: the rest must follow as the
     // client reads.
-    static QByteArray routeText(HttpRoute route)
+    static QByteArray answerText(const PhoneRequest& request)
     {
-        return route == HttpRoute::pendingText ? QByteArray(16 << 20, 'x') : "route " + QByteArray::number(int(route));
+        if (request.kind == PhoneRequest::Kind::pendingText)
+            return QByteArray(16 << 20, 'x');
+        return "request " + QByteArray::number(int(request.kind)) + "." + QByteArray::number(int(request.command));
     }
     void noteThread() { ranOnMainThreadOnly &= QThread::currentThread() == QCoreApplication::instance()->thread(); }
 };
 
-QByteArray routedAnswer(HttpRoute route) { return plainAnswer("503 Service Unavailable", Recorder::routeText(route)); }
+QByteArray answered(const PhoneRequest& request)
+{
+    return plainAnswer("503 Service Unavailable", Recorder::answerText(request));
+}
+
+const PhoneRequest nextCommand { PhoneRequest::Kind::command, RemoteCommand::next, {} };
+const PhoneRequest previous { PhoneRequest::Kind::command, RemoteCommand::previous, {} };
 
 qsizetype openDescriptorCount() { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files).size(); }
 
@@ -67,7 +76,7 @@ private:
     {
         const HeldPort held;
         port = held.port();
-        auto listener = recorder.watch(HttpServerListener::Factory(m_network, nullptr, deadline).listen(port));
+        auto listener = recorder.watch(HttpServerListener::Factory(m_network, 0, deadline).listen(port, recorder));
         return QTest::qWaitFor([&] { return recorder.states.size() >= 2; }) ? std::move(listener) : nullptr;
     }
 
@@ -84,20 +93,23 @@ private Q_SLOTS:
             QList<QByteArray> pieces;
             bool endsInput;
             QByteArray answer;
-            std::optional<QByteArray> body = {};
+            std::optional<TextPayload> text = {};
         };
-        const QByteArray capped = "POST /sendtext HTTP/1.1\r\nContent-Length: 69950\r\n\r\n" + QByteArray(69950, 'a');
+        const QByteArray capped = "POST /sendtext HTTP/1.1\r\nContent-Length: 69950\r\n\r\n{\"title\":\"T\",\"text\":\""
+            + QByteArray(69950, 'a') + "\"}";
         const QByteArray json = R"({"title":"T","text":"Ça"})";
+        const PhoneRequest posted { PhoneRequest::Kind::sendText, {}, { "T", "Ça" } };
         const QByteArray badRequest = plainAnswer("400 Bad Request", "bad request");
         const QList<Case> cases {
-            { { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\n\r\n" }, false, routedAnswer(HttpRoute::next) },
-            { { "GE", "T /ne", "xt HTTP/1.1\r\n", "\r\n" }, false, routedAnswer(HttpRoute::next) },
-            { { "POST /sendtext HTTP/1.1\r\nContent-Length: 26\r\n\r\n", json }, false,
-                routedAnswer(HttpRoute::sendText), json },
-            { { "POST /sendtext HTTP/1.1\r\n" }, true, routedAnswer(HttpRoute::sendText) },
-            { { "GET /prev " }, true, routedAnswer(HttpRoute::previous) },
-            { { capped }, false, routedAnswer(HttpRoute::sendText), capped.first(65536).sliced(50) },
-            { { "GET /pendingtext HTTP/1.1\r\n\r\n" }, false, routedAnswer(HttpRoute::pendingText) },
+            { { "GET /next HTTP/1.1\r\nHost: 10.0.0.2:4777\r\n\r\n" }, false, answered(nextCommand) },
+            { { "GE", "T /ne", "xt HTTP/1.1\r\n", "\r\n" }, false, answered(nextCommand) },
+            { { "POST /sendtext HTTP/1.1\r\nContent-Length: 26\r\n\r\n", json }, false, answered(posted), posted.text },
+            { { "POST /sendtext HTTP/1.1\r\n" }, true, plainAnswer("400 Bad Request", "missing body") },
+            { { "GET /prev " }, true, answered(previous) },
+            // Cut at the cap, long before the deadline.
+            { { capped }, false, plainAnswer("400 Bad Request", "invalid json") },
+            { { "GET /nextslide HTTP/1.1\r\n\r\n" }, false, plainAnswer("404 Not Found", "unknown command") },
+            { { "GET /pendingtext HTTP/1.1\r\n\r\n" }, false, answered({ PhoneRequest::Kind::pendingText, {}, {} }) },
             { { "GET /ping HTTP/1.1\r\n\r\n" }, false, plainAnswer("200 OK", "pong") },
             { {}, true, badRequest },
             { { "GET /next \xc0\xaf\r\n\r\n" }, false, badRequest },
@@ -105,7 +117,7 @@ private Q_SLOTS:
         for (const Case& c : cases) {
             Recorder recorder;
             quint16 port = 0;
-            const auto listener = start(recorder, port);
+            const auto listener = start(recorder, port, 60s);
             LoopbackHttpClient client(port);
             for (const QByteArray& piece : c.pieces) {
                 client.send(piece);
@@ -119,7 +131,7 @@ private Q_SLOTS:
             QCOMPARE(client.received(), c.answer);
             const bool isForTheService = c.answer.startsWith("HTTP/1.1 503");
             QCOMPARE(recorder.requests.size(), std::size_t(isForTheService));
-            QVERIFY(!isForTheService || recorder.requests.front().body == c.body);
+            QVERIFY(!isForTheService || !c.text || recorder.requests.front().text == *c.text);
             QVERIFY(recorder.ranOnMainThreadOnly);
         }
     }
@@ -138,7 +150,7 @@ private Q_SLOTS:
         QThread::msleep(200);
         for (const auto& client : clients) {
             QVERIFY(client->waitUntilClosed());
-            QCOMPARE(client->received(), routedAnswer(HttpRoute::next));
+            QCOMPARE(client->received(), answered(nextCommand));
         }
         // At most the first request is asked for alone; those that came while it was answered go together.
         QVERIFY2(recorder.groups <= 2, qPrintable(QString::number(recorder.groups)));
@@ -164,13 +176,13 @@ private Q_SLOTS:
         recorder.isAnswering = true;
         QVERIFY(idle.waitUntilClosed() && unfinished.waitUntilClosed() && unanswered.waitUntilClosed());
         QCOMPARE(idle.received(), plainAnswer("400 Bad Request", "bad request"));
-        QCOMPARE(unfinished.received(), routedAnswer(HttpRoute::previous));
+        QCOMPARE(unfinished.received(), answered(previous));
         QVERIFY(unanswered.received().isEmpty());
         // The server goes on asking the service.
         LoopbackHttpClient next(port);
         next.send("GET /next HTTP/1.1\r\n\r\n");
         QVERIFY(next.waitUntilClosed());
-        QCOMPARE(next.received(), routedAnswer(HttpRoute::next));
+        QCOMPARE(next.received(), answered(nextCommand));
 
         // Destroyed while a request's hop is queued for this thread, which has not run it yet: nothing more reaches
         // the service, and every descriptor is closed.
@@ -217,7 +229,7 @@ private Q_SLOTS:
             QTRY_VERIFY(std::ranges::count_if(flood, [&](int d) { return recv(d, &byte, 1, MSG_DONTWAIT) == 0; }) > 0);
             phone.send("\r\n");
             QVERIFY(phone.waitUntilClosed());
-            QVERIFY2(phone.received() == routedAnswer(HttpRoute::next),
+            QVERIFY2(phone.received() == answered(nextCommand),
                 qPrintable("The phone was evicted by a flood from " + source(0).toString()));
             for (const int descriptor : flood)
                 ::close(descriptor);
@@ -270,15 +282,16 @@ private Q_SLOTS:
         QTRY_VERIFY(!LoopbackHttpClient(port).isConnected());
         held.send("\r\n");
         QVERIFY(held.waitUntilClosed());
-        QCOMPARE(held.received(), routedAnswer(HttpRoute::next));
+        QCOMPARE(held.received(), answered(nextCommand));
         QTRY_VERIFY(listener->isFinished());
 
         // A successor takes the same port; a listener cancelled before its first report reports nothing.
         Recorder successor;
-        const auto next = successor.watch(HttpServerListener::Factory(m_network).listen(port));
+        const auto next = successor.watch(HttpServerListener::Factory(m_network, 0).listen(port, successor));
         Recorder early;
         const HeldPort unused;
-        const auto cancelledAtOnce = early.watch(HttpServerListener::Factory(m_network).listen(unused.port()));
+        const auto cancelledAtOnce
+            = early.watch(HttpServerListener::Factory(m_network, 0).listen(unused.port(), early));
         cancelledAtOnce->cancel();
         QTRY_COMPARE(successor.states, QList({ HttpListenerState::starting, HttpListenerState::ready }));
         QCOMPARE(recorder.states.size(), 2);
@@ -288,7 +301,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg,
             qPrintable(QStringLiteral("Cannot listen on port %1: %2").arg(port).arg(strerror(EADDRINUSE))));
         Recorder occupied;
-        const auto refused = occupied.watch(HttpServerListener::Factory(m_network).listen(port));
+        const auto refused = occupied.watch(HttpServerListener::Factory(m_network, 0).listen(port, occupied));
         QTRY_COMPARE(occupied.states, QList({ HttpListenerState::starting, HttpListenerState::failed }));
     }
 };

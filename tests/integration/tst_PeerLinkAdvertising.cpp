@@ -114,7 +114,7 @@ private Q_SLOTS:
             Client phone;
             QVERIFY(phone.open(link.port()));
             phone.socket.sendTextMessage(QStringLiteral("next"));
-            QTRY_COMPARE(events.messages, QList<QByteArray> { "next" });
+            QTRY_COMPARE(events.commands, QList<RemoteCommand> { RemoteCommand::next });
             QVERIFY2(served.elapsed() < 2000, QByteArray::number(served.elapsed()));
             // The holder's end answers Avahi's waiting call, so the publishing thread can end with the link.
             holder.kill();

@@ -57,19 +57,27 @@ struct FakeInterfaces : NetworkInterfaces {
 
 struct FakePeerLink : PeerLink {
     QStringList advertised; // "displayName/serviceType"
-    std::vector<std::pair<quint64, QByteArray>> sent; // delivery and data, in send order
-    // A phone that reads at once: every send is confirmed before it returns.
+    std::vector<std::pair<quint64, TextPayload>> offered; // in offer order
+    bool isOfferWithdrawn = false;
+    std::vector<std::pair<KeyTarget, QString>> published;
+    // A phone that reads at once: every offer is confirmed before it returns.
     bool confirmsAtOnce = false;
 
     void startAdvertising(const QString& displayName, const QString& serviceType) override
     {
         advertised << displayName + u'/' + serviceType;
     }
-    void send(quint64 delivery, const QByteArray& data) override
+    void offerText(quint64 delivery, const TextPayload& text) override
     {
-        sent.emplace_back(delivery, data);
+        offered.emplace_back(delivery, text);
+        isOfferWithdrawn = false;
         if (confirmsAtOnce)
             Q_EMIT delivered(delivery);
+    }
+    void withdrawText() override { isOfferWithdrawn = true; }
+    void publishKeyTarget(const KeyTarget& target, const QString& programName) override
+    {
+        published.emplace_back(target, programName);
     }
 };
 
@@ -77,11 +85,12 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
     struct Listener : HttpListener {
         FakeHttpListenerFactory* owner;
         quint16 port;
+        PhoneRequestHandler& handler;
         bool isCancelled = false;
-        std::vector<HttpOutcome> outcomes;
-        Listener(FakeHttpListenerFactory* owner, quint16 port)
+        Listener(FakeHttpListenerFactory* owner, quint16 port, PhoneRequestHandler& handler)
             : owner(owner)
             , port(port)
+            , handler(handler)
         {
             owner->live.push_back(this);
         }
@@ -89,21 +98,16 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
         void cancel() override { isCancelled = true; }
         // Holds no request of its own, so it finishes as soon as it is cancelled.
         bool isFinished() const override { return isCancelled; }
-        void answer(std::vector<HttpOutcome> answered) override { outcomes = std::move(answered); }
         // The requests as the server hands them over, and what the service answered.
-        std::vector<HttpOutcome> receive(const std::vector<RouteRequest>& requests)
-        {
-            Q_EMIT requestsReceived(requests);
-            return std::exchange(outcomes, {});
-        }
+        std::vector<PhoneAnswer> receive(const std::vector<PhoneRequest>& requests) { return handler.answer(requests); }
     };
     std::vector<Listener*> live;
     std::vector<quint16> requestedPorts;
 
-    std::unique_ptr<HttpListener> listen(quint16 port) override
+    std::unique_ptr<HttpListener> listen(quint16 port, PhoneRequestHandler& handler) override
     {
         requestedPorts.push_back(port);
-        return std::make_unique<Listener>(this, port);
+        return std::make_unique<Listener>(this, port, handler);
     }
     Listener* current() const { return live.empty() ? nullptr : live.back(); }
 };

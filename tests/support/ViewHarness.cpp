@@ -4,14 +4,11 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTimer>
 
 ViewHarness::ViewHarness()
     : m_service(std::make_unique<MacRemoteService>(fakes.platform()))
 {
-    fakes.peerLink.confirmsAtOnce = true;
     provideViewSingletons(*m_service);
 }
 
@@ -42,6 +39,8 @@ QString ViewHarness::clipboardText() const { return QGuiApplication::clipboard()
 
 void ViewHarness::reportPeerState(int state, int connectedPeers)
 {
+    // A connected phone reads what it is offered at once.
+    fakes.peerLink.confirmsAtOnce = connectedPeers > 0;
     Q_EMIT fakes.peerLink.peerStateChanged(PeerState(state), connectedPeers);
 }
 
@@ -76,8 +75,7 @@ void ViewHarness::setInterfaceAddress(const QString& address)
 
 void ViewHarness::postTextOverHttp(const QString& title, const QString& text)
 {
-    const QJsonObject body { { QStringLiteral("title"), title }, { QStringLiteral("text"), text } };
-    m_service->handleSendTextRequest(QJsonDocument(body).toJson(QJsonDocument::Compact));
+    fakes.httpListeners.current()->receive({ { PhoneRequest::Kind::sendText, {}, { title, text } } });
 }
 
-int ViewHarness::peerSendCount() const { return int(fakes.peerLink.sent.size()); }
+int ViewHarness::peerSendCount() const { return int(fakes.peerLink.offered.size()); }

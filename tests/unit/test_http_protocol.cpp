@@ -1,9 +1,19 @@
 #include "LoopbackHttpClient.h"
-#include "transport/http/ForeignPageCheck.h"
+#include "transport/http/ForeignNamePage.h"
 #include "transport/http/HttpAnswerFraming.h"
-#include "transport/http/HttpRequestGathering.h"
-#include "transport/http/HttpRouting.h"
+#include "transport/http/HttpRequestParser.h"
 #include "transport/http/WebRemotePage.h"
+
+namespace {
+
+HttpRequest::Target targetOf(QByteArrayView bytes) { return parseHttpRequest(bytes, true)->target; }
+
+RequestSource sourceOf(QByteArrayView head, const OwnHostNames& names)
+{
+    return requestSource(parseHttpRequest(head, true)->marks, names);
+}
+
+}
 
 class HttpProtocolTest : public QObject {
     Q_OBJECT
@@ -11,37 +21,34 @@ class HttpProtocolTest : public QObject {
 private Q_SLOTS:
     void routing()
     {
-        const QList<std::pair<QByteArray, HttpRoute>> routes {
-            { "GET /next HTTP/1.1\r\n\r\n", HttpRoute::next },
-            { "POST /next HTTP/1.1\r\n\r\n", HttpRoute::next },
-            { "GET /prev HTTP/1.1\r\n\r\n", HttpRoute::previous },
-            { "POST /prev ", HttpRoute::previous },
-            { "GET /pendingtext?t=1 HTTP/1.1", HttpRoute::pendingText },
-            { "POST /sendtext HTTP/1.1\r\n\r\n{}", HttpRoute::sendText },
-            { "GET /keytarget HTTP/1.1\r\n\r\n", HttpRoute::keyTarget },
+        using Target = HttpRequest::Target;
+        const QList<std::pair<QByteArray, Target>> routes {
+            { "GET /next HTTP/1.1\r\n\r\n", Target::next },
+            { "POST /next HTTP/1.1\r\n\r\n", Target::next },
+            { "GET /prev HTTP/1.1\r\n\r\n", Target::previous },
+            { "POST /prev ", Target::previous },
+            { "GET /pendingtext?t=1 HTTP/1.1", Target::pendingText },
+            { "POST /sendtext HTTP/1.1\r\n\r\n{}", Target::sendText },
+            { "GET /keytarget HTTP/1.1\r\n\r\n", Target::keyTarget },
+            { "GET /ping", Target::ping },
+            { "GET /pingpong", Target::ping },
+            { "GET / HTTP/1.1\r\nHost: a\r\n\r\n", Target::page },
             // The trailing blank is part of a prefix; the match is exact and case-sensitive.
-            { "GET /next\r\n\r\n", HttpRoute::unknown },
-            { "GET /next?x=1 HTTP/1.1", HttpRoute::unknown },
-            { "GET /nextslide HTTP/1.1", HttpRoute::unknown },
-            { "get /next HTTP/1.1", HttpRoute::unknown },
-            { "GET /nex", HttpRoute::unknown },
-            { "POST /sendtext?x HTTP/1.1", HttpRoute::unknown },
-            { "POST /ping ", HttpRoute::unknown },
+            { "GET /next\r\n\r\n", Target::unknown },
+            { "GET /next?x=1 HTTP/1.1", Target::unknown },
+            { "GET /nextslide HTTP/1.1", Target::unknown },
+            { "get /next HTTP/1.1", Target::unknown },
+            { "GET /nex", Target::unknown },
+            { "POST /sendtext?x HTTP/1.1", Target::unknown },
+            { "POST /ping ", Target::unknown },
             // Only "GET / " with its blank is the remote page.
-            { "GET /\r\n\r\n", HttpRoute::unknown },
-            { "GET /? HTTP/1.1", HttpRoute::unknown },
-            { "GET /x HTTP/1.1", HttpRoute::unknown },
-            { "GET /favicon.ico HTTP/1.1", HttpRoute::unknown },
-            { "POST / HTTP/1.1", HttpRoute::unknown },
+            { "GET /\r\n\r\n", Target::unknown },
+            { "GET /? HTTP/1.1", Target::unknown },
+            { "GET /favicon.ico HTTP/1.1", Target::unknown },
+            { "POST / HTTP/1.1", Target::unknown },
         };
-        const QByteArray page = webRemotePageAnswer(4778);
-        for (const auto& [request, route] : routes) {
-            QCOMPARE(routeFor(request), route);
-            QVERIFY(!fixedAnswerFor(request, page));
-        }
-        for (const QByteArray request : { "GET /ping", "GET /ping HTTP/1.1\r\n\r\n", "GET /pingpong" })
-            QCOMPARE(*fixedAnswerFor(request, page), plainAnswer("200 OK", "pong"));
-        QCOMPARE(fixedAnswerFor("GET / HTTP/1.1\r\nHost: a\r\n\r\n", page), &page);
+        for (const auto& [request, target] : routes)
+            QVERIFY2(targetOf(request) == target, request.constData());
     }
 
     void pageAnswerIsFramedAndToldThePeerPort()
@@ -89,8 +96,7 @@ private Q_SLOTS:
             { "POST /sendtext HTTP/1.1\r\nContent-Length: 20\r\n\r\nOrigin: http://x\r\n", Source::ownPage },
         };
         for (const auto& [head, source] : heads)
-            QVERIFY2(requestSource(head, names) == source, head.constData());
-        QCOMPARE(forbiddenAnswer(), plainAnswer("403 Forbidden", "forbidden"));
+            QVERIFY2(sourceOf(head, names) == source, head.constData());
     }
 
     // The remote page's, or a client library's naming the endpoint: the page's or the peer link's port, on one of
@@ -117,8 +123,9 @@ private Q_SLOTS:
     void aForeignNameIsShownTheAddressToOpen()
     {
         const auto page = [](const QByteArray& languages) {
-            const QByteArray answer = foreignNameAnswer(
-                "GET / HTTP/1.1\r\nHost: desk.evil\r\nAccept-Language: " + languages + "\r\n\r\n", "192.168.1.5", 4777);
+            const QByteArray head = "GET / HTTP/1.1\r\nHost: desk.evil\r\nAccept-Language: " + languages + "\r\n\r\n";
+            const QByteArray answer
+                = foreignNameAnswer(parseHttpRequest(head, false)->acceptLanguage, "192.168.1.5", 4777);
             const QByteArray body = answer.sliced(answer.indexOf("\r\n\r\n") + 4);
             [&] {
                 QCOMPARE(answer.first(answer.size() - body.size()),
@@ -138,29 +145,39 @@ private Q_SLOTS:
         QCOMPARE(page("en;q=0.3, fr;q=0.7"), "fr");
         QCOMPARE(page("de, es"), "fr");
         QCOMPARE(page("en;q=0"), "fr");
-        QVERIFY(foreignNameAnswer("GET / HTTP/1.1\r\n\r\n", "[fe80::1]", 80).contains("\"http://[fe80::1]:80/\""));
+        QVERIFY(foreignNameAnswer(std::nullopt, "[fe80::1]", 80).contains("\"http://[fe80::1]:80/\""));
     }
 
     void framing()
     {
-        using Kind = HttpOutcome::Kind;
-        // 24 characters, one of them two bytes long.
-        const QByteArray json = QStringLiteral("{\"title\":\"é\",\"text\":\"x\"}").toUtf8();
-        const QList<std::pair<HttpOutcome, QByteArray>> cases {
-            { { Kind::commandDone, {} }, plainAnswer("200 OK", "ok") },
-            { { Kind::noPendingText, {} }, plainAnswer("204 No Content", "{}") },
-            { { Kind::textAccepted, {} }, plainAnswer("200 OK", "sent") },
-            { { Kind::missingBody, {} }, plainAnswer("400 Bad Request", "missing body") },
-            { { Kind::invalidJson, {} }, plainAnswer("400 Bad Request", "invalid json") },
-            { { Kind::emptyText, "Texte vide" }, plainAnswer("503 Service Unavailable", "Texte vide") },
-            { { Kind::unknown, {} }, plainAnswer("404 Not Found", "unknown command") },
-            { { Kind::pendingText, json },
+        using Kind = PhoneAnswer::Kind;
+        const TextPayload text { QStringLiteral("é"), QStringLiteral("x") };
+        const QList<std::pair<PhoneAnswer, QByteArray>> cases {
+            { { Kind::commandDone, {}, {}, {}, {} }, plainAnswer("200 OK", "ok") },
+            { { Kind::noPendingText, {}, {}, {}, {} }, plainAnswer("204 No Content", "{}") },
+            { { Kind::textAccepted, {}, {}, {}, {} }, plainAnswer("200 OK", "sent") },
+            { { Kind::textRefused, {}, QStringLiteral("Texte vide"), {}, {} },
+                plainAnswer("503 Service Unavailable", "Texte vide") },
+            // 24 characters, one of them two bytes long.
+            { { Kind::pendingText, text, {}, {}, {} },
                 "HTTP/1.1 200 OK\r\nContent-Length: 25\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n"
-                    + json },
+                    + QStringLiteral("{\"title\":\"é\",\"text\":\"x\"}").toUtf8() },
+            { { Kind::keyTarget, {}, {}, { KeyTarget::State::nothing, {} }, {} },
+                "HTTP/1.1 200 OK\r\nContent-Length: 42\r\nConnection: close\r\nContent-Type: application/json\r\n\r\n"
+                "{\"name\":\"\",\"program\":\"\",\"state\":\"nothing\"}" },
         };
-        for (const auto& [outcome, frame] : cases)
-            QCOMPARE(frameOutcome(outcome), frame);
-        QCOMPARE(badRequestAnswer(), plainAnswer("400 Bad Request", "bad request"));
+        for (const auto& [answer, frame] : cases)
+            QCOMPARE(framePhoneAnswer(answer), frame);
+        const QList<std::pair<FixedAnswer, QByteArray>> fixed {
+            { FixedAnswer::pong, plainAnswer("200 OK", "pong") },
+            { FixedAnswer::badRequest, plainAnswer("400 Bad Request", "bad request") },
+            { FixedAnswer::forbidden, plainAnswer("403 Forbidden", "forbidden") },
+            { FixedAnswer::unknownCommand, plainAnswer("404 Not Found", "unknown command") },
+            { FixedAnswer::missingBody, plainAnswer("400 Bad Request", "missing body") },
+            { FixedAnswer::invalidJson, plainAnswer("400 Bad Request", "invalid json") },
+        };
+        for (const auto& [which, frame] : fixed)
+            QCOMPARE(fixedAnswer(which), frame);
     }
 
     void gathering()
@@ -178,12 +195,14 @@ private Q_SLOTS:
             { "POST /sendtext HTTP/1.1\r\nContent-Length: 99999999999\r\n\r\nabc", false },
         };
         for (const auto& [bytes, isComplete] : cases)
-            QVERIFY2(isRequestComplete(bytes) == isComplete, bytes.constData());
+            QVERIFY2(parseHttpRequest(bytes, false).has_value() == isComplete, bytes.constData());
 
-        QCOMPARE(bodyAfterHead("POST /sendtext HTTP/1.1\r\nHost: a\r\n"), std::nullopt);
-        QCOMPARE(bodyAfterHead("POST /sendtext HTTP/1.1\r\n\r\n"), QByteArray());
-        // Whatever the headers announce, everything after the head is the body.
-        QCOMPARE(bodyAfterHead("POST /sendtext \r\nContent-Length: 1\r\n\r\n{}\r\n\r\nx"), QByteArray("{}\r\n\r\nx"));
+        // What came is read when no more will come; the body is everything after the head, whatever the headers say.
+        QCOMPARE(parseHttpRequest("POST /sendtext HTTP/1.1\r\nHost: a\r\n", true)->body, std::nullopt);
+        QCOMPARE(parseHttpRequest("POST /sendtext HTTP/1.1\r\n\r\n", true)->body, QByteArrayView(""));
+        QCOMPARE(parseHttpRequest("POST /sendtext \r\nContent-Length: 1\r\n\r\n{}\r\n\r\nx", false)->body,
+            QByteArrayView("{}\r\n\r\nx"));
+        QCOMPARE(parseHttpRequest("", true)->target, HttpRequest::Target::unknown);
     }
 };
 

@@ -1,4 +1,5 @@
-#include "service/RemoteMessage.h"
+#include "transport/PhoneJson.h"
+#include "transport/peer/RemoteMessage.h"
 
 #include <QTest>
 
@@ -12,8 +13,9 @@ QString parsed(const QByteArray& data)
         return QStringLiteral("-");
     if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
         return rawValue(slide->command);
-    const auto& import = std::get<TextPayload>(message->content);
-    return import.title + u'|' + import.text;
+    if (const auto* import = std::get_if<TextPayload>(&message->content))
+        return import->title + u'|' + import->text;
+    return QStringLiteral("watch");
 }
 
 }
@@ -35,11 +37,13 @@ private Q_SLOTS:
         row(R"({"x":1,"slideCommand":{"_0":"previous","y":[]}})", "previous");
         row(R"({"slideCommand":{"_0":"previous","_0":"next"}})", "next"); // the last duplicate wins
         row(R"({"importText":{"title":"a\/b","text":"\u00e9"}})", "a/b|é");
+        row(R"({"watchKeyTarget":{}})", "watch");
         for (const char* unreadable : { "next\n", " next", "Next", "forward", "\"next\"", "", "\xff\xfenext",
                  R"({"slideCommand":"next"})", R"({"slideCommand":{"_0":"Next"}})", R"({"slideCommand":{"_0":null}})",
                  "{}", R"({"slideCommand":{"_0":"next"},"importText":{"title":"T","text":"X"}})",
                  R"({"importText":{"text":"X"}})", "[\"next\"]", "{", "not json", "42", "[1]",
-                 R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})" })
+                 R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})",
+                 R"({"watchKeyTarget":true})", R"({"watchKeyTarget":{},"slideCommand":{"_0":"next"}})" })
             row(unreadable, "-");
     }
 
@@ -57,15 +61,23 @@ private Q_SLOTS:
         QCOMPARE(RemoteMessage::importText("T", "X").encode(), R"({"importText":{"title":"T","text":"X"}})");
         const QString awkward = QStringLiteral("é \"q\" \\ / \n\t\x01 😀");
         QCOMPARE(parsed(RemoteMessage::importText(awkward, awkward).encode()), awkward + u'|' + awkward);
+        QCOMPARE(RemoteMessage { RemoteMessage::WatchKeyTarget {} }.encode(), R"({"watchKeyTarget":{}})");
+        // The phone reads these exact bytes.
+        QCOMPARE(
+            encodeTextPayload({ QStringLiteral("Note \"1\""), QStringLiteral("a\nb \"q\" \\n \x01\x1f\b\f\r\t/ é 😀") }),
+            "{\"title\":\"Note \\\"1\\\"\",\"text\":\"a\\nb \\\"q\\\" \\\\n "
+            "\\u0001\\u001f\\u0008\\u000c\\r\\t/ é 😀\"}");
+        QCOMPARE(keyTargetJson({ KeyTarget::State::program, QStringLiteral("evince") }, QStringLiteral("Evince")),
+            R"({"name":"Evince","program":"evince","state":"program"})");
     }
 
     void textPayloadDecodesStrictly()
     {
-        QVERIFY(TextPayload::decode(R"({"title":"","text":""})"));
-        QCOMPARE(TextPayload::decode(R"({"text":"x","title":"A","title":"B"})")->title, "B");
+        QVERIFY(decodeTextPayload(R"({"title":"","text":""})"));
+        QCOMPARE(decodeTextPayload(R"({"text":"x","title":"A","title":"B"})")->title, "B");
         for (const QByteArray& bad : QList<QByteArray> { R"({"title":"T"})", R"({"title":1,"text":"x"})",
                  R"({"title":"T","text":null})", "[]", "", "{\"title\":\"T\",\"text\":\"x\"" })
-            QVERIFY2(!TextPayload::decode(bad), bad.constData());
+            QVERIFY2(!decodeTextPayload(bad), bad.constData());
     }
 };
 

@@ -1,16 +1,17 @@
 #include "QtSettings.h"
 
-#include "service/ServiceLogging.h"
-
+#include <QLoggingCategory>
 #include <QSettings>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcSettings, "quorvelantis.settings")
 
 void store(QSettings& settings)
 {
     settings.sync();
     if (settings.status() != QSettings::NoError)
-        qCWarning(lcService).noquote() << "Cannot write the settings to" << settings.fileName();
+        qCWarning(lcSettings).noquote() << "Cannot write the settings to" << settings.fileName();
 }
 
 } // namespace

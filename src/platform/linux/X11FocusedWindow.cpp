@@ -49,7 +49,8 @@ void X11FocusedWindow::readEvents()
     while (XPending(m_display) > 0) {
         XEvent event;
         XNextEvent(m_display, &event);
-        activeWindowChanged |= event.type == PropertyNotify && event.xproperty.atom == m_activeWindowAtom;
+        activeWindowChanged
+            |= (event.type == PropertyNotify && event.xproperty.atom == m_activeWindowAtom) || event.type == FocusOut;
     }
     if (activeWindowChanged)
         Q_EMIT changed();
@@ -63,6 +64,7 @@ KeyTarget X11FocusedWindow::current()
     } else {
         int revertTo = 0;
         XGetInputFocus(m_display, &focus, &revertTo);
+        watchFocusLeaving(focus);
     }
     // Replies read here may have brought events with them, which the socket will not announce again.
     readEvents();
@@ -77,6 +79,15 @@ KeyTarget X11FocusedWindow::current()
     XFree(hint.res_class);
     const bool isOwn = cardinal(*toplevel, m_pidAtom) == getpid();
     return { isOwn ? KeyTarget::State::ownWindow : KeyTarget::State::program, program };
+}
+
+void X11FocusedWindow::watchFocusLeaving(XWindow focus)
+{
+    if (focus == m_watchedFocus || focus == None || focus == PointerRoot)
+        return;
+    m_watchedFocus = focus;
+    XSelectInput(m_display, focus, FocusChangeMask);
+    XFlush(m_display);
 }
 
 std::optional<X11FocusedWindow::XWindow> X11FocusedWindow::activeWindow()

@@ -7,7 +7,8 @@
 #include <optional>
 
 // The focused window on the X display: the EWMH active window, followed through the root window's PropertyNotify
-// events, or the X input focus where no window manager sets one. Opens its own connection to the display.
+// events, or the X input focus where no window manager sets one, followed through the focused window's FocusOut.
+// Opens its own connection to the display.
 // Xlib's types, named here without its macros (None, Status, ...), which clash with Qt's headers.
 struct _XDisplay;
 
@@ -30,9 +31,12 @@ private:
     // The window's and, failing that, its nearest ancestor's property.
     std::optional<XWindow> windowWithClass(XWindow window);
     std::optional<long> cardinal(XWindow window, XAtom property);
+    // Without a window manager, only the window losing the focus tells.
+    void watchFocusLeaving(XWindow focus);
 
     _XDisplay* m_display;
     XAtom m_activeWindowAtom;
     XAtom m_pidAtom;
     QSocketNotifier m_notifier;
+    XWindow m_watchedFocus = 0;
 };

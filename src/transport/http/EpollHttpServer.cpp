@@ -1,8 +1,8 @@
 #include "EpollHttpServer.h"
 
+#include "ForeignNamePage.h"
 #include "HttpAnswerFraming.h"
-#include "HttpRequestGathering.h"
-#include "HttpRouting.h"
+#include "transport/PhoneJson.h"
 #include "transport/TransportLogging.h"
 
 #include <QCoreApplication>
@@ -291,15 +291,18 @@ void EpollHttpServer::receive(ConnectionEntry entry)
             connection.lastByte = m_clock.elapsed();
             const QByteArrayView piece(m_readBuffer.constData(), length);
             // The common case, a whole request in its first piece, is routed without a copy.
-            if (connection.request.isEmpty() && (length == room || isRequestComplete(piece)))
-                return route(entry, piece);
+            if (connection.request.isEmpty()) {
+                if (const std::optional<HttpRequest> request = parseHttpRequest(piece, length == room))
+                    return route(entry, piece, *request);
+            }
             connection.request.append(piece);
-            if (connection.request.size() == maximumRequestSize || isRequestComplete(connection.request))
-                return route(entry, connection.request);
+            const bool isFull = connection.request.size() == maximumRequestSize;
+            if (const std::optional<HttpRequest> request = parseHttpRequest(connection.request, isFull))
+                return route(entry, connection.request, *request);
             continue;
         }
         if (length == 0)
-            return route(entry, connection.request); // the client has ended its side
+            return routeAsIs(entry); // the client has ended its side
         if (errno == EINTR)
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
@@ -308,34 +311,68 @@ void EpollHttpServer::receive(ConnectionEntry entry)
     }
 }
 
-void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView request)
+void EpollHttpServer::routeAsIs(ConnectionEntry entry)
 {
+    const QByteArray& bytes = entry->second.request;
+    route(entry, bytes, *parseHttpRequest(bytes, true));
+}
+
+void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView bytes, const HttpRequest& request)
+{
+    using Target = HttpRequest::Target;
     // What a hostile network sends is no fault of ours: debug only, or a flood would fill the journal.
-    if (request.isEmpty() || !request.isValidUtf8()) {
-        qCDebug(lcHttp, "Bad request of %lld bytes", qlonglong(request.size()));
-        return write(entry, badRequestAnswer());
+    if (bytes.isEmpty() || !bytes.isValidUtf8()) {
+        qCDebug(lcHttp, "Bad request of %lld bytes", qlonglong(bytes.size()));
+        return write(entry, fixedAnswer(FixedAnswer::badRequest));
     }
-    switch (requestSource(request, m_ownNames)) {
+    switch (requestSource(request.marks, m_ownNames)) {
     case RequestSource::foreignName:
         // Someone who typed a name we cannot vouch for is shown the address to open instead.
-        if (isPageRequest(request)) {
+        if (request.target == Target::page) {
             const auto [address, port] = localEndOf(entry->second.descriptor);
-            return write(entry, foreignNameAnswer(request, address, port));
+            return write(entry, foreignNameAnswer(request.acceptLanguage, address, port));
         }
         qCDebug(lcHttp, "Request under a foreign name refused");
-        return write(entry, forbiddenAnswer());
+        return write(entry, fixedAnswer(FixedAnswer::forbidden));
     case RequestSource::foreignPage:
         qCDebug(lcHttp, "Request from a foreign page refused");
-        return write(entry, forbiddenAnswer());
+        return write(entry, fixedAnswer(FixedAnswer::forbidden));
     case RequestSource::ownPage:
         break;
     }
-    if (const QByteArray* answer = fixedAnswerFor(request, m_pageAnswer))
-        return write(entry, *answer);
-    const HttpRoute route = routeFor(request);
+    using Kind = PhoneRequest::Kind;
+    switch (request.target) {
+    case Target::ping:
+        return write(entry, fixedAnswer(FixedAnswer::pong));
+    case Target::page:
+        return write(entry, m_pageAnswer);
+    case Target::next:
+    case Target::previous:
+        return ask(entry,
+            { Kind::command, request.target == Target::next ? RemoteCommand::next : RemoteCommand::previous, {} });
+    case Target::pendingText:
+        return ask(entry, { Kind::pendingText, {}, {} });
+    case Target::keyTarget:
+        return ask(entry, { Kind::keyTarget, {}, {} });
+    case Target::sendText:
+        break;
+    case Target::unknown:
+        return write(entry, fixedAnswer(FixedAnswer::unknownCommand));
+    }
+    if (!request.body)
+        return write(entry, fixedAnswer(FixedAnswer::missingBody));
+    std::optional<TextPayload> text = decodeTextPayload(*request.body);
+    if (!text) {
+        qCDebug(lcHttp, "Malformed text of %lld bytes refused", qlonglong(request.body->size()));
+        return write(entry, fixedAnswer(FixedAnswer::invalidJson));
+    }
+    ask(entry, { Kind::sendText, {}, std::move(*text) });
+}
+
+void EpollHttpServer::ask(ConnectionEntry entry, PhoneRequest request)
+{
     m_waitingIds.push_back(entry->first);
-    m_waitingRequests.push_back(
-        { route, route == HttpRoute::sendText ? bodyAfterHead(request) : std::optional<QByteArray>() });
+    m_waitingRequests.push_back(std::move(request));
     Connection& connection = entry->second;
     endGathering(connection, Stage::awaitingAnswer);
     connection.deadline = m_clock.elapsed() + m_requestDeadline;
@@ -351,12 +388,12 @@ void EpollHttpServer::endGathering(Connection& connection, Stage next)
     connection.stage = next;
 }
 
-void EpollHttpServer::answer(const std::vector<std::pair<quint64, HttpOutcome>>& answers)
+void EpollHttpServer::answer(const std::vector<quint64>& ids, const std::vector<PhoneAnswer>& answers)
 {
-    for (const auto& [id, outcome] : answers) {
-        const auto entry = m_connections.find(id);
+    for (std::size_t index = 0; index < ids.size() && index < answers.size(); ++index) {
+        const auto entry = m_connections.find(ids[index]);
         if (entry != m_connections.end() && entry->second.stage == Stage::awaitingAnswer)
-            write(entry, frameOutcome(outcome));
+            write(entry, framePhoneAnswer(answers[index]));
     }
     m_isAskingMainThread = false;
     settle();
@@ -408,7 +445,7 @@ void EpollHttpServer::sweep()
         if (entry->second.deadline <= now) {
             // What came by the deadline is routed; an answer that never came or never left ends the connection.
             if (entry->second.stage == Stage::gathering)
-                route(entry, entry->second.request);
+                routeAsIs(entry);
             else
                 close(entry);
         }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ForeignPageCheck.h"
+#include "HttpRequestParser.h"
 #include "platform/HttpListener.h"
 
 #include <QByteArray>
@@ -33,12 +33,12 @@ public:
     // Closes the port at once; finished() follows once every connection held has been answered or has timed out.
     void stopAccepting();
     // Writes each answer to its connection if that connection still awaits it.
-    void answer(const std::vector<std::pair<quint64, HttpOutcome>>& answers);
+    void answer(const std::vector<quint64>& ids, const std::vector<PhoneAnswer>& answers);
 
 Q_SIGNALS:
     void stateChanged(HttpListenerState state);
-    // A group of requests for the service, with the ids to answer them by; the next group waits for answer().
-    void requestsArrived(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests);
+    // A group of requests for the desktop, with the ids to answer them by; the next group waits for answer().
+    void requestsArrived(const std::vector<quint64>& ids, const std::vector<PhoneRequest>& requests);
     void finished();
 
 private:
@@ -62,7 +62,10 @@ private:
     void acceptConnections();
     bool evictIncomplete();
     void receive(ConnectionEntry entry);
-    void route(ConnectionEntry entry, QByteArrayView request);
+    // Routes what came when no more will come.
+    void routeAsIs(ConnectionEntry entry);
+    void route(ConnectionEntry entry, QByteArrayView bytes, const HttpRequest& request);
+    void ask(ConnectionEntry entry, PhoneRequest request);
     void endGathering(Connection& connection, Stage next);
     void write(ConnectionEntry entry, QByteArray frame);
     void close(ConnectionEntry entry);
@@ -88,7 +91,7 @@ private:
     // Requests for the main thread wait here while an earlier group is being answered there, so a burst costs
     // one hop each way rather than one per request.
     std::vector<quint64> m_waitingIds;
-    std::vector<RouteRequest> m_waitingRequests;
+    std::vector<PhoneRequest> m_waitingRequests;
     bool m_isAskingMainThread = false;
     // Accept ran out of descriptors with nothing to evict. The edge-triggered listener raises no new event for the
     // connections already waiting, so accepting resumes on the next wake-up instead.

@@ -1,5 +1,7 @@
 #include "HttpAnswerFraming.h"
 
+#include "transport/PhoneJson.h"
+
 QByteArray frameAnswer(QByteArrayView status, QByteArrayView contentType, QByteArrayView body)
 {
     const QByteArray length = QByteArray::number(body.size());
@@ -16,46 +18,39 @@ QByteArray frameAnswer(QByteArrayView status, QByteArrayView contentType, QByteA
     return frame;
 }
 
-QByteArray frameOutcome(const HttpOutcome& outcome)
+QByteArray framePhoneAnswer(const PhoneAnswer& answer)
 {
-    using Kind = HttpOutcome::Kind;
+    using Kind = PhoneAnswer::Kind;
     // Answers without a detail are framed once: a clicker's every press gets the same bytes.
     static const QByteArray commandDone = frameAnswer("200 OK", "text/plain", "ok");
     static const QByteArray noPendingText = frameAnswer("204 No Content", "text/plain", "{}");
     static const QByteArray textAccepted = frameAnswer("200 OK", "text/plain", "sent");
-    static const QByteArray missingBody = frameAnswer("400 Bad Request", "text/plain", "missing body");
-    static const QByteArray invalidJson = frameAnswer("400 Bad Request", "text/plain", "invalid json");
-    static const QByteArray unknown = frameAnswer("404 Not Found", "text/plain", "unknown command");
-    switch (outcome.kind) {
+    switch (answer.kind) {
     case Kind::commandDone:
-        return commandDone;
+        break;
     case Kind::pendingText:
-    case Kind::keyTarget:
-        return frameAnswer("200 OK", "application/json", outcome.detail);
+        return frameAnswer("200 OK", "application/json", encodeTextPayload(answer.text));
     case Kind::noPendingText:
         return noPendingText;
     case Kind::textAccepted:
         return textAccepted;
-    case Kind::missingBody:
-        return missingBody;
-    case Kind::invalidJson:
-        return invalidJson;
-    case Kind::emptyText:
-        return frameAnswer("503 Service Unavailable", "text/plain", outcome.detail);
-    case Kind::unknown:
-        break;
+    case Kind::textRefused:
+        return frameAnswer("503 Service Unavailable", "text/plain", answer.reason.toUtf8());
+    case Kind::keyTarget:
+        return frameAnswer("200 OK", "application/json", keyTargetJson(answer.target, answer.programName));
     }
-    return unknown;
+    return commandDone;
 }
 
-const QByteArray& badRequestAnswer()
+const QByteArray& fixedAnswer(FixedAnswer which)
 {
-    static const QByteArray answer = frameAnswer("400 Bad Request", "text/plain", "bad request");
-    return answer;
-}
-
-const QByteArray& forbiddenAnswer()
-{
-    static const QByteArray answer = frameAnswer("403 Forbidden", "text/plain", "forbidden");
-    return answer;
+    static const QByteArray answers[] = {
+        frameAnswer("200 OK", "text/plain", "pong"),
+        frameAnswer("400 Bad Request", "text/plain", "bad request"),
+        frameAnswer("403 Forbidden", "text/plain", "forbidden"),
+        frameAnswer("404 Not Found", "text/plain", "unknown command"),
+        frameAnswer("400 Bad Request", "text/plain", "missing body"),
+        frameAnswer("400 Bad Request", "text/plain", "invalid json"),
+    };
+    return answers[int(which)];
 }

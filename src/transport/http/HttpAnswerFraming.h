@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/HttpListener.h"
+#include "platform/PhoneRequest.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -8,11 +8,16 @@
 // An answer's bytes on the wire: status line, exactly three headers in a fixed order, then the body.
 QByteArray frameAnswer(QByteArrayView status, QByteArrayView contentType, QByteArrayView body);
 
-// The HTTP answer that tells the client the service's outcome.
-QByteArray frameOutcome(const HttpOutcome& outcome);
+// The HTTP answer that tells the phone the desktop's answer.
+QByteArray framePhoneAnswer(const PhoneAnswer& answer);
 
-// The answer to a request with no bytes, or bytes that are not UTF-8.
-const QByteArray& badRequestAnswer();
-
-// The answer to a request that a foreign web page made a browser send.
-const QByteArray& forbiddenAnswer();
+// Answers the server gives without asking the desktop, framed once.
+enum class FixedAnswer {
+    pong, // "GET /ping"
+    badRequest, // no bytes, or bytes that are not UTF-8
+    forbidden, // a request that a foreign web page made a browser send
+    unknownCommand,
+    missingBody, // a posted text whose head never ended
+    invalidJson, // a posted text that is no {"title","text"} object
+};
+const QByteArray& fixedAnswer(FixedAnswer which);

@@ -2,29 +2,26 @@
 
 #include "EpollHttpServer.h"
 #include "WebRemotePage.h"
-#include "transport/peer/WebSocketPeerLink.h"
 
 #include <QThread>
 
 HttpServerListener::Factory::Factory(
-    QThread& networkThread, WebSocketPeerLink* peerLink, std::chrono::milliseconds requestDeadline)
+    QThread& networkThread, quint16 peerPort, std::chrono::milliseconds requestDeadline)
     : m_networkThread(networkThread)
-    , m_peerLink(peerLink)
     , m_requestDeadline(requestDeadline)
-    , m_pageAnswer(webRemotePageAnswer(peerLink ? peerLink->port() : 0))
+    , m_pageAnswer(webRemotePageAnswer(peerPort))
 {
 }
 
-std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port)
+std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port, PhoneRequestHandler& handler)
 {
-    if (m_peerLink)
-        m_peerLink->setPagePort(port);
-    return std::make_unique<HttpServerListener>(m_networkThread, port, m_requestDeadline, m_pageAnswer);
+    return std::make_unique<HttpServerListener>(m_networkThread, port, m_requestDeadline, m_pageAnswer, handler);
 }
 
-HttpServerListener::HttpServerListener(
-    QThread& networkThread, quint16 port, std::chrono::milliseconds requestDeadline, const QByteArray& pageAnswer)
+HttpServerListener::HttpServerListener(QThread& networkThread, quint16 port, std::chrono::milliseconds requestDeadline,
+    const QByteArray& pageAnswer, PhoneRequestHandler& handler)
     : m_networkThread(networkThread)
+    , m_handler(handler)
     , m_server(new EpollHttpServer(requestDeadline, pageAnswer))
 {
     connect(
@@ -61,18 +58,10 @@ void HttpServerListener::cancel()
         QMetaObject::invokeMethod(m_server, &EpollHttpServer::stopAccepting, Qt::QueuedConnection);
 }
 
-void HttpServerListener::answer(std::vector<HttpOutcome> outcomes) { m_outcomes = std::move(outcomes); }
-
-void HttpServerListener::receive(const std::vector<quint64>& ids, const std::vector<RouteRequest>& requests)
+void HttpServerListener::receive(const std::vector<quint64>& ids, const std::vector<PhoneRequest>& requests)
 {
-    m_outcomes.clear();
-    Q_EMIT requestsReceived(requests);
-    // The server asks again only once it has this reply, even an empty one.
-    const std::vector<HttpOutcome> outcomes = std::exchange(m_outcomes, {});
-    std::vector<std::pair<quint64, HttpOutcome>> answers;
-    answers.reserve(ids.size());
-    for (std::size_t index = 0; index < ids.size() && index < outcomes.size(); ++index)
-        answers.emplace_back(ids[index], outcomes[index]);
+    // The server asks again only once it has this reply.
     QMetaObject::invokeMethod(
-        m_server, [server = m_server, answers = std::move(answers)] { server->answer(answers); }, Qt::QueuedConnection);
+        m_server, [server = m_server, ids, answers = m_handler.answer(requests)] { server->answer(ids, answers); },
+        Qt::QueuedConnection);
 }

@@ -1,5 +1,7 @@
 #include "PeerSessionServer.h"
 
+#include "RemoteMessage.h"
+#include "transport/PhoneJson.h"
 #include "transport/TransportLogging.h"
 
 #include <QHostAddress>
@@ -57,27 +59,31 @@ quint16 PeerSessionServer::listen()
     return 0;
 }
 
-void PeerSessionServer::send(quint64 delivery, const QByteArray& data)
+void PeerSessionServer::offerText(quint64 delivery, const TextPayload& text)
 {
-    if (m_peers.empty()) {
-        Q_EMIT undelivered(delivery);
-        return;
-    }
-    m_latestDelivery = delivery;
-    m_deliveries[delivery] = { data, 0 };
+    m_offer = Offer { delivery, RemoteMessage { text }.encode() };
     for (auto& [id, peer] : m_peers)
-        sendTo(peer, delivery, data);
+        sendOffer(peer);
     endOverBacklog();
 }
 
-void PeerSessionServer::takeMessages()
+void PeerSessionServer::publishKeyTarget(const KeyTarget& target, const QString& programName)
+{
+    m_keyTargetMessage = "{\"keyTarget\":" + keyTargetJson(target, programName) + '}';
+    for (auto& [id, peer] : m_peers) {
+        if (peer.watchesKeyTarget)
+            peer.socket->sendTextMessage(QString::fromUtf8(m_keyTargetMessage));
+    }
+}
+
+void PeerSessionServer::takeCommands()
 {
     m_isAskingMainThread = false;
     for (auto& [id, peer] : m_peers)
-        peer.messagesWaiting = 0;
-    if (!m_messages.isEmpty()) {
+        peer.commandsWaiting = 0;
+    if (!m_commands.empty()) {
         m_isAskingMainThread = true;
-        Q_EMIT messagesReceived(std::exchange(m_messages, {}));
+        Q_EMIT commandsReceived(std::exchange(m_commands, {}));
     }
 }
 
@@ -151,14 +157,13 @@ void PeerSessionServer::takeConnections()
         connect(socket, &QWebSocket::disconnected, this, [this, id] { endSession(id); });
         // glibc keeps what a flooded session freed; give it back once the socket is gone.
         connect(socket, &QObject::destroyed, [] { malloc_trim(0); });
-        Peer& peer = m_peers[id] = Peer { socket, descriptor, {}, {}, {}, {} };
+        Peer& peer = m_peers[id] = Peer { socket, descriptor, {}, {}, {}, 0, 0, false };
         peer.sinceLife.start();
         if (!m_pingTimer.isActive())
             m_pingTimer.start();
         m_invitationsPending = std::max(0, m_invitationsPending - 1);
-        // The latest text still on its way to a peer that may be gone reaches this one too.
-        if (const auto latest = m_deliveries.find(m_latestDelivery); latest != m_deliveries.end())
-            sendTo(peer, latest->first, latest->second.data);
+        // The text no phone has shown it read yet reaches this one too.
+        sendOffer(peer);
         Q_EMIT peerStateChanged(PeerState::connected, int(m_peers.size()));
     }
 }
@@ -178,13 +183,30 @@ void PeerSessionServer::receive(quint64 id, const QByteArray& data)
     auto found = m_peers.find(id);
     if (found == m_peers.end())
         return;
-    if (++found->second.messagesWaiting > maxMessagesWaiting) {
+    Peer& peer = found->second;
+    const std::optional<RemoteMessage> message = RemoteMessage::parse(data);
+    // A peer's malformed message is no fault of ours: debug only, or a hostile one would fill the journal.
+    if (!message) {
+        qCDebug(lcPeer, "Malformed peer message of %lld bytes ignored", qlonglong(data.size()));
+        return;
+    }
+    if (std::holds_alternative<RemoteMessage::WatchKeyTarget>(message->content)) {
+        peer.watchesKeyTarget = true;
+        if (!m_keyTargetMessage.isEmpty())
+            peer.socket->sendTextMessage(QString::fromUtf8(m_keyTargetMessage));
+        return;
+    }
+    // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
+    const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content);
+    if (!slide)
+        return;
+    if (++peer.commandsWaiting > maxMessagesWaiting) {
         qCDebug(lcPeer) << "Ending a session that sends faster than it is heard";
         return endSession(id);
     }
-    m_messages.append(data);
+    m_commands.push_back(slide->command);
     if (!m_isAskingMainThread)
-        takeMessages();
+        takeCommands();
 }
 
 void PeerSessionServer::answered(quint64 id, const QByteArray& payload)
@@ -196,21 +218,22 @@ void PeerSessionServer::answered(quint64 id, const QByteArray& payload)
     Peer& peer = found->second;
     peer.awaitedPong.clear();
     peer.sinceLife.start();
-    for (quint64 delivery : peer.unconfirmed) {
-        // The first peer to confirm a delivery reports it.
-        if (m_deliveries.erase(delivery))
-            Q_EMIT delivered(delivery);
+    // The first peer to confirm the offer reports it.
+    if (m_offer && peer.unconfirmedOffer == m_offer->delivery) {
+        Q_EMIT delivered(m_offer->delivery);
+        m_offer.reset();
     }
-    peer.unconfirmed.clear();
+    peer.unconfirmedOffer = 0;
 }
 
-void PeerSessionServer::sendTo(Peer& peer, quint64 delivery, const QByteArray& data)
+void PeerSessionServer::sendOffer(Peer& peer)
 {
-    peer.socket->sendBinaryMessage(data);
+    if (!m_offer)
+        return;
+    peer.socket->sendBinaryMessage(m_offer->message);
     // The pong to a ping sent after the data proves the peer read the data.
     ping(peer);
-    peer.unconfirmed.push_back(delivery);
-    ++m_deliveries[delivery].recipients;
+    peer.unconfirmedOffer = m_offer->delivery;
 }
 
 void PeerSessionServer::ping(Peer& peer)
@@ -262,13 +285,6 @@ void PeerSessionServer::endSession(quint64 id)
     if (m_peers.empty())
         m_pingTimer.stop();
     Q_EMIT peerStateChanged(PeerState::notConnected, int(m_peers.size()));
-    for (quint64 delivery : peer.unconfirmed) {
-        auto pending = m_deliveries.find(delivery);
-        if (pending != m_deliveries.end() && --pending->second.recipients == 0) {
-            m_deliveries.erase(pending);
-            Q_EMIT undelivered(delivery);
-        }
-    }
 }
 
 void PeerSessionServer::pingOrReap()

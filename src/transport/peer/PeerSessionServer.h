@@ -11,6 +11,7 @@
 #include <QWebSocketServer>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -53,18 +54,20 @@ public:
     quint16 listen();
     // The HTTP port the remote page is served from: a browser's handshake may come from that page.
     void setPagePort(quint16 port) { m_pagePort = port; }
-    // Sends one binary message to each connected peer and reports once, delivered or undelivered. A peer joining
-    // before then receives the latest delivery still open.
-    void send(quint64 delivery, const QByteArray& data);
-    // The main thread is done with the last group of messages: the next may go.
-    void takeMessages();
+    // Sends the text to each connected peer, and to each that joins, until one shows it read it (delivered) or
+    // another text or withdrawText() replaces it.
+    void offerText(quint64 delivery, const TextPayload& text);
+    void withdrawText() { m_offer.reset(); }
+    // Tells the pages that asked, now and whenever it changes.
+    void publishKeyTarget(const KeyTarget& target, const QString& programName);
+    // The main thread is done with the last group of commands: the next may go.
+    void takeCommands();
 
 Q_SIGNALS:
     void peerStateChanged(PeerState state, int connectedPeers);
-    // Messages in the order they came in; the next group waits for takeMessages().
-    void messagesReceived(const QList<QByteArray>& messages);
+    // Commands in the order they came in; the next group waits for takeCommands().
+    void commandsReceived(const std::vector<RemoteCommand>& commands);
     void delivered(quint64 delivery);
-    void undelivered(quint64 delivery);
 
 private:
     struct Peer {
@@ -75,14 +78,15 @@ private:
         QElapsedTimer undrainedFor;
         // The payload of our latest ping: only its pong counts as an answer.
         QByteArray awaitedPong;
-        // Sent before the latest ping and not yet confirmed by its pong.
-        std::vector<quint64> unconfirmed;
-        int messagesWaiting = 0;
+        // The offer sent before the latest ping and not yet confirmed by its pong; 0 for none.
+        quint64 unconfirmedOffer = 0;
+        int commandsWaiting = 0;
+        // A page that asked to be told where the keys go.
+        bool watchesKeyTarget = false;
     };
-    struct Delivery {
-        QByteArray data;
-        // How many of the peers it went to are still there.
-        int recipients;
+    struct Offer {
+        quint64 delivery;
+        QByteArray message;
     };
 
     void upgradeConnections();
@@ -91,7 +95,7 @@ private:
     void handshakeFailed();
     void receive(quint64 peer, const QByteArray& data);
     void answered(quint64 peer, const QByteArray& payload);
-    void sendTo(Peer& peer, quint64 delivery, const QByteArray& data);
+    void sendOffer(Peer& peer);
     void ping(Peer& peer);
     qint64 bytesWaiting(const Peer& peer) const;
     void endOverBacklog();
@@ -112,10 +116,10 @@ private:
     quint16 m_pagePort = 0;
     quint64 m_nextPeer = 1;
     std::map<quint64, Peer> m_peers;
-    std::map<quint64, Delivery> m_deliveries;
-    // Only the latest text sent is worth handing to a peer that joins; an older one was replaced.
-    quint64 m_latestDelivery = 0;
-    QList<QByteArray> m_messages;
+    // Only the latest text is worth handing to a peer; an older one was replaced.
+    std::optional<Offer> m_offer;
+    QByteArray m_keyTargetMessage;
+    std::vector<RemoteCommand> m_commands;
     bool m_isAskingMainThread = false;
     QTimer m_pingTimer;
 };

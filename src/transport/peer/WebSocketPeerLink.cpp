@@ -12,15 +12,14 @@ WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::
     m_server->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
     connect(m_server, &PeerSessionServer::peerStateChanged, this, &PeerLink::peerStateChanged);
-    connect(m_server, &PeerSessionServer::messagesReceived, this, [this](const QList<QByteArray>& messages) {
-        for (const QByteArray& message : messages)
-            Q_EMIT messageReceived(message);
+    connect(m_server, &PeerSessionServer::commandsReceived, this, [this](const std::vector<RemoteCommand>& commands) {
+        for (const RemoteCommand command : commands)
+            Q_EMIT commandReceived(command);
         // Only now may the next group come: a peer sending without pause waits on the service, not the heap.
         if (m_server)
-            QMetaObject::invokeMethod(m_server, &PeerSessionServer::takeMessages, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(m_server, &PeerSessionServer::takeCommands, Qt::QueuedConnection);
     });
     connect(m_server, &PeerSessionServer::delivered, this, &PeerLink::delivered);
-    connect(m_server, &PeerSessionServer::undelivered, this, &PeerLink::undelivered);
 }
 
 WebSocketPeerLink::~WebSocketPeerLink()
@@ -57,10 +56,23 @@ void WebSocketPeerLink::startAdvertising(const QString& displayName, const QStri
     m_publishing->start();
 }
 
-void WebSocketPeerLink::send(quint64 delivery, const QByteArray& data)
+void WebSocketPeerLink::offerText(quint64 delivery, const TextPayload& text)
 {
     QMetaObject::invokeMethod(
-        m_server, [server = m_server.data(), delivery, data] { server->send(delivery, data); }, Qt::QueuedConnection);
+        m_server, [server = m_server.data(), delivery, text] { server->offerText(delivery, text); },
+        Qt::QueuedConnection);
+}
+
+void WebSocketPeerLink::withdrawText()
+{
+    QMetaObject::invokeMethod(m_server, &PeerSessionServer::withdrawText, Qt::QueuedConnection);
+}
+
+void WebSocketPeerLink::publishKeyTarget(const KeyTarget& target, const QString& programName)
+{
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server.data(), target, programName] { server->publishKeyTarget(target, programName); },
+        Qt::QueuedConnection);
 }
 
 void WebSocketPeerLink::setPagePort(quint16 port)

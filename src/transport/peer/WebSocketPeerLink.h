@@ -26,7 +26,9 @@ public:
 
     // serviceType "quorvelantis" is published as the DNS-SD type "_quorvelantis._tcp".
     void startAdvertising(const QString& displayName, const QString& serviceType) override;
-    void send(quint64 delivery, const QByteArray& data) override;
+    void offerText(quint64 delivery, const TextPayload& text) override;
+    void withdrawText() override;
+    void publishKeyTarget(const KeyTarget& target, const QString& programName) override;
     // The HTTP port the remote page is served from; handshakes from any other page are refused.
     void setPagePort(quint16 port);
 

@@ -1,5 +1,7 @@
 #include "RemoteMessage.h"
 
+#include "transport/PhoneJson.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -7,6 +9,7 @@ namespace {
 
 const QString slideCommandKey = QStringLiteral("slideCommand");
 const QString importTextKey = QStringLiteral("importText");
+const QString watchKeyTargetKey = QStringLiteral("watchKeyTarget");
 
 std::optional<RemoteMessage> decodeSlideCommand(const QJsonValue& payload)
 {
@@ -25,22 +28,29 @@ QByteArray RemoteMessage::encode() const
 {
     if (const auto* slide = std::get_if<SlideCommand>(&content))
         return "{\"slideCommand\":{\"_0\":\"" + rawValue(slide->command).toLatin1() + "\"}}";
-    return "{\"importText\":" + std::get<TextPayload>(content).encode() + '}';
+    if (const auto* text = std::get_if<TextPayload>(&content))
+        return "{\"importText\":" + encodeTextPayload(*text) + '}';
+    return "{\"watchKeyTarget\":{}}";
 }
 
 std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
 {
     const QJsonDocument document = QJsonDocument::fromJson(json);
     const QJsonObject message = document.object();
-    const bool hasSlideCommand = message.contains(slideCommandKey);
-    if (!document.isObject() || hasSlideCommand == message.contains(importTextKey))
+    const int members = int(message.contains(slideCommandKey)) + int(message.contains(importTextKey))
+        + int(message.contains(watchKeyTargetKey));
+    if (!document.isObject() || members != 1)
         return std::nullopt;
+    if (message.contains(watchKeyTargetKey))
+        return message.value(watchKeyTargetKey).isObject() ? std::optional(RemoteMessage { WatchKeyTarget {} })
+                                                           : std::nullopt;
+    const bool hasSlideCommand = message.contains(slideCommandKey);
     const QJsonValue payload = message.value(hasSlideCommand ? slideCommandKey : importTextKey);
     if (!payload.isObject())
         return std::nullopt;
     if (hasSlideCommand)
         return decodeSlideCommand(payload);
-    if (std::optional<TextPayload> text = TextPayload::fromJson(payload.toObject()))
+    if (std::optional<TextPayload> text = textPayloadFromJson(payload.toObject()))
         return RemoteMessage { std::move(*text) };
     return std::nullopt;
 }

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "FocusedWindow.h"
+
+#include <QString>
+#include <optional>
+
+// What phones ask of the desktop, the same whichever transport carried it; the transports parse their bytes into
+// these values and frame the answers, so the service never sees a byte of either wire.
+
+// A slide command as the phone names it.
+enum class RemoteCommand { previous, next };
+
+inline QString rawValue(RemoteCommand command)
+{
+    return command == RemoteCommand::next ? QStringLiteral("next") : QStringLiteral("previous");
+}
+
+// Exact, case-sensitive match on the raw value; anything else is no command.
+inline std::optional<RemoteCommand> remoteCommandFromRawValue(QStringView rawValue)
+{
+    if (rawValue == u"previous")
+        return RemoteCommand::previous;
+    if (rawValue == u"next")
+        return RemoteCommand::next;
+    return std::nullopt;
+}
+
+// A text for the phone: what the user hands off, and what a phone posts.
+struct TextPayload {
+    QString title;
+    QString text;
+
+    bool operator==(const TextPayload&) const = default;
+};
+
+struct PhoneRequest {
+    enum class Kind {
+        command,
+        pendingText, // the phone asks for the text waiting for it
+        sendText, // a text posted to the desktop
+        keyTarget, // where the keys go
+    };
+    Kind kind;
+    RemoteCommand command = RemoteCommand::next;
+    TextPayload text;
+};
+
+// The desktop's answer to one request.
+struct PhoneAnswer {
+    enum class Kind {
+        commandDone,
+        pendingText, // text holds it
+        noPendingText,
+        textAccepted,
+        textRefused, // reason says why, in the window's words
+        keyTarget, // target and programName
+    };
+    Kind kind;
+    TextPayload text;
+    QString reason;
+    KeyTarget target;
+    QString programName;
+};
