@@ -22,6 +22,10 @@ class EpollHttpServer : public QObject {
     Q_OBJECT
 public:
     static constexpr std::size_t maximumConnections = 1024;
+    // At the cap, a connection younger than this is evicted only if it has sent part of a request and its source
+    // floods. In a burst, clients connect first and send a moment later; on a poor Wi-Fi a request follows the
+    // handshake by a round trip, and its pieces one another by a lost segment's retransmission: a few hundred ms.
+    static constexpr std::chrono::milliseconds youngConnectionAge { 500 };
 
     // Every stage of a connection (gathering its request, awaiting its answer, writing it) ends by this deadline.
     // pageAnswer: the whole answer to "GET / ", written from this thread like the pong.
@@ -49,6 +53,7 @@ private:
         int descriptor;
         Stage stage;
         Source source;
+        qint64 accepted; // on m_clock
         qint64 deadline; // on m_clock
         qint64 lastByte; // on m_clock: when its latest bytes came, or when it was accepted
         QByteArray request; // bytes of a request that came in several pieces
@@ -60,6 +65,8 @@ private:
     void serve(quint64 id);
     void serveReadyConnections();
     void acceptConnections();
+    void pauseAccepting();
+    void resumeAccepting();
     bool evictIncomplete();
     void receive(ConnectionEntry entry);
     void route(ConnectionEntry entry, QByteArrayView request);
@@ -77,6 +84,8 @@ private:
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;
     QTimer m_sweepTimer { this };
+    // Accepting resumes when the spared victim may be evicted.
+    QTimer m_resumeTimer { this };
     QElapsedTimer m_clock;
     // Ordered by arrival: the first gathering entries are those that have waited longest.
     std::map<quint64, Connection> m_connections;
@@ -90,8 +99,12 @@ private:
     std::vector<quint64> m_waitingIds;
     std::vector<RouteRequest> m_waitingRequests;
     bool m_isAskingMainThread = false;
-    // Accept ran out of descriptors with nothing to evict. The edge-triggered listener raises no new event for the
-    // connections already waiting, so accepting resumes on the next wake-up instead.
+    // At the cap, or out of descriptors, with nothing to evict: the listener is out of the epoll set, and new
+    // connections wait in the kernel's backlog until a place frees.
     bool m_isAcceptPaused = false;
+    // The connection that eviction chose but spared while young, and when its latest bytes came.
+    std::pair<quint64, qint64> m_sparedVictim { 0, 0 };
+    // The most connections held since the server last held none.
+    std::size_t m_connectionsPeak = 0;
     bool m_isDraining = false;
 };
