@@ -3,6 +3,7 @@
 #include "HttpAnswerFraming.h"
 #include "HttpRequestGathering.h"
 #include "HttpRouting.h"
+#include "transport/ListeningSocket.h"
 #include "transport/TransportLogging.h"
 
 #include <QCoreApplication>
@@ -59,43 +60,6 @@ std::pair<QByteArray, quint16> localEndOf(int descriptor)
     if (isIpv4)
         return { QHostAddress(ipv4).toString().toLatin1(), port };
     return { "[" + host.toString().toLatin1() + "]", port };
-}
-
-int bindAndListen(int descriptor, const sockaddr* address, socklen_t length)
-{
-    const int on = 1;
-    // Lets a restarted listener take its port back while old connections linger in TIME_WAIT.
-    setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (bind(descriptor, address, length) == 0 && listen(descriptor, SOMAXCONN) == 0)
-        return descriptor;
-    const int error = errno;
-    ::close(descriptor);
-    errno = error;
-    return -1;
-}
-
-// Listens on every address of both families; -1 with errno set when the port cannot be had.
-int openListeningSocket(quint16 port)
-{
-    constexpr int type = SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
-    if (const int descriptor = socket(AF_INET6, type, 0); descriptor >= 0) {
-        const int off = 0;
-        setsockopt(descriptor, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
-        sockaddr_in6 address {};
-        address.sin6_family = AF_INET6;
-        address.sin6_port = htons(port);
-        address.sin6_addr = in6addr_any;
-        return bindAndListen(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    }
-    // A kernel without IPv6.
-    const int descriptor = socket(AF_INET, type, 0);
-    if (descriptor < 0)
-        return -1;
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    return bindAndListen(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
 }
 
 // Edge-triggered: a connection that waits for its answer, or that has sent more than its request, raises no
@@ -273,11 +237,8 @@ void EpollHttpServer::pauseAccepting()
     if (!m_isAcceptPaused && !watchListener(m_epoll, EPOLL_CTL_MOD, m_listeningSocket, false))
         return; // still watched: the next wake-up tries again
     m_isAcceptPaused = true;
-    const auto spared = m_connections.find(m_sparedVictim.first);
-    if (spared != m_connections.end()) {
-        const qint64 evictableIn = spared->second.accepted + youngConnectionAge.count() - m_clock.elapsed();
-        m_resumeTimer.start(std::chrono::milliseconds(std::max<qint64>(evictableIn, 1)));
-    }
+    if (m_judgedAgainAt >= 0)
+        m_resumeTimer.start(std::chrono::milliseconds(std::max<qint64>(m_judgedAgainAt - m_clock.elapsed(), 1)));
 }
 
 void EpollHttpServer::resumeAccepting()
@@ -293,7 +254,9 @@ bool EpollHttpServer::evictIncomplete()
     // or a flood from many addresses that keeps coming back, cannot push out a phone whose request arrives in pieces.
     // Among equals one that has sent nothing yet, then the one silent longest, so a client still sending outlasts
     // those that are not, even when a burst of accepts gives them all the same time.
+    const qint64 now = m_clock.elapsed();
     auto victim = m_connections.end();
+    auto firstUnjudged = m_connections.end();
     int victimScore = 0;
     const auto isQuieter = [](const Connection& candidate, const Connection& current) {
         if (candidate.request.isEmpty() != current.request.isEmpty())
@@ -304,6 +267,12 @@ bool EpollHttpServer::evictIncomplete()
         const Connection& connection = entry->second;
         if (connection.stage != Stage::gathering)
             continue;
+        if (connection.request.isEmpty() && now - connection.accepted < justAcceptedAge.count()) {
+            // In the map's order, the first is the oldest.
+            if (firstUnjudged == m_connections.end())
+                firstUnjudged = entry;
+            continue;
+        }
         const auto evicted = m_evictedPerSource.find(connection.source);
         const int score
             = m_incompletePerSource[connection.source] + (evicted == m_evictedPerSource.end() ? 0 : evicted->second);
@@ -312,19 +281,27 @@ bool EpollHttpServer::evictIncomplete()
             victimScore = score;
         }
     }
-    if (victim == m_connections.end())
+    if (victim == m_connections.end()) {
+        m_sparedVictim = { 0, 0 };
+        m_judgedAgainAt = -1;
+        if (firstUnjudged != m_connections.end()) {
+            m_sparedVictim = { firstUnjudged->first, firstUnjudged->second.lastByte };
+            m_judgedAgainAt = firstUnjudged->second.accepted + justAcceptedAge.count();
+        }
         return false;
-    // A young victim is spared when it has sent nothing, as its request may be on the way, or when its source holds
-    // no other and was not evicted lately, as it is likely a client still sending. Accepting waits until it has aged
-    // or sent more, rather than evicting one that is less likely a flood.
+    }
+    // A young victim is spared unless its source was evicted lately: its request may be on the way or coming in
+    // pieces, while a source evicted lately has shown itself a flood. Accepting waits until the victim has aged or
+    // sent more, rather than evicting another that is less likely a flood.
     const Connection& chosen = victim->second;
-    if (m_clock.elapsed() - chosen.accepted < youngConnectionAge.count()
-        && (chosen.request.isEmpty() || victimScore < 2)) {
+    if (now - chosen.accepted < youngConnectionAge.count() && !m_evictedPerSource.contains(chosen.source)
+        && !m_evictedEarlier.contains(chosen.source)) {
         m_sparedVictim = { victim->first, chosen.lastByte };
+        m_judgedAgainAt = chosen.accepted + youngConnectionAge.count();
         return false;
     }
     if (m_evictedPerSource.size() >= 4 * maximumConnections)
-        m_evictedPerSource.clear();
+        m_evictedEarlier = std::exchange(m_evictedPerSource, {});
     ++m_evictedPerSource[chosen.source];
     close(victim);
     return true;
@@ -449,9 +426,9 @@ void EpollHttpServer::close(ConnectionEntry entry)
 void EpollHttpServer::sweep()
 {
     const qint64 now = m_clock.elapsed();
-    // Evictions are remembered for one deadline.
+    // Evictions count in the score for one deadline, and spare no young connection for one more.
     if (now - m_evictionsSince >= m_requestDeadline) {
-        m_evictedPerSource.clear();
+        m_evictedEarlier = std::exchange(m_evictedPerSource, {});
         m_evictionsSince = now;
     }
     for (auto entry = m_connections.begin(); entry != m_connections.end();) {

@@ -22,10 +22,13 @@ class EpollHttpServer : public QObject {
     Q_OBJECT
 public:
     static constexpr std::size_t maximumConnections = 1024;
-    // At the cap, a connection younger than this is evicted only if it has sent part of a request and its source
-    // floods. In a burst, clients connect first and send a moment later; on a poor Wi-Fi a request follows the
-    // handshake by a round trip, and its pieces one another by a lost segment's retransmission: a few hundred ms.
+    // At the cap, a connection younger than this is evicted only if its source was evicted lately. In a burst, clients
+    // connect first and send a moment later; on a poor Wi-Fi a request follows the handshake by a round trip, and its
+    // pieces one another by a lost segment's retransmission: a few hundred ms.
     static constexpr std::chrono::milliseconds youngConnectionAge { 500 };
+    // One younger still that has sent nothing is not judged at all: its request follows within a round trip, and
+    // waiting on it would hold every accept behind the slowest client.
+    static constexpr std::chrono::milliseconds justAcceptedAge { 20 };
 
     // Every stage of a connection (gathering its request, awaiting its answer, writing it) ends by this deadline.
     // pageAnswer: the whole answer to "GET / ", written from this thread like the pong.
@@ -92,6 +95,8 @@ private:
     quint64 m_nextId = 1;
     std::map<Source, int> m_incompletePerSource;
     std::map<Source, int> m_evictedPerSource;
+    // Those of the deadline before: forgetting them at once would spare a whole flood while it is young again.
+    std::map<Source, int> m_evictedEarlier;
     qint64 m_evictionsSince = 0; // on m_clock
     QByteArray m_readBuffer;
     // Requests for the main thread wait here while an earlier group is being answered there, so a burst costs
@@ -102,8 +107,10 @@ private:
     // At the cap, or out of descriptors, with nothing to evict: the listener is out of the epoll set, and new
     // connections wait in the kernel's backlog until a place frees.
     bool m_isAcceptPaused = false;
-    // The connection that eviction chose but spared while young, and when its latest bytes came.
+    // The connection that eviction chose but spared while young, or the oldest it left unjudged, and when its latest
+    // bytes came; when it may be judged again (on m_clock), -1 if nothing gathering was left unjudged.
     std::pair<quint64, qint64> m_sparedVictim { 0, 0 };
+    qint64 m_judgedAgainAt = -1;
     // The most connections held since the server last held none.
     std::size_t m_connectionsPeak = 0;
     bool m_isDraining = false;
