@@ -2,8 +2,9 @@
 """How fast the app lets go when asked to quit, with avahi-daemon answering and with it hung.
 
 quit_timing.py APP RUNS, as root inside `unshare --mount --net dbus-run-session --` (bench/run arranges it): a
-private system bus and avahi-daemon, the app started with `--hidden` and left to publish its service; then, for the
-hung case, avahi-daemon stopped with SIGSTOP. From SIGTERM, each run times the single-instance name released on the
+private system bus and avahi-daemon, the app started with `--hidden` and left to publish its service. Three cases:
+avahi-daemon answering; stopped with SIGSTOP once the service is published; stopped before the app starts, so the
+publishing thread is held in a D-Bus call when the app quits. From SIGTERM, each run times the single-instance name released on the
 session bus, the HTTP port and the peer port refusing connections, and the process gone.
 Prints one line per case: medians and maxima in ms over RUNS.
 """
@@ -46,14 +47,16 @@ def refuses(port):
         return True
 
 
-def one_run(env, avahi, hung, session):
+def one_run(env, avahi, case, session):
+    if case == "hung-at-start":
+        os.kill(avahi, signal.SIGSTOP)
     app = subprocess.Popen([APP, "--hidden"], env=env, stderr=subprocess.DEVNULL)
     for _ in range(200):
         if not refuses(HTTP_PORT) and not refuses(PEER_PORT):
             break
         time.sleep(0.05)
     time.sleep(1.5)  # the service published
-    if hung:
+    if case == "hung":
         os.kill(avahi, signal.SIGSTOP)
     times = {}
     started = time.monotonic()
@@ -71,7 +74,7 @@ def one_run(env, avahi, hung, session):
     if app.poll() is None:
         app.kill()
     app.wait()
-    if hung:
+    if case != "answering":
         os.kill(avahi, signal.SIGCONT)
     return times
 
@@ -85,13 +88,13 @@ def main():
     env = dict(os.environ, XDG_CONFIG_HOME=config, XDG_RUNTIME_DIR=config, QT_QPA_PLATFORM="offscreen")
     session = Gio.bus_get_sync(Gio.BusType.SESSION, None)
     try:
-        for hung in (False, True):
-            runs = [one_run(env, avahi, hung, session) for _ in range(RUNS)]
+        for case in ("answering", "hung", "hung-at-start"):
+            runs = [one_run(env, avahi, case, session) for _ in range(RUNS)]
             fields = []
             for key in ("name", "http", "peer", "exit"):
                 values = sorted(run.get(key, float("inf")) for run in runs)
                 fields.append(f"{key}_ms={values[len(values) // 2]:.0f}/{values[-1]:.0f}")
-            print(f"avahi={'hung' if hung else 'answering'} " + " ".join(fields) + f" runs={RUNS} "
+            print(f"avahi={case} " + " ".join(fields) + f" runs={RUNS} "
                   f"load={os.getloadavg()[0]:.1f}", flush=True)
     finally:
         subprocess.run(["avahi-daemon", "--kill"], stderr=subprocess.DEVNULL)

@@ -226,7 +226,6 @@ void EpollHttpServer::acceptConnections()
         const auto entry = m_connections.emplace_hint(m_connections.end(), m_nextId++,
             Connection { descriptor, Stage::gathering, source, m_clock.elapsed(), m_clock.elapsed() + m_requestDeadline,
                 m_clock.elapsed(), {}, {} });
-        m_connectionsPeak = std::max(m_connectionsPeak, m_connections.size());
         // The request usually arrives together with the connection: read it now rather than after another wake-up.
         receive(entry);
     }
@@ -290,12 +289,13 @@ bool EpollHttpServer::evictIncomplete()
         }
         return false;
     }
-    // A young victim is spared unless its source was evicted lately: its request may be on the way or coming in
-    // pieces, while a source evicted lately has shown itself a flood. Accepting waits until the victim has aged or
-    // sent more, rather than evicting another that is less likely a flood.
+    // A young victim is spared when it has sent nothing, as its request may be on the way, or when it has sent part
+    // of one and its source was not evicted lately, as it is likely a client still sending; a source evicted lately
+    // has shown itself a flood. Accepting waits until the victim has aged or sent more, rather than evicting another
+    // that is less likely a flood.
     const Connection& chosen = victim->second;
-    if (now - chosen.accepted < youngConnectionAge.count() && !m_evictedPerSource.contains(chosen.source)
-        && !m_evictedEarlier.contains(chosen.source)) {
+    const bool isFlooding = m_evictedPerSource.contains(chosen.source) || m_evictedEarlier.contains(chosen.source);
+    if (now - chosen.accepted < youngConnectionAge.count() && (chosen.request.isEmpty() || !isFlooding)) {
         m_sparedVictim = { victim->first, chosen.lastByte };
         m_judgedAgainAt = chosen.accepted + youngConnectionAge.count();
         return false;

@@ -22,9 +22,9 @@ class EpollHttpServer : public QObject {
     Q_OBJECT
 public:
     static constexpr std::size_t maximumConnections = 1024;
-    // At the cap, a connection younger than this is evicted only if its source was evicted lately. In a burst, clients
-    // connect first and send a moment later; on a poor Wi-Fi a request follows the handshake by a round trip, and its
-    // pieces one another by a lost segment's retransmission: a few hundred ms.
+    // At the cap, a connection younger than this is evicted only if it has sent part of a request and its source was
+    // evicted lately. In a burst, clients connect first and send a moment later; on a poor Wi-Fi a request follows
+    // the handshake by a round trip, and its pieces one another by a lost segment's retransmission: a few hundred ms.
     static constexpr std::chrono::milliseconds youngConnectionAge { 500 };
     // One younger still that has sent nothing is not judged at all: its request follows within a round trip, and
     // waiting on it would hold every accept behind the slowest client.
@@ -111,7 +111,5 @@ private:
     // bytes came; when it may be judged again (on m_clock), -1 if nothing gathering was left unjudged.
     std::pair<quint64, qint64> m_sparedVictim { 0, 0 };
     qint64 m_judgedAgainAt = -1;
-    // The most connections held since the server last held none.
-    std::size_t m_connectionsPeak = 0;
     bool m_isDraining = false;
 };
