@@ -41,6 +41,8 @@ def frame(opcode, payload):  # masked with a zero key, as a client must
 def connect(port, source=None, family=socket.AF_INET, blocking=True):
     sock = socket.socket(family, socket.SOCK_STREAM)
     if source:
+        if family == socket.AF_INET6:  # IPV6_FREEBIND: the /64 is routed to lo, its addresses not assigned
+            sock.setsockopt(socket.IPPROTO_IPV6, 78, 1)
         sock.bind((source, 0))
     sock.setblocking(blocking)
     target = "::1" if family == socket.AF_INET6 and not source else ("127.0.0.1" if family == socket.AF_INET else "fd00::1")
