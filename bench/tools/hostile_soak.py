@@ -4,6 +4,7 @@
 hostile_soak.py APP MODE SECONDS (as root in `unshare -n`, which bench/run arranges). Modes:
   slowloris4  2,000 reconnecting slow heads on the HTTP port, each from its own 127.0.0.0/8 address
   slowloris6  the same from 2,000 addresses of one IPv6 /64
+  slowloris16 2,000 reconnecting heads, one per address spread over 127.1.0.0/16, each a byte every 3 s
   handshakes  600 connections to the peer port sending an endless 777 KB head, reconnecting when cut
   readless    300 WebSocket sessions that never read, and a 60 KB POST /sendtext every 0.2 s
   zombies     20 WebSocket sessions that never read nor answer pings, sending a junk frame every 3 s
@@ -40,6 +41,8 @@ def frame(opcode, payload):  # masked with a zero key, as a client must
 def connect(port, source=None, family=socket.AF_INET, blocking=True):
     sock = socket.socket(family, socket.SOCK_STREAM)
     if source:
+        if family == socket.AF_INET6:  # IPV6_FREEBIND: the /64 is routed to lo, its addresses not assigned
+            sock.setsockopt(socket.IPPROTO_IPV6, 78, 1)
         sock.bind((source, 0))
     sock.setblocking(blocking)
     target = "::1" if family == socket.AF_INET6 and not source else ("127.0.0.1" if family == socket.AF_INET else "fd00::1")
@@ -80,11 +83,14 @@ class Attack:
 class Slowloris(Attack):
     """Heads that never end, one connection per source, reconnecting whenever the app cuts one."""
 
-    def __init__(self, ipv6):
+    def __init__(self, spread, interval=2):
         super().__init__()
-        if ipv6:
+        self.interval = interval
+        if spread == "/64":
             subprocess.run(["ip", "-6", "route", "add", "local", "fd00::/64", "dev", "lo"], check=True)
             self.sources = [(str(ipaddress.IPv6Address("fd00::") + 0x1000 + i), socket.AF_INET6) for i in range(2000)]
+        elif spread == "/16":
+            self.sources = [(str(ipaddress.IPv4Address("127.1.0.1") + 32 * i), socket.AF_INET) for i in range(2000)]
         else:
             self.sources = [(f"127.{1 + i // 250}.{i % 250}.{1 + i % 7}", socket.AF_INET) for i in range(2000)]
 
@@ -92,7 +98,7 @@ class Slowloris(Attack):
         selector = selectors.DefaultSelector()
         for source in self.sources:
             self.open(selector, source)
-        next_byte = time.monotonic() + 2
+        next_byte = time.monotonic() + self.interval
         while not self.stop.is_set():
             for key, _ in selector.select(0.2):
                 try:
@@ -104,7 +110,7 @@ class Slowloris(Attack):
                     key.fileobj.close()
                     self.open(selector, key.data)
             if time.monotonic() >= next_byte:  # a byte now and then, as a slow client would
-                next_byte += 2
+                next_byte += self.interval
                 for key in list(selector.get_map().values()):
                     try:
                         key.fileobj.send(b"X")
@@ -241,7 +247,8 @@ def main():
             time.sleep(0.1)
     time.sleep(2)
     idle = rss_kib(app.pid)
-    attack = {"slowloris4": lambda: Slowloris(False), "slowloris6": lambda: Slowloris(True), "handshakes": Handshakes,
+    attack = {"slowloris4": lambda: Slowloris("/8"), "slowloris6": lambda: Slowloris("/64"),
+              "slowloris16": lambda: Slowloris("/16", interval=3), "handshakes": Handshakes,
               "readless": Readless, "zombies": Zombies, "emfile": Emfile}[MODE]()
     attacker = threading.Thread(target=attack.run)
     attacker.start()

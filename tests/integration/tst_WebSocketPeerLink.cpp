@@ -4,6 +4,10 @@
 #include "transport/peer/WebSocketPeerLink.h"
 
 #include <QRegularExpression>
+#include <netinet/in.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using State = std::pair<PeerState, int>;
@@ -187,6 +191,51 @@ private Q_SLOTS:
         QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
         QVERIFY(events.commands.size() <= PeerSessionServer::maxMessagesWaiting + 1);
         QCOMPARE(events.commands, sent.first(events.commands.size()));
+    }
+
+    void outOfDescriptorsTheLinkWaitsIdleAndAcceptsOnceTheyFree()
+    {
+        WebSocketPeerLink link(m_network);
+        LinkEvents events(link);
+        {
+            Client earlier;
+            QVERIFY(earlier.open(link.port()));
+            QTRY_COMPARE(events.states.last(), State(PeerState::connected, 1));
+        }
+        QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
+
+        // Every descriptor taken but those of a few idle peers waiting in the backlog: the link cannot accept them.
+        rlimit limit {};
+        getrlimit(RLIMIT_NOFILE, &limit);
+        const rlimit raised = limit;
+        limit.rlim_cur = openDescriptorCount() + 8;
+        setrlimit(RLIMIT_NOFILE, &limit);
+        std::vector<int> held;
+        for (int descriptor; (descriptor = dup(0)) >= 0;)
+            held.push_back(descriptor);
+        sockaddr_in address { AF_INET, htons(link.port()), { htonl(INADDR_LOOPBACK) }, {} };
+        for (int index = 0; index < 3; ++index) {
+            ::close(held.back());
+            held.back() = ::socket(AF_INET, SOCK_STREAM, 0);
+            QCOMPARE(::connect(held.back(), reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        }
+        // Meanwhile the process waits rather than spins: a tenth of a core is ample for a retry every quarter second.
+        const auto cpuTime = [] {
+            rusage usage {};
+            getrusage(RUSAGE_SELF, &usage);
+            return std::chrono::seconds(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+                + std::chrono::microseconds(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec);
+        };
+        const auto before = cpuTime();
+        QTest::qWait(1500);
+        const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(cpuTime() - before);
+        for (const int descriptor : held)
+            ::close(descriptor);
+        setrlimit(RLIMIT_NOFILE, &raised);
+        QVERIFY2(spent < 150ms, qPrintable(QStringLiteral("%1 ms of CPU in 1500 ms").arg(spent.count())));
+
+        Client phone;
+        QVERIFY(phone.open(link.port()));
     }
 
 private:

@@ -2,6 +2,7 @@
 
 #include "ForeignNamePage.h"
 #include "HttpAnswerFraming.h"
+#include "transport/ListeningSocket.h"
 #include "transport/PhoneJson.h"
 #include "transport/TransportLogging.h"
 
@@ -22,6 +23,9 @@ namespace {
 // The epoll tag of the listening socket; connections count from 1.
 constexpr quint64 listeningSocketId = 0;
 constexpr int eventsPerWakeUp = 64;
+// A flood reconnecting as fast as it is evicted keeps the backlog full: accepting stops after this many, so that
+// requests already read reach the main thread and the timers run.
+constexpr int acceptsPerWakeUp = 64;
 
 std::array<quint8, 16> sourceOf(const sockaddr_storage& address)
 {
@@ -58,43 +62,6 @@ std::pair<QByteArray, quint16> localEndOf(int descriptor)
     return { "[" + host.toString().toLatin1() + "]", port };
 }
 
-int bindAndListen(int descriptor, const sockaddr* address, socklen_t length)
-{
-    const int on = 1;
-    // Lets a restarted listener take its port back while old connections linger in TIME_WAIT.
-    setsockopt(descriptor, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    if (bind(descriptor, address, length) == 0 && listen(descriptor, SOMAXCONN) == 0)
-        return descriptor;
-    const int error = errno;
-    ::close(descriptor);
-    errno = error;
-    return -1;
-}
-
-// Listens on every address of both families; -1 with errno set when the port cannot be had.
-int openListeningSocket(quint16 port)
-{
-    constexpr int type = SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC;
-    if (const int descriptor = socket(AF_INET6, type, 0); descriptor >= 0) {
-        const int off = 0;
-        setsockopt(descriptor, IPPROTO_IPV6, IPV6_V6ONLY, &off, sizeof off);
-        sockaddr_in6 address {};
-        address.sin6_family = AF_INET6;
-        address.sin6_port = htons(port);
-        address.sin6_addr = in6addr_any;
-        return bindAndListen(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-    }
-    // A kernel without IPv6.
-    const int descriptor = socket(AF_INET, type, 0);
-    if (descriptor < 0)
-        return -1;
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    return bindAndListen(descriptor, reinterpret_cast<const sockaddr*>(&address), sizeof address);
-}
-
 // Edge-triggered: a connection that waits for its answer, or that has sent more than its request, raises no
 // event over and over.
 bool watch(int epoll, int operation, int descriptor, quint64 id, quint32 events)
@@ -102,6 +69,16 @@ bool watch(int epoll, int operation, int descriptor, quint64 id, quint32 events)
     epoll_event event {};
     event.events = events | EPOLLET;
     event.data.u64 = id;
+    return epoll_ctl(epoll, operation, descriptor, &event) == 0;
+}
+
+// Level-triggered, unlike the connections: what one wake-up leaves in the backlog raises the next. Unwatched while
+// accepting is paused, so a full backlog wakes nobody.
+bool watchListener(int epoll, int operation, int descriptor, bool isAccepting)
+{
+    epoll_event event {};
+    event.events = isAccepting ? quint32(EPOLLIN) : 0;
+    event.data.u64 = listeningSocketId;
     return epoll_ctl(epoll, operation, descriptor, &event) == 0;
 }
 
@@ -115,6 +92,8 @@ EpollHttpServer::EpollHttpServer(std::chrono::milliseconds requestDeadline, QByt
 {
     m_sweepTimer.setInterval(std::max<qint64>(m_requestDeadline / 10, 1));
     connect(&m_sweepTimer, &QTimer::timeout, this, &EpollHttpServer::sweep);
+    m_resumeTimer.setSingleShot(true);
+    connect(&m_resumeTimer, &QTimer::timeout, this, &EpollHttpServer::resumeAccepting);
     m_clock.start();
 }
 
@@ -141,7 +120,7 @@ void EpollHttpServer::start(quint16 port)
         Q_EMIT stateChanged(error == EACCES ? HttpListenerState::notPermitted : HttpListenerState::failed);
         return;
     }
-    if (!watch(m_epoll, EPOLL_CTL_ADD, m_listeningSocket, listeningSocketId, EPOLLIN)) {
+    if (!watchListener(m_epoll, EPOLL_CTL_ADD, m_listeningSocket, true)) {
         qCWarning(lcHttp, "Cannot watch the listener on port %u: %s", port, strerror(errno));
         Q_EMIT stateChanged(HttpListenerState::failed);
         return;
@@ -157,6 +136,7 @@ void EpollHttpServer::stopAccepting()
         ::close(m_listeningSocket);
     m_listeningSocket = -1;
     m_isAcceptPaused = false;
+    m_resumeTimer.stop();
     m_isDraining = true;
     settle();
 }
@@ -210,8 +190,14 @@ void EpollHttpServer::serveReadyConnections()
 
 void EpollHttpServer::acceptConnections()
 {
-    m_isAcceptPaused = false;
-    while (m_listeningSocket >= 0) {
+    for (int accepted = 0; accepted < acceptsPerWakeUp && m_listeningSocket >= 0; ++accepted) {
+        // A request already in the kernel is complete, not idle: read what is ready before judging. With no one to
+        // evict, the connection is left in the backlog rather than accepted and closed unanswered.
+        if (m_connections.size() >= maximumConnections) {
+            serveReadyConnections();
+            if (m_connections.size() >= maximumConnections && !evictIncomplete())
+                return pauseAccepting();
+        }
         sockaddr_storage address {};
         socklen_t length = sizeof address;
         const int descriptor
@@ -220,32 +206,45 @@ void EpollHttpServer::acceptConnections()
             if (errno == EINTR || errno == ECONNABORTED)
                 continue;
             if (errno == EMFILE || errno == ENFILE) {
+                const int error = errno;
                 serveReadyConnections();
                 if (evictIncomplete())
                     continue;
-                m_isAcceptPaused = true;
-                qCDebug(lcHttp, "Accepting paused: %s", strerror(errno));
-            } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                qCWarning(lcHttp, "Cannot accept a connection: %s", strerror(errno));
+                qCDebug(lcHttp, "Accepting paused: %s", strerror(error));
+                return pauseAccepting();
             }
+            if (errno != EAGAIN && errno != EWOULDBLOCK)
+                qCWarning(lcHttp, "Cannot accept a connection: %s", strerror(errno));
             return;
         }
-        // A request already in the kernel is complete, not idle: read what is ready before judging.
-        if (m_connections.size() >= maximumConnections)
-            serveReadyConnections();
-        if ((m_connections.size() >= maximumConnections && !evictIncomplete())
-            || !watch(m_epoll, EPOLL_CTL_ADD, descriptor, m_nextId, EPOLLIN | EPOLLRDHUP)) {
+        if (!watch(m_epoll, EPOLL_CTL_ADD, descriptor, m_nextId, EPOLLIN | EPOLLRDHUP)) {
             ::close(descriptor);
             continue;
         }
         const Source source = sourceOf(address);
         ++m_incompletePerSource[source];
         const auto entry = m_connections.emplace_hint(m_connections.end(), m_nextId++,
-            Connection { descriptor, Stage::gathering, source, m_clock.elapsed() + m_requestDeadline, m_clock.elapsed(),
-                {}, {} });
+            Connection { descriptor, Stage::gathering, source, m_clock.elapsed(), m_clock.elapsed() + m_requestDeadline,
+                m_clock.elapsed(), {}, {} });
         // The request usually arrives together with the connection: read it now rather than after another wake-up.
         receive(entry);
     }
+}
+
+void EpollHttpServer::pauseAccepting()
+{
+    if (!m_isAcceptPaused && !watchListener(m_epoll, EPOLL_CTL_MOD, m_listeningSocket, false))
+        return; // still watched: the next wake-up tries again
+    m_isAcceptPaused = true;
+    if (m_judgedAgainAt >= 0)
+        m_resumeTimer.start(std::chrono::milliseconds(std::max<qint64>(m_judgedAgainAt - m_clock.elapsed(), 1)));
+}
+
+void EpollHttpServer::resumeAccepting()
+{
+    // Watched again, the listener wakes this thread at once if connections wait in the backlog.
+    if (m_isAcceptPaused && m_listeningSocket >= 0 && watchListener(m_epoll, EPOLL_CTL_MOD, m_listeningSocket, true))
+        m_isAcceptPaused = false;
 }
 
 bool EpollHttpServer::evictIncomplete()
@@ -254,7 +253,9 @@ bool EpollHttpServer::evictIncomplete()
     // or a flood from many addresses that keeps coming back, cannot push out a phone whose request arrives in pieces.
     // Among equals one that has sent nothing yet, then the one silent longest, so a client still sending outlasts
     // those that are not, even when a burst of accepts gives them all the same time.
+    const qint64 now = m_clock.elapsed();
     auto victim = m_connections.end();
+    auto firstUnjudged = m_connections.end();
     int victimScore = 0;
     const auto isQuieter = [](const Connection& candidate, const Connection& current) {
         if (candidate.request.isEmpty() != current.request.isEmpty())
@@ -262,21 +263,46 @@ bool EpollHttpServer::evictIncomplete()
         return candidate.lastByte < current.lastByte;
     };
     for (auto entry = m_connections.begin(); entry != m_connections.end(); ++entry) {
-        if (entry->second.stage != Stage::gathering)
+        const Connection& connection = entry->second;
+        if (connection.stage != Stage::gathering)
             continue;
-        const auto evicted = m_evictedPerSource.find(entry->second.source);
+        if (connection.request.isEmpty() && now - connection.accepted < justAcceptedAge.count()) {
+            // In the map's order, the first is the oldest.
+            if (firstUnjudged == m_connections.end())
+                firstUnjudged = entry;
+            continue;
+        }
+        const auto evicted = m_evictedPerSource.find(connection.source);
         const int score
-            = m_incompletePerSource[entry->second.source] + (evicted == m_evictedPerSource.end() ? 0 : evicted->second);
-        if (score > victimScore || (score == victimScore && isQuieter(entry->second, victim->second))) {
+            = m_incompletePerSource[connection.source] + (evicted == m_evictedPerSource.end() ? 0 : evicted->second);
+        if (score > victimScore || (score == victimScore && isQuieter(connection, victim->second))) {
             victim = entry;
             victimScore = score;
         }
     }
-    if (victim == m_connections.end())
+    if (victim == m_connections.end()) {
+        m_sparedVictim = { 0, 0 };
+        m_judgedAgainAt = -1;
+        if (firstUnjudged != m_connections.end()) {
+            m_sparedVictim = { firstUnjudged->first, firstUnjudged->second.lastByte };
+            m_judgedAgainAt = firstUnjudged->second.accepted + justAcceptedAge.count();
+        }
         return false;
+    }
+    // A young victim is spared when it has sent nothing, as its request may be on the way, or when it has sent part
+    // of one and its source was not evicted lately, as it is likely a client still sending; a source evicted lately
+    // has shown itself a flood. Accepting waits until the victim has aged or sent more, rather than evicting another
+    // that is less likely a flood.
+    const Connection& chosen = victim->second;
+    const bool isFlooding = m_evictedPerSource.contains(chosen.source) || m_evictedEarlier.contains(chosen.source);
+    if (now - chosen.accepted < youngConnectionAge.count() && (chosen.request.isEmpty() || !isFlooding)) {
+        m_sparedVictim = { victim->first, chosen.lastByte };
+        m_judgedAgainAt = chosen.accepted + youngConnectionAge.count();
+        return false;
+    }
     if (m_evictedPerSource.size() >= 4 * maximumConnections)
-        m_evictedPerSource.clear();
-    ++m_evictedPerSource[victim->second.source];
+        m_evictedEarlier = std::exchange(m_evictedPerSource, {});
+    ++m_evictedPerSource[chosen.source];
     close(victim);
     return true;
 }
@@ -430,14 +456,16 @@ void EpollHttpServer::close(ConnectionEntry entry)
     // Closing also takes the socket out of the epoll set.
     ::close(entry->second.descriptor);
     m_connections.erase(entry);
+    // A place and a descriptor are free.
+    resumeAccepting();
 }
 
 void EpollHttpServer::sweep()
 {
     const qint64 now = m_clock.elapsed();
-    // Evictions are remembered for one deadline.
+    // Evictions count in the score for one deadline, and spare no young connection for one more.
     if (now - m_evictionsSince >= m_requestDeadline) {
-        m_evictedPerSource.clear();
+        m_evictedEarlier = std::exchange(m_evictedPerSource, {});
         m_evictionsSince = now;
     }
     for (auto entry = m_connections.begin(); entry != m_connections.end();) {
@@ -453,6 +481,8 @@ void EpollHttpServer::sweep()
     }
     // Sources are counted from zero again once nothing of theirs is left.
     std::erase_if(m_incompletePerSource, [](const auto& count) { return count.second == 0; });
+    // Descriptors that other parts of the process freed count too.
+    resumeAccepting();
     if (!hasWork())
         m_sweepTimer.stop();
     settle();
@@ -462,13 +492,18 @@ bool EpollHttpServer::hasWork() const { return !m_connections.empty() || m_isAcc
 
 void EpollHttpServer::settle()
 {
-    if (m_isAcceptPaused)
-        acceptConnections();
+    // Accepting waits on a spared victim: once it has sent more, or is no longer gathering, the choice is made anew.
+    if (m_isAcceptPaused) {
+        const auto spared = m_connections.find(m_sparedVictim.first);
+        if (spared != m_connections.end()
+            && (spared->second.stage != Stage::gathering || spared->second.lastByte != m_sparedVictim.second))
+            resumeAccepting();
+    }
     if (!m_isAskingMainThread && !m_waitingIds.empty()) {
         m_isAskingMainThread = true;
         Q_EMIT requestsArrived(std::exchange(m_waitingIds, {}), std::exchange(m_waitingRequests, {}));
     }
-    // The sweep also retries a paused accept, for descriptors that other parts of the process free. It stops itself
+    // The sweep also resumes a paused accept, for descriptors that other parts of the process free. It stops itself
     // once idle: stopping and starting a timer for every burst of one-shot connections costs more than one idle sweep.
     if (hasWork() && !m_sweepTimer.isActive())
         m_sweepTimer.start();

@@ -22,6 +22,13 @@ class EpollHttpServer : public QObject {
     Q_OBJECT
 public:
     static constexpr std::size_t maximumConnections = 1024;
+    // At the cap, a connection younger than this is evicted only if it has sent part of a request and its source was
+    // evicted lately. In a burst, clients connect first and send a moment later; on a poor Wi-Fi a request follows
+    // the handshake by a round trip, and its pieces one another by a lost segment's retransmission: a few hundred ms.
+    static constexpr std::chrono::milliseconds youngConnectionAge { 500 };
+    // One younger still that has sent nothing is not judged at all: its request follows within a round trip, and
+    // waiting on it would hold every accept behind the slowest client.
+    static constexpr std::chrono::milliseconds justAcceptedAge { 20 };
 
     // Every stage of a connection (gathering its request, awaiting its answer, writing it) ends by this deadline.
     // pageAnswer: the whole answer to "GET / ", written from this thread like the pong.
@@ -49,6 +56,7 @@ private:
         int descriptor;
         Stage stage;
         Source source;
+        qint64 accepted; // on m_clock
         qint64 deadline; // on m_clock
         qint64 lastByte; // on m_clock: when its latest bytes came, or when it was accepted
         QByteArray request; // bytes of a request that came in several pieces
@@ -60,6 +68,8 @@ private:
     void serve(quint64 id);
     void serveReadyConnections();
     void acceptConnections();
+    void pauseAccepting();
+    void resumeAccepting();
     bool evictIncomplete();
     void receive(ConnectionEntry entry);
     // Routes what came when no more will come.
@@ -80,12 +90,16 @@ private:
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;
     QTimer m_sweepTimer { this };
+    // Accepting resumes when the spared victim may be evicted.
+    QTimer m_resumeTimer { this };
     QElapsedTimer m_clock;
     // Ordered by arrival: the first gathering entries are those that have waited longest.
     std::map<quint64, Connection> m_connections;
     quint64 m_nextId = 1;
     std::map<Source, int> m_incompletePerSource;
     std::map<Source, int> m_evictedPerSource;
+    // Those of the deadline before: forgetting them at once would spare a whole flood while it is young again.
+    std::map<Source, int> m_evictedEarlier;
     qint64 m_evictionsSince = 0; // on m_clock
     QByteArray m_readBuffer;
     // Requests for the main thread wait here while an earlier group is being answered there, so a burst costs
@@ -93,8 +107,12 @@ private:
     std::vector<quint64> m_waitingIds;
     std::vector<PhoneRequest> m_waitingRequests;
     bool m_isAskingMainThread = false;
-    // Accept ran out of descriptors with nothing to evict. The edge-triggered listener raises no new event for the
-    // connections already waiting, so accepting resumes on the next wake-up instead.
+    // At the cap, or out of descriptors, with nothing to evict: the listener is out of the epoll set, and new
+    // connections wait in the kernel's backlog until a place frees.
     bool m_isAcceptPaused = false;
+    // The connection that eviction chose but spared while young, or the oldest it left unjudged, and when its latest
+    // bytes came; when it may be judged again (on m_clock), -1 if nothing gathering was left unjudged.
+    std::pair<quint64, qint64> m_sparedVictim { 0, 0 };
+    qint64 m_judgedAgainAt = -1;
     bool m_isDraining = false;
 };

@@ -1,32 +1,31 @@
 #include "PeerSessionServer.h"
 
 #include "RemoteMessage.h"
+#include "transport/ListeningSocket.h"
 #include "transport/PhoneJson.h"
 #include "transport/TransportLogging.h"
 
 #include <QHostAddress>
 #include <QRandomGenerator>
+#include <QSocketNotifier>
 #include <QTcpSocket>
 #include <QWebSocket>
 #include <QWebSocketCorsAuthenticator>
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <linux/sockios.h>
 #include <malloc.h>
 #include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 PeerSessionServer::PeerSessionServer(Timing timing)
     : m_timing(timing)
     , m_ownNames(ownHostNames())
     , m_server(QStringLiteral("Quorvelantis"), QWebSocketServer::NonSecureMode, this)
-    , m_listener(this)
     , m_pingTimer(this)
 {
-    connect(&m_listener, &QTcpServer::newConnection, this, &PeerSessionServer::upgradeConnections);
-    // Qt stops accepting when the process runs out of descriptors, and never starts again by itself.
-    connect(&m_listener, &QTcpServer::acceptError, this, [this] {
-        qCDebug(lcPeer) << "Accepting paused:" << m_listener.errorString();
-        QTimer::singleShot(std::chrono::milliseconds(250), this, &PeerSessionServer::resumeAccepting);
-    });
     // Emitted during the opening handshake, before the answer goes out: the handshake is the invitation.
     connect(&m_server, &QWebSocketServer::originAuthenticationRequired, this, &PeerSessionServer::answerInvitation);
     connect(&m_server, &QWebSocketServer::newConnection, this, &PeerSessionServer::takeConnections);
@@ -45,17 +44,26 @@ PeerSessionServer::~PeerSessionServer()
         peer.socket->disconnect(this);
         delete peer.socket;
     }
+    delete m_accepting;
+    if (m_listeningSocket >= 0)
+        ::close(m_listeningSocket);
 }
 
 quint16 PeerSessionServer::listen()
 {
     // A fixed port lets a firewall rule name it; another program holding it moves us one up.
     for (quint32 port = firstPort; port <= 65535; ++port) {
-        if (m_listener.listen(QHostAddress::Any, quint16(port)))
-            return m_listener.serverPort();
-        qCDebug(lcPeer) << "Cannot listen on port" << port << ":" << m_listener.errorString();
+        m_listeningSocket = openListeningSocket(quint16(port));
+        if (m_listeningSocket >= 0) {
+            m_port = quint16(port);
+            // A child, so that it moves to the network thread along with this.
+            m_accepting = new QSocketNotifier(m_listeningSocket, QSocketNotifier::Read, this);
+            connect(m_accepting, &QSocketNotifier::activated, this, &PeerSessionServer::acceptConnections);
+            return m_port;
+        }
+        qCDebug(lcPeer, "Cannot listen on port %u: %s", port, strerror(errno));
     }
-    qCWarning(lcPeer) << "Cannot listen for peers on any port from" << firstPort << ":" << m_listener.errorString();
+    qCWarning(lcPeer, "Cannot listen for peers on any port from %u: %s", firstPort, strerror(errno));
     return 0;
 }
 
@@ -87,14 +95,30 @@ void PeerSessionServer::takeCommands()
     }
 }
 
-void PeerSessionServer::upgradeConnections()
+void PeerSessionServer::acceptConnections()
 {
-    while (QTcpSocket* socket = m_listener.nextPendingConnection()) {
+    for (;;) {
+        const int descriptor = accept4(m_listeningSocket, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (descriptor < 0) {
+            if (errno == EINTR || errno == ECONNABORTED)
+                continue;
+            if (errno == EMFILE || errno == ENFILE || errno == ENOBUFS || errno == ENOMEM) {
+                // The connections wait in the backlog; a retry every quarter second costs nothing meanwhile.
+                qCDebug(lcPeer, "Accepting paused: %s", strerror(errno));
+                m_accepting->setEnabled(false);
+                QTimer::singleShot(
+                    std::chrono::milliseconds(250), m_accepting, [this] { m_accepting->setEnabled(true); });
+            } else if (errno != EAGAIN && errno != EWOULDBLOCK) {
+                qCWarning(lcPeer, "Cannot accept a connection: %s", strerror(errno));
+            }
+            return;
+        }
         if (m_handshakes.size() + m_peers.size() >= maxSessions) {
-            socket->abort();
-            socket->deleteLater();
+            ::close(descriptor);
             continue;
         }
+        auto* socket = new QTcpSocket(this);
+        socket->setSocketDescriptor(descriptor);
         // Qt keeps no more of an unfinished handshake than this; a head that fills it will never end.
         socket->setReadBufferSize(maxHandshakeSize);
         m_handshakes.insert(socket);
@@ -118,7 +142,7 @@ void PeerSessionServer::answerInvitation(QWebSocketCorsAuthenticator* authentica
 {
     // A browser always names the page that opened the socket: only the remote page served here, or a client naming
     // this machine as the endpoint it connects to, may drive slides.
-    QList<quint16> ports { m_listener.serverPort() };
+    QList<quint16> ports { m_port };
     if (m_pagePort != 0)
         ports.append(m_pagePort);
     if (!isOwnOrigin(authenticator->origin().toUtf8(), m_ownNames, ownAddresses(), ports)) {
@@ -304,10 +328,4 @@ void PeerSessionServer::pingOrReap()
     }
     for (quint64 id : gone)
         endSession(id);
-}
-
-void PeerSessionServer::resumeAccepting()
-{
-    // Still out of descriptors: the next accept error brings us back here, a quarter second later, never spinning.
-    m_listener.resumeAccepting();
 }

@@ -6,7 +6,6 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
-#include <QTcpServer>
 #include <QTimer>
 #include <QWebSocketServer>
 #include <chrono>
@@ -15,6 +14,7 @@
 #include <set>
 #include <vector>
 
+class QSocketNotifier;
 class QTcpSocket;
 class QWebSocket;
 class QWebSocketCorsAuthenticator;
@@ -89,7 +89,7 @@ private:
         QByteArray message;
     };
 
-    void upgradeConnections();
+    void acceptConnections();
     void answerInvitation(QWebSocketCorsAuthenticator* authenticator);
     void takeConnections();
     void handshakeFailed();
@@ -101,14 +101,17 @@ private:
     void endOverBacklog();
     void endSession(quint64 peer);
     void pingOrReap();
-    void resumeAccepting();
 
     const Timing m_timing;
     const OwnHostNames m_ownNames;
     // Members with this as parent, so that they move to the network thread along with it.
     QWebSocketServer m_server;
-    // Accepts the connections and hands them to m_server, which upgrades them.
-    QTcpServer m_listener;
+    // Accepted here and handed to m_server, which upgrades them. Not a QTcpServer: once one accept has found the
+    // backlog empty, its socket engine keeps reporting that error, so out of descriptors it neither pauses nor says
+    // so, and its notifier fires without end.
+    int m_listeningSocket = -1;
+    quint16 m_port = 0;
+    QSocketNotifier* m_accepting = nullptr;
     // Accepted connections whose handshake has not ended yet.
     std::set<QTcpSocket*> m_handshakes;
     // Accepted handshakes not yet connections: each ends as one, or as a handshake failure.

@@ -24,6 +24,17 @@ WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::
 
 WebSocketPeerLink::~WebSocketPeerLink()
 {
+    // The port first: the network thread closes it while the service is being withdrawn, so a new instance can
+    // listen at once.
+    if (m_server) {
+        // Events the server queued for this link are dropped along with it.
+        if (m_thread.isFinished()) {
+            delete m_server;
+        } else {
+            disconnect(&m_thread, nullptr, m_server, nullptr);
+            m_server->deleteLater();
+        }
+    }
     if (m_publishing) {
         m_publishing->quit();
         // A hung avahi-daemon holds the thread in a D-Bus call for up to 25 s: quitting does not wait that out, the
@@ -31,15 +42,6 @@ WebSocketPeerLink::~WebSocketPeerLink()
         if (!m_publishing->wait(QDeadlineTimer(publishingStopTimeout)))
             m_publishing.release();
     }
-    if (!m_server)
-        return;
-    // Events the server queued for this link are dropped along with it.
-    if (m_thread.isFinished()) {
-        delete m_server;
-        return;
-    }
-    disconnect(&m_thread, nullptr, m_server, nullptr);
-    m_server->deleteLater();
 }
 
 void WebSocketPeerLink::startAdvertising(const QString& displayName, const QString& serviceType)
