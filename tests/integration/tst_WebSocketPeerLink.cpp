@@ -3,6 +3,7 @@
 #include "transport/peer/RemoteMessage.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 using namespace std::chrono_literals;
@@ -141,6 +142,41 @@ private Q_SLOTS:
         link.publishKeyTarget({ KeyTarget::State::ownWindow, QStringLiteral("quorvelantis-remote") }, {});
         QTRY_COMPARE(page.received.size(), 2);
         QVERIFY(page.received.last().contains(R"("state":"ownWindow")"));
+        QVERIFY(phone.received.isEmpty());
+    }
+
+    // Page-only too: its pings are answered with the desktop's clock, by which its taps carry their deadline.
+    void aPageHearsWhetherItsTapsWerePressedAndALateOneIsRefused()
+    {
+        WebSocketPeerLink link(m_network);
+        LinkEvents events(link);
+        QList<PageTap> taps;
+        connect(&link, &PeerLink::tapReceived, this, [&](const PageTap& tap) { taps.append(tap); });
+        Client page;
+        Client phone;
+        QVERIFY(page.open(link.port()) && phone.open(link.port()));
+        page.socket.sendTextMessage(QStringLiteral(R"({"ping":{}})"));
+        QTRY_COMPARE(page.received.size(), 1);
+        const qint64 clock = QJsonDocument::fromJson(page.received[0])["pong"]["clock"].toInteger();
+        QVERIFY(qAbs(clock - std::chrono::steady_clock::now().time_since_epoch() / 1ms) < 1000);
+        const auto tap = [&](int id, qint64 deadline) {
+            page.socket.sendTextMessage(QString::fromLatin1(
+                RemoteMessage { RemoteMessage::Tap { RemoteCommand::previous, id, deadline } }.encode()));
+        };
+        tap(1, clock - 1);
+        tap(2, clock + 5000);
+        QTRY_COMPARE(taps.size(), 1);
+        QCOMPARE(page.received.at(1), R"({"tapAnswer":{"id":1,"pressed":false}})");
+        QCOMPARE(taps[0].id, 2);
+        QCOMPARE(taps[0].command, RemoteCommand::previous);
+        QVERIFY(taps[0].pressBefore.remainingTime() > 3000 && taps[0].pressBefore.remainingTime() <= 5000);
+        link.answerTap(taps[0], true);
+        phone.socket.sendTextMessage(QStringLiteral("next"));
+        QTRY_COMPARE(page.received.size(), 3);
+        QCOMPARE(page.received.at(2), R"({"tapAnswer":{"id":2,"pressed":true}})");
+        // The phone app's commands arrive as ever, and it hears nothing of them or of the page's.
+        QTRY_COMPARE(events.commands, QList<RemoteCommand> { RemoteCommand::next });
+        QCOMPARE(taps.size(), 1);
         QVERIFY(phone.received.isEmpty());
     }
 
