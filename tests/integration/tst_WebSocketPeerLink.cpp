@@ -69,6 +69,7 @@ private Q_SLOTS:
         first.socket.sendTextMessage(QStringLiteral("é ✅"));
         first.socket.sendBinaryMessage(R"({"slideCommand":{"_0":"previous"}})");
         QTRY_COMPARE(events.commands, (QList<RemoteCommand> { RemoteCommand::next, RemoteCommand::previous }));
+        QVERIFY(first.received.isEmpty()); // the phone app hears nothing back
 
         // A second phone joins; over 1 MiB ends its session alone, then the first leaves.
         Client second;
@@ -145,11 +146,11 @@ private Q_SLOTS:
         QVERIFY(phone.received.isEmpty());
     }
 
-    // Page-only too: its pings are answered with the desktop's clock, by which its taps carry their deadline.
+    // Page-only too: pings answered with the desktop's clock, by which a tap's deadline is judged; the answer to a tap
+    // goes to its page alone, a late one's at once.
     void aPageHearsWhetherItsTapsWerePressedAndALateOneIsRefused()
     {
         WebSocketPeerLink link(m_network);
-        LinkEvents events(link);
         QList<PageTap> taps;
         connect(&link, &PeerLink::tapReceived, this, [&](const PageTap& tap) { taps.append(tap); });
         Client page;
@@ -158,25 +159,17 @@ private Q_SLOTS:
         page.socket.sendTextMessage(QStringLiteral(R"({"ping":{}})"));
         QTRY_COMPARE(page.received.size(), 1);
         const qint64 clock = QJsonDocument::fromJson(page.received[0])["pong"]["clock"].toInteger();
-        QVERIFY(qAbs(clock - std::chrono::steady_clock::now().time_since_epoch() / 1ms) < 1000);
-        const auto tap = [&](int id, qint64 deadline) {
-            page.socket.sendTextMessage(QString::fromLatin1(
-                RemoteMessage { RemoteMessage::Tap { RemoteCommand::previous, id, deadline } }.encode()));
-        };
-        tap(1, clock - 1);
-        tap(2, clock + 5000);
+        for (const qint64 deadline : { clock - 1, clock + 5000 })
+            page.socket.sendTextMessage(QStringLiteral(R"({"tap":{"id":%1,"command":"previous","deadline":%2}})")
+                                            .arg(deadline > clock ? 2 : 1)
+                                            .arg(deadline));
         QTRY_COMPARE(taps.size(), 1);
-        QCOMPARE(page.received.at(1), R"({"tapAnswer":{"id":1,"pressed":false}})");
-        QCOMPARE(taps[0].id, 2);
-        QCOMPARE(taps[0].command, RemoteCommand::previous);
-        QVERIFY(taps[0].pressBefore.remainingTime() > 3000 && taps[0].pressBefore.remainingTime() <= 5000);
+        QVERIFY(taps[0].id == 2 && taps[0].command == RemoteCommand::previous);
+        QVERIFY(taps[0].pressBefore.remainingTime() > 3000);
         link.answerTap(taps[0], true);
-        phone.socket.sendTextMessage(QStringLiteral("next"));
-        QTRY_COMPARE(page.received.size(), 3);
-        QCOMPARE(page.received.at(2), R"({"tapAnswer":{"id":2,"pressed":true}})");
-        // The phone app's commands arrive as ever, and it hears nothing of them or of the page's.
-        QTRY_COMPARE(events.commands, QList<RemoteCommand> { RemoteCommand::next });
-        QCOMPARE(taps.size(), 1);
+        QTRY_COMPARE(page.received.mid(1),
+            (QList<QByteArray> {
+                R"({"tapAnswer":{"id":1,"pressed":false}})", R"({"tapAnswer":{"id":2,"pressed":true}})" }));
         QVERIFY(phone.received.isEmpty());
     }
 
