@@ -2,10 +2,20 @@
 
 #include "PhoneRequest.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 
 enum class PeerState { notConnected, connecting, connected };
+
+// A slide command tapped on the remote page, which waits to hear whether its key was pressed. The page shows the tap
+// as failed once it has waited a second, so its key must never be pressed after pressBefore.
+struct PageTap {
+    quint64 peer;
+    qint64 id; // the page's own number for the tap
+    RemoteCommand command;
+    QDeadlineTimer pressBefore;
+};
 
 // The local-network session the phone joins: advertised by name, every peer sends whole buffers.
 // Lives on the main thread, and so do the receivers of its signals.
@@ -23,11 +33,15 @@ public:
     virtual void withdrawText() = 0;
     // Where the keys go, for the pages that asked to be told.
     virtual void publishKeyTarget(const KeyTarget& target, const QString& programName) = 0;
+    // Tells the page that tapped whether the key was pressed.
+    virtual void answerTap(const PageTap& tap, bool pressed) = 0;
 
 Q_SIGNALS:
     // One peer's state changed; connectedPeers is how many are connected once it has.
     void peerStateChanged(PeerState state, int connectedPeers);
+    // From the phone app, which hears nothing back.
     void commandReceived(RemoteCommand command);
+    void tapReceived(const PageTap& tap);
     void advertisingFailed();
     // Published (again): a failure reported before no longer holds.
     void advertisingSucceeded();

@@ -46,26 +46,31 @@ MacRemoteService::~MacRemoteService() = default;
 
 // ---- Slide commands and permission ----
 
-void MacRemoteService::executeCommand(RemoteCommand command)
+bool MacRemoteService::executeCommand(RemoteCommand command, QDeadlineTimer pressBefore)
 {
+    if (pressBefore.hasExpired()) {
+        qCWarning(lcService, "A slide command waited past the time its phone gave up on it, and was not pressed");
+        return false;
+    }
     if (!m_platform.keys.hasAccess()) {
         setHasAccessibility(false);
         setStatusMessage(tr("⚠️ Autorisation Accessibilité requise"));
         setLastCommand(command);
         setCommandCount(m_commandCount + 1);
         askForAccessOnce();
-        if (m_platform.keys.isAskingForAccess())
+        if (m_platform.keys.isAskingForAccess() && pressBefore.isForever())
             keepCommand(command);
         else
             setLastCommandMessage(accessAdvice());
-        return;
+        return false;
     }
     setHasAccessibility(true);
     pressKeptCommands();
     if (!postCommand(command))
-        return;
+        return false;
     setLastCommand(command);
     setCommandCount(m_commandCount + 1);
+    return true;
 }
 
 bool MacRemoteService::postCommand(RemoteCommand command)
@@ -202,7 +207,10 @@ void MacRemoteService::connectPeerLink()
 {
     PeerLink* link = &m_platform.peerLink;
     connect(link, &PeerLink::peerStateChanged, this, &MacRemoteService::handlePeerState);
-    connect(link, &PeerLink::commandReceived, this, &MacRemoteService::executeCommand);
+    connect(link, &PeerLink::commandReceived, this, [this](RemoteCommand command) { executeCommand(command); });
+    connect(link, &PeerLink::tapReceived, this, [this](const PageTap& tap) {
+        m_platform.peerLink.answerTap(tap, executeCommand(tap.command, tap.pressBefore));
+    });
     connect(link, &PeerLink::advertisingFailed, this, [this] {
         setStatusMessage(tr("Partage indisponible"));
         m_isAdvertisingFailureShown = true;

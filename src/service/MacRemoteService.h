@@ -8,6 +8,7 @@
 #include "platform/PhoneRequest.h"
 #include "platform/RemoteInput.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -98,7 +99,9 @@ public:
     // Slide commands and permission.
     // How long a command that arrives while access is being asked waits for it.
     static constexpr std::chrono::seconds keptCommandLifetime { 60 };
-    void executeCommand(RemoteCommand command);
+    // True when the key was pressed now. A command whose phone waits for the answer carries the time after which it
+    // has given up: it is pressed only before, and never kept for access.
+    bool executeCommand(RemoteCommand command, QDeadlineTimer pressBefore = QDeadlineTimer(QDeadlineTimer::Forever));
     Q_INVOKABLE void startAccessibilityMonitoring();
     void refreshAccessibilityStatus();
     Q_INVOKABLE void requestAccessibilityPermission();

@@ -3,6 +3,7 @@
 #include "transport/peer/RemoteMessage.h"
 #include "transport/peer/WebSocketPeerLink.h"
 
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <netinet/in.h>
 #include <sys/resource.h>
@@ -72,6 +73,7 @@ private Q_SLOTS:
         first.socket.sendTextMessage(QStringLiteral("é ✅"));
         first.socket.sendBinaryMessage(R"({"slideCommand":{"_0":"previous"}})");
         QTRY_COMPARE(events.commands, (QList<RemoteCommand> { RemoteCommand::next, RemoteCommand::previous }));
+        QVERIFY(first.received.isEmpty()); // the phone app hears nothing back
 
         // A second phone joins; over 1 MiB ends its session alone, then the first leaves.
         Client second;
@@ -145,6 +147,33 @@ private Q_SLOTS:
         link.publishKeyTarget({ KeyTarget::State::ownWindow, QStringLiteral("quorvelantis-remote") }, {});
         QTRY_COMPARE(page.received.size(), 2);
         QVERIFY(page.received.last().contains(R"("state":"ownWindow")"));
+        QVERIFY(phone.received.isEmpty());
+    }
+
+    // Page-only too: pings answered with the desktop's clock, by which a tap's deadline is judged; the answer to a tap
+    // goes to its page alone, a late one's at once.
+    void aPageHearsWhetherItsTapsWerePressedAndALateOneIsRefused()
+    {
+        WebSocketPeerLink link(m_network);
+        QList<PageTap> taps;
+        connect(&link, &PeerLink::tapReceived, this, [&](const PageTap& tap) { taps.append(tap); });
+        Client page;
+        Client phone;
+        QVERIFY(page.open(link.port()) && phone.open(link.port()));
+        page.socket.sendTextMessage(QStringLiteral(R"({"ping":{}})"));
+        QTRY_COMPARE(page.received.size(), 1);
+        const qint64 clock = QJsonDocument::fromJson(page.received[0])["pong"]["clock"].toInteger();
+        for (const qint64 deadline : { clock - 1, clock + 5000 })
+            page.socket.sendTextMessage(QStringLiteral(R"({"tap":{"id":%1,"command":"previous","deadline":%2}})")
+                                            .arg(deadline > clock ? 2 : 1)
+                                            .arg(deadline));
+        QTRY_COMPARE(taps.size(), 1);
+        QVERIFY(taps[0].id == 2 && taps[0].command == RemoteCommand::previous);
+        QVERIFY(taps[0].pressBefore.remainingTime() > 3000);
+        link.answerTap(taps[0], true);
+        QTRY_COMPARE(page.received.mid(1),
+            (QList<QByteArray> {
+                R"({"tapAnswer":{"id":1,"pressed":false}})", R"({"tapAnswer":{"id":2,"pressed":true}})" }));
         QVERIFY(phone.received.isEmpty());
     }
 

@@ -60,6 +60,7 @@ struct FakePeerLink : PeerLink {
     std::vector<std::pair<quint64, TextPayload>> offered; // in offer order
     bool isOfferWithdrawn = false;
     std::vector<std::pair<KeyTarget, QString>> published;
+    std::vector<std::pair<qint64, bool>> answeredTaps; // the page's tap id, and whether it was pressed
     // A phone that reads at once: every offer is confirmed before it returns.
     bool confirmsAtOnce = false;
 
@@ -79,6 +80,7 @@ struct FakePeerLink : PeerLink {
     {
         published.emplace_back(target, programName);
     }
+    void answerTap(const PageTap& tap, bool pressed) override { answeredTaps.emplace_back(tap.id, pressed); }
 };
 
 struct FakeHttpListenerFactory : HttpListenerFactory {

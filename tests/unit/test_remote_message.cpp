@@ -43,7 +43,9 @@ private Q_SLOTS:
                  "{}", R"({"slideCommand":{"_0":"next"},"importText":{"title":"T","text":"X"}})",
                  R"({"importText":{"text":"X"}})", "[\"next\"]", "{", "not json", "42", "[1]",
                  R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})",
-                 R"({"watchKeyTarget":true})", R"({"watchKeyTarget":{},"slideCommand":{"_0":"next"}})" })
+                 R"({"watchKeyTarget":true})", R"({"watchKeyTarget":{},"slideCommand":{"_0":"next"}})",
+                 R"({"tap":{"id":1.5,"command":"next","deadline":5}})",
+                 R"({"tap":{"id":-1,"command":"next","deadline":5}})" })
             row(unreadable, "-");
     }
 

@@ -195,6 +195,24 @@ private Q_SLOTS:
         QCOMPARE(fake.keys.pressed, (std::vector { Arrow::right, Arrow::right }));
     }
 
+    // A page shows a tap failed after a second: its key is pressed only before, and never kept for access.
+    void aPageTapIsAnsweredWithWhetherItsKeyWasPressed()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        Q_EMIT fake.peerLink.tapReceived({ 1, 1, RemoteCommand::next, QDeadlineTimer(1000) });
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("gave up on it, and was not pressed"));
+        Q_EMIT fake.peerLink.tapReceived({ 1, 2, RemoteCommand::next, QDeadlineTimer(0) });
+        fake.keys.trusted = false;
+        fake.keys.asking = true;
+        Q_EMIT fake.peerLink.tapReceived({ 1, 3, RemoteCommand::next, QDeadlineTimer(1000) });
+        fake.keys.trusted = true;
+        Q_EMIT fake.keys.accessChanged();
+        QCOMPARE(fake.keys.pressed, std::vector { Arrow::right });
+        QCOMPARE(fake.peerLink.answeredTaps,
+            (std::vector<std::pair<qint64, bool>> { { 1, true }, { 2, false }, { 3, false } }));
+    }
+
     void monitorFollowsThePermissionWithOneTimer()
     {
         FakePlatform fake;

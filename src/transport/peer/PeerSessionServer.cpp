@@ -20,6 +20,27 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace {
+
+// The clock of the pongs and of the page's deadlines: steady, and the same on every thread of the process.
+qint64 steadyMilliseconds()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// A page's deadline lies a second ahead; one further off is cut to this, far from any overflow.
+constexpr qint64 longestTapWait = 10000;
+
+QString tapAnswer(qint64 id, bool pressed)
+{
+    return QStringLiteral("{\"tapAnswer\":{\"id\":%1,\"pressed\":%2}}")
+        .arg(id)
+        .arg(pressed ? QStringLiteral("true") : QStringLiteral("false"));
+}
+
+}
+
 PeerSessionServer::PeerSessionServer(Timing timing)
     : m_timing(timing)
     , m_ownNames(ownHostNames())
@@ -93,6 +114,13 @@ void PeerSessionServer::takeCommands()
         m_isAskingMainThread = true;
         Q_EMIT commandsReceived(std::exchange(m_commands, {}));
     }
+}
+
+void PeerSessionServer::answerTap(const PageTap& tap, bool pressed)
+{
+    auto found = m_peers.find(tap.peer);
+    if (found != m_peers.end())
+        found->second.socket->sendTextMessage(tapAnswer(tap.id, pressed));
 }
 
 void PeerSessionServer::acceptConnections()
@@ -220,15 +248,39 @@ void PeerSessionServer::receive(quint64 id, const QByteArray& data)
             peer.socket->sendTextMessage(QString::fromUtf8(m_keyTargetMessage));
         return;
     }
-    // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
-    const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content);
-    if (!slide)
+    // The page judges the session alive by these answers, and learns from them where the desktop's clock stands.
+    if (std::holds_alternative<RemoteMessage::Ping>(message->content)) {
+        peer.socket->sendTextMessage(QStringLiteral("{\"pong\":{\"clock\":%1}}").arg(steadyMilliseconds()));
         return;
-    if (++peer.commandsWaiting > maxMessagesWaiting) {
+    }
+    if (const auto* tap = std::get_if<RemoteMessage::Tap>(&message->content))
+        return receiveTap(peer, id, *tap);
+    // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
+    if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
+        queueCommand(id, slide->command);
+}
+
+void PeerSessionServer::receiveTap(Peer& peer, quint64 id, const RemoteMessage::Tap& tap)
+{
+    // Held up on the way (a stalled network delivers what it held once it recovers): its page has shown it as
+    // failed, and its key must not move the slide now.
+    const qint64 remaining = tap.deadline - steadyMilliseconds();
+    if (remaining <= 0) {
+        qCDebug(lcPeer, "A tap arrived %lld ms after its deadline and was not pressed", qlonglong(-remaining));
+        peer.socket->sendTextMessage(tapAnswer(tap.id, false));
+        return;
+    }
+    queueCommand(
+        id, PageTap { id, tap.id, tap.command, QDeadlineTimer(std::min(remaining, longestTapWait), Qt::PreciseTimer) });
+}
+
+void PeerSessionServer::queueCommand(quint64 id, PeerCommand command)
+{
+    if (++m_peers.at(id).commandsWaiting > maxMessagesWaiting) {
         qCDebug(lcPeer) << "Ending a session that sends faster than it is heard";
         return endSession(id);
     }
-    m_commands.push_back(slide->command);
+    m_commands.push_back(std::move(command));
     if (!m_isAskingMainThread)
         takeCommands();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RemoteMessage.h"
 #include "platform/PeerLink.h"
 #include "transport/HostPolicy.h"
 
@@ -12,12 +13,16 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <variant>
 #include <vector>
 
 class QSocketNotifier;
 class QTcpSocket;
 class QWebSocket;
 class QWebSocketCorsAuthenticator;
+
+// A slide command as it came: from the phone app, or tapped on the remote page, which waits for an answer.
+using PeerCommand = std::variant<RemoteCommand, PageTap>;
 
 // The WebSocket side of the peer link, living on the network thread: every accepted handshake is one peer.
 // Everything it reports goes out as signals, each event once, carrying what a receiver needs.
@@ -62,11 +67,13 @@ public:
     void publishKeyTarget(const KeyTarget& target, const QString& programName);
     // The main thread is done with the last group of commands: the next may go.
     void takeCommands();
+    // Tells the page that tapped, if it is still connected.
+    void answerTap(const PageTap& tap, bool pressed);
 
 Q_SIGNALS:
     void peerStateChanged(PeerState state, int connectedPeers);
     // Commands in the order they came in; the next group waits for takeCommands().
-    void commandsReceived(const std::vector<RemoteCommand>& commands);
+    void commandsReceived(const std::vector<PeerCommand>& commands);
     void delivered(quint64 delivery);
 
 private:
@@ -94,6 +101,9 @@ private:
     void takeConnections();
     void handshakeFailed();
     void receive(quint64 peer, const QByteArray& data);
+    void receiveTap(Peer& peer, quint64 id, const RemoteMessage::Tap& tap);
+    // Queues the command for the main thread, or ends the session of a peer that sends too many.
+    void queueCommand(quint64 peer, PeerCommand command);
     void answered(quint64 peer, const QByteArray& payload);
     void sendOffer(Peer& peer);
     void ping(Peer& peer);
@@ -122,7 +132,7 @@ private:
     // Only the latest text is worth handing to a peer; an older one was replaced.
     std::optional<Offer> m_offer;
     QByteArray m_keyTargetMessage;
-    std::vector<RemoteCommand> m_commands;
+    std::vector<PeerCommand> m_commands;
     bool m_isAskingMainThread = false;
     QTimer m_pingTimer;
 };

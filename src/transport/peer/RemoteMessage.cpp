@@ -10,16 +10,31 @@ namespace {
 const QString slideCommandKey = QStringLiteral("slideCommand");
 const QString importTextKey = QStringLiteral("importText");
 const QString watchKeyTargetKey = QStringLiteral("watchKeyTarget");
+const QString pingKey = QStringLiteral("ping");
+const QString tapKey = QStringLiteral("tap");
 
-std::optional<RemoteMessage> decodeSlideCommand(const QJsonValue& payload)
+std::optional<RemoteMessage> decodeSlideCommand(const QJsonObject& payload)
 {
-    const QJsonValue raw = payload.toObject().value(QStringLiteral("_0"));
+    const QJsonValue raw = payload.value(QStringLiteral("_0"));
     if (!raw.isString())
         return std::nullopt;
     const std::optional<RemoteCommand> command = remoteCommandFromRawValue(raw.toString());
     if (!command)
         return std::nullopt;
     return RemoteMessage::slideCommand(*command);
+}
+
+std::optional<RemoteMessage> decodeTap(const QJsonObject& payload)
+{
+    // A command that is no string reads as the empty one, which names none.
+    const std::optional<RemoteCommand> command
+        = remoteCommandFromRawValue(payload.value(QStringLiteral("command")).toString());
+    // -1 stands for anything but a whole number: a fraction, a string, one beyond 64 bits.
+    const qint64 id = payload.value(QStringLiteral("id")).toInteger(-1);
+    const qint64 deadline = payload.value(QStringLiteral("deadline")).toInteger(-1);
+    if (!command || id < 0 || deadline < 0)
+        return std::nullopt;
+    return RemoteMessage { RemoteMessage::Tap { *command, id, deadline } };
 }
 
 }
@@ -30,6 +45,11 @@ QByteArray RemoteMessage::encode() const
         return "{\"slideCommand\":{\"_0\":\"" + rawValue(slide->command).toLatin1() + "\"}}";
     if (const auto* text = std::get_if<TextPayload>(&content))
         return "{\"importText\":" + encodeTextPayload(*text) + '}';
+    if (const auto* tap = std::get_if<Tap>(&content))
+        return "{\"tap\":{\"id\":" + QByteArray::number(tap->id) + ",\"command\":\"" + rawValue(tap->command).toLatin1()
+            + "\",\"deadline\":" + QByteArray::number(tap->deadline) + "}}";
+    if (std::holds_alternative<Ping>(content))
+        return "{\"ping\":{}}";
     return "{\"watchKeyTarget\":{}}";
 }
 
@@ -37,19 +57,25 @@ std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
 {
     const QJsonDocument document = QJsonDocument::fromJson(json);
     const QJsonObject message = document.object();
-    const int members = int(message.contains(slideCommandKey)) + int(message.contains(importTextKey))
-        + int(message.contains(watchKeyTargetKey));
-    if (!document.isObject() || members != 1)
+    const QString* found = nullptr;
+    for (const QString* key : { &slideCommandKey, &importTextKey, &watchKeyTargetKey, &pingKey, &tapKey }) {
+        if (!message.contains(*key))
+            continue;
+        if (found)
+            return std::nullopt;
+        found = key;
+    }
+    const QJsonValue payload = found ? message.value(*found) : QJsonValue();
+    if (!document.isObject() || !payload.isObject())
         return std::nullopt;
-    if (message.contains(watchKeyTargetKey))
-        return message.value(watchKeyTargetKey).isObject() ? std::optional(RemoteMessage { WatchKeyTarget {} })
-                                                           : std::nullopt;
-    const bool hasSlideCommand = message.contains(slideCommandKey);
-    const QJsonValue payload = message.value(hasSlideCommand ? slideCommandKey : importTextKey);
-    if (!payload.isObject())
-        return std::nullopt;
-    if (hasSlideCommand)
-        return decodeSlideCommand(payload);
+    if (found == &slideCommandKey)
+        return decodeSlideCommand(payload.toObject());
+    if (found == &tapKey)
+        return decodeTap(payload.toObject());
+    if (found == &watchKeyTargetKey)
+        return RemoteMessage { WatchKeyTarget {} };
+    if (found == &pingKey)
+        return RemoteMessage { Ping {} };
     if (std::optional<TextPayload> text = textPayloadFromJson(payload.toObject()))
         return RemoteMessage { std::move(*text) };
     return std::nullopt;

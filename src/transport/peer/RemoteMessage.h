@@ -6,8 +6,8 @@
 #include <optional>
 #include <variant>
 
-// What travels over the peer session: commands from the phone, texts to it, and the page's own request to be told
-// where the keys go, which the phone app never sends.
+// What travels over the peer session: commands from the phone, texts to it, and what only the remote page sends: its
+// request to be told where the keys go, its pings, and its taps, each answered with whether its key was pressed.
 struct RemoteMessage {
     struct SlideCommand {
         RemoteCommand command;
@@ -16,8 +16,18 @@ struct RemoteMessage {
     struct WatchKeyTarget {
         bool operator==(const WatchKeyTarget&) const = default;
     };
+    struct Ping {
+        bool operator==(const Ping&) const = default;
+    };
+    struct Tap {
+        RemoteCommand command;
+        qint64 id;
+        // On the desktop's steady clock, in milliseconds, as the page learnt it from the answers to its pings.
+        qint64 deadline;
+        bool operator==(const Tap&) const = default;
+    };
 
-    std::variant<SlideCommand, TextPayload, WatchKeyTarget> content;
+    std::variant<SlideCommand, TextPayload, WatchKeyTarget, Ping, Tap> content;
 
     static RemoteMessage slideCommand(RemoteCommand command) { return { SlideCommand { command } }; }
     static RemoteMessage importText(QString title, QString text)
@@ -25,10 +35,11 @@ struct RemoteMessage {
         return { TextPayload { std::move(title), std::move(text) } };
     }
 
-    // Compact JSON: {"slideCommand":{"_0":"next"}}, {"importText":{"title":"T","text":"X"}} or
-    // {"watchKeyTarget":{}}.
+    // Compact JSON: {"slideCommand":{"_0":"next"}}, {"importText":{"title":"T","text":"X"}}, {"watchKeyTarget":{}},
+    // {"ping":{}} or {"tap":{"id":7,"command":"next","deadline":123456}}.
     QByteArray encode() const;
-    // Strict JSON: exactly one of the members, each with its fields as strings.
+    // Strict JSON: exactly one of the members, each with its fields as strings, a tap's id and deadline as whole
+    // numbers from 0.
     static std::optional<RemoteMessage> decode(const QByteArray& json);
     // The bare words "previous" and "next", else strict JSON; anything else is nothing.
     static std::optional<RemoteMessage> parse(const QByteArray& data);

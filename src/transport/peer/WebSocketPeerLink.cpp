@@ -12,9 +12,13 @@ WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::
     m_server->moveToThread(&m_thread);
     connect(&m_thread, &QThread::finished, m_server, &QObject::deleteLater);
     connect(m_server, &PeerSessionServer::peerStateChanged, this, &PeerLink::peerStateChanged);
-    connect(m_server, &PeerSessionServer::commandsReceived, this, [this](const std::vector<RemoteCommand>& commands) {
-        for (const RemoteCommand command : commands)
-            Q_EMIT commandReceived(command);
+    connect(m_server, &PeerSessionServer::commandsReceived, this, [this](const std::vector<PeerCommand>& commands) {
+        for (const PeerCommand& command : commands) {
+            if (const auto* tap = std::get_if<PageTap>(&command))
+                Q_EMIT tapReceived(*tap);
+            else
+                Q_EMIT commandReceived(std::get<RemoteCommand>(command));
+        }
         // Only now may the next group come: a peer sending without pause waits on the service, not the heap.
         if (m_server)
             QMetaObject::invokeMethod(m_server, &PeerSessionServer::takeCommands, Qt::QueuedConnection);
@@ -75,6 +79,12 @@ void WebSocketPeerLink::publishKeyTarget(const KeyTarget& target, const QString&
     QMetaObject::invokeMethod(
         m_server, [server = m_server.data(), target, programName] { server->publishKeyTarget(target, programName); },
         Qt::QueuedConnection);
+}
+
+void WebSocketPeerLink::answerTap(const PageTap& tap, bool pressed)
+{
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server.data(), tap, pressed] { server->answerTap(tap, pressed); }, Qt::QueuedConnection);
 }
 
 void WebSocketPeerLink::setPagePort(quint16 port)
