@@ -29,6 +29,7 @@ public:
     void offerText(quint64 delivery, const TextPayload& text) override;
     void withdrawText() override;
     void publishKeyTarget(const KeyTarget& target, const QString& programName) override;
+    void setPhoneKeys(const PhoneKeys& keys) override;
     // The HTTP port the remote page is served from; handshakes from any other page are refused.
     void setPagePort(quint16 port);
 
