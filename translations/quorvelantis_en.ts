@@ -66,7 +66,54 @@
     </message>
 </context>
 <context>
+    <name>InvitedPhonesSection</name>
+    <message>
+        <source>Seulement les téléphones invités</source>
+        <translation>Only invited phones</translation>
+    </message>
+    <message>
+        <source>Chaque téléphone entre en scannant le code QR une fois ; le public et quiconque ne connaît que l&apos;adresse ne peuvent plus changer les slides. Sans chiffrement sur le réseau local, cela ne protège pas de quelqu&apos;un qui enregistre le trafic du Wi-Fi.</source>
+        <translation>Each phone joins by scanning the QR code once; the audience, and anyone who only knows the address, can no longer change the slides. Without encryption on the local network, this does not protect from someone who records the Wi-Fi&apos;s traffic.</translation>
+    </message>
+    <message>
+        <source>1 demande refusée de %1 : appareil non invité</source>
+        <translation>1 request refused from %1: device not invited</translation>
+    </message>
+    <message>
+        <source>%1 demandes refusées de %2 : appareil non invité</source>
+        <translation>%1 requests refused from %2: device not invited</translation>
+    </message>
+    <message>
+        <source>Aucun téléphone invité : ouvrez le code QR et scannez-le avec le téléphone.</source>
+        <translation>No phone invited: open the QR code and scan it with the phone.</translation>
+    </message>
+    <message>
+        <source>connecté</source>
+        <translation>connected</translation>
+    </message>
+    <message>
+        <source>non connecté</source>
+        <translation>not connected</translation>
+    </message>
+    <message>
+        <source>invité le %1</source>
+        <translation>invited on %1</translation>
+    </message>
+    <message>
+        <source>Déconnecter</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>Oublier tous les téléphones</source>
+        <translation>Forget all phones</translation>
+    </message>
+</context>
+<context>
     <name>MacRemoteService</name>
+    <message>
+        <source>application</source>
+        <translation>application</translation>
+    </message>
     <message>
         <source>✅ Accessibilité autorisée</source>
         <translation>✅ Accessibility allowed</translation>

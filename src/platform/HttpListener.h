@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PhoneKeys.h"
 #include "PhoneRequest.h"
 
 #include <QObject>
@@ -31,14 +32,18 @@ public:
     virtual void cancel() = 0;
     // True once a cancelled listener has answered everything it held.
     virtual bool isFinished() const = 0;
+    // Requests from now on are checked against these.
+    virtual void setPhoneKeys(const PhoneKeys& keys) = 0;
 
 Q_SIGNALS:
     void stateChanged(HttpListenerState state);
+    // Requests without a valid key, from one address, since the last report.
+    void refused(const QString& address, int count);
 };
 
 class HttpListenerFactory {
 public:
     virtual ~HttpListenerFactory() = default;
-    // The handler answers every request the listener takes, and outlives it.
-    virtual std::unique_ptr<HttpListener> listen(quint16 port, PhoneRequestHandler& handler) = 0;
+    // The handler answers every request the listener takes, and outlives it; the keys hold from the first request.
+    virtual std::unique_ptr<HttpListener> listen(quint16 port, PhoneRequestHandler& handler, const PhoneKeys& keys) = 0;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PhoneKeys.h"
 #include "PhoneRequest.h"
 
 #include <QDeadlineTimer>
@@ -35,6 +36,8 @@ public:
     virtual void publishKeyTarget(const KeyTarget& target, const QString& programName) = 0;
     // Tells the page that tapped whether the key was pressed.
     virtual void answerTap(const PageTap& tap, bool pressed) = 0;
+    // Handshakes from now on are checked against these, and sessions whose key they no longer hold end.
+    virtual void setPhoneKeys(const PhoneKeys& keys) = 0;
 
 Q_SIGNALS:
     // One peer's state changed; connectedPeers is how many are connected once it has.
@@ -47,4 +50,8 @@ Q_SIGNALS:
     void advertisingSucceeded();
     // A peer read the offered text: its socket drained it and the peer answered after it.
     void delivered(quint64 delivery);
+    // The hashes of the keys of the sessions open now, one per session, while keys are required.
+    void keyedSessionsChanged(const QList<QByteArray>& keyHashes);
+    // Handshakes without a valid key, from one address, since the last report.
+    void refused(const QString& address, int count);
 };

@@ -40,10 +40,17 @@ struct PhoneRequest {
         pendingText, // the phone asks for the text waiting for it
         sendText, // a text posted to the desktop
         keyTarget, // where the keys go
+        join, // a phone trades the invitation it scanned for a key of its own
     };
     Kind kind;
     RemoteCommand command = RemoteCommand::next;
     TextPayload text;
+    // While only invited phones may connect: the hash of the key the request carried.
+    QByteArray keyHash = {};
+    // join: the invitation as scanned, and what the window tells the phone by.
+    QByteArray invitation = {};
+    QString userAgent = {};
+    QString address = {};
 };
 
 // The desktop's answer to one request.
@@ -55,10 +62,13 @@ struct PhoneAnswer {
         textAccepted,
         textRefused, // reason says why, in the window's words
         keyTarget, // target and programName
+        joined, // key holds the phone's own key
+        notInvited, // the invitation was spent meanwhile
     };
     Kind kind;
     TextPayload text;
     QString reason;
     KeyTarget target;
     QString programName;
+    QByteArray key = {};
 };

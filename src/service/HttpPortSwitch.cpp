@@ -36,11 +36,24 @@ void HttpPortSwitch::start()
 
 std::unique_ptr<HttpListener> HttpPortSwitch::listen(quint16 port)
 {
-    std::unique_ptr<HttpListener> listener = m_listeners.listen(port, m_handler);
+    std::unique_ptr<HttpListener> listener = m_listeners.listen(port, m_handler, m_keys);
     HttpListener* reporter = listener.get();
     connect(reporter, &HttpListener::stateChanged, this,
         [this, reporter](HttpListenerState state) { showState(reporter, state); });
+    connect(reporter, &HttpListener::refused, this, &HttpPortSwitch::refused);
     return listener;
+}
+
+void HttpPortSwitch::setPhoneKeys(const PhoneKeys& keys)
+{
+    m_keys = keys;
+    // Retired listeners too: a request they still gather is checked when it is complete.
+    for (HttpListener* listener : { m_serving.get(), m_candidate.get() }) {
+        if (listener)
+            listener->setPhoneKeys(keys);
+    }
+    for (const auto& retired : m_retired)
+        retired->setPhoneKeys(keys);
 }
 
 void HttpPortSwitch::showState(HttpListener* listener, HttpListenerState state)

@@ -28,6 +28,8 @@ public:
     // Listens on the stored port, or on the default one when none is stored.
     void start();
     void applyPort(quint16 port);
+    // Every listener, and those started later, checks requests against these.
+    void setPhoneKeys(const PhoneKeys& keys);
 
 Q_SIGNALS:
     // The serving listener's state, or the candidate's (isCandidate): the serving one then goes on serving.
@@ -38,6 +40,7 @@ Q_SIGNALS:
     void storedPortInvalid(qint64 port);
     void servingPortChanged();
     void isApplyingChanged();
+    void refused(const QString& address, int count);
 
 private:
     // The integer stored under "macRemotePort", 0 when absent.
@@ -60,4 +63,5 @@ private:
     std::unique_ptr<HttpListener> m_candidate;
     quint16 m_candidatePort = 0;
     std::vector<std::unique_ptr<HttpListener>> m_retired;
+    PhoneKeys m_keys;
 };

@@ -24,8 +24,12 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     , m_draft { m_platform.settings.text(draftTitleKey), m_platform.settings.text(draftTextKey) }
     , m_accessRequest(m_platform.keys.accessRequest())
     , m_textHandOff(m_platform.peerLink)
+    , m_invitedPhones(m_platform.settings)
     , m_httpPorts(m_platform.httpListeners, *this, m_platform.settings)
 {
+    // Before any phone is heard of: the keys hold from the first handshake and request.
+    connectInvitedPhones();
+    publishPhoneKeys();
     connect(&m_accessibilityPoll, &QTimer::timeout, this, &MacRemoteService::refreshAccessibilityStatus);
     connect(&m_platform.keys, &RemoteInput::accessChanged, this, &MacRemoteService::handleAccessChange);
     m_keptCommandsExpiry.setObjectName(QStringLiteral("keptCommandsExpiry"));
@@ -348,6 +352,8 @@ std::vector<PhoneAnswer> MacRemoteService::answer(const std::vector<PhoneRequest
 PhoneAnswer MacRemoteService::answerOne(const PhoneRequest& request)
 {
     using Kind = PhoneAnswer::Kind;
+    if (!request.keyHash.isEmpty())
+        m_invitedPhones.noteRequest(request.keyHash);
     switch (request.kind) {
     case PhoneRequest::Kind::command:
         executeCommand(request.command);
@@ -365,6 +371,11 @@ PhoneAnswer MacRemoteService::answerOne(const PhoneRequest& request)
         askForAccessOnce();
         refreshKeyTarget();
         return { Kind::keyTarget, {}, {}, m_keyTarget, readableProgramName(m_keyTarget.program) };
+    case PhoneRequest::Kind::join:
+        if (QByteArray key = m_invitedPhones.join(request.invitation, request.userAgent, request.address);
+            !key.isEmpty())
+            return { Kind::joined, {}, {}, {}, {}, std::move(key) };
+        return { Kind::notInvited, {}, {}, {}, {} };
     }
     return { Kind::commandDone, {}, {}, {}, {} };
 }
@@ -377,6 +388,55 @@ PhoneAnswer MacRemoteService::takePendingText(PhoneAnswer::Kind otherwise)
     setIsTextSendSuccessful(true);
     setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
     return { PhoneAnswer::Kind::pendingText, std::move(*text), {}, {}, {} };
+}
+
+// ---- Invited phones ----
+
+void MacRemoteService::connectInvitedPhones()
+{
+    connect(&m_invitedPhones, &InvitedPhones::keysChanged, this, [this] {
+        publishPhoneKeys();
+        notify(&MacRemoteService::isInvitedOnlyChanged);
+        notify(&MacRemoteService::invitationChanged);
+    });
+    connect(&m_invitedPhones, &InvitedPhones::phonesChanged, this,
+        [this] { notify(&MacRemoteService::invitedPhonesChanged); });
+    connect(&m_invitedPhones, &InvitedPhones::refusedChanged, this,
+        [this] { notify(&MacRemoteService::refusedRequestsChanged); });
+    connect(&m_platform.peerLink, &PeerLink::keyedSessionsChanged, &m_invitedPhones, &InvitedPhones::setSessions);
+    connect(&m_platform.peerLink, &PeerLink::refused, &m_invitedPhones, &InvitedPhones::noteRefused);
+    connect(&m_httpPorts, &HttpPortSwitch::refused, &m_invitedPhones, &InvitedPhones::noteRefused);
+}
+
+void MacRemoteService::publishPhoneKeys()
+{
+    const PhoneKeys keys = m_invitedPhones.keys();
+    m_platform.peerLink.setPhoneKeys(keys);
+    m_httpPorts.setPhoneKeys(keys);
+}
+
+void MacRemoteService::setInvitedOnly(bool isInvitedOnly) { m_invitedPhones.setRequired(isInvitedOnly); }
+
+void MacRemoteService::disconnectPhone(const QString& keyHash)
+{
+    m_invitedPhones.revoke(QByteArray::fromHex(keyHash.toLatin1()));
+}
+
+void MacRemoteService::forgetAllPhones() { m_invitedPhones.revokeAll(); }
+
+QVariantList MacRemoteService::invitedPhones() const
+{
+    QVariantList phones;
+    for (const InvitedPhones::Phone& phone : m_invitedPhones.phones()) {
+        phones.append(QVariantMap {
+            { QStringLiteral("keyHash"), QString::fromLatin1(phone.keyHash.toHex()) },
+            { QStringLiteral("address"), phone.address },
+            { QStringLiteral("kind"), phone.browser.isEmpty() ? tr("application") : phone.browser },
+            { QStringLiteral("since"), phone.since },
+            { QStringLiteral("isConnected"), phone.isConnected },
+        });
+    }
+    return phones;
 }
 
 // ---- Local address ----

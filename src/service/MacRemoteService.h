@@ -1,6 +1,7 @@
 #pragma once
 
 #include "HttpPortSwitch.h"
+#include "InvitedPhones.h"
 #include "TextHandOff.h"
 #include "platform/FocusedWindow.h"
 #include "platform/HttpListener.h"
@@ -12,6 +13,7 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <QVariantList>
 #include <chrono>
 #include <optional>
 #include <vector>
@@ -54,6 +56,15 @@ class MacRemoteService : public QObject, public PhoneRequestHandler {
     // Where the keys go: the state's raw value, and the program's readable name.
     Q_PROPERTY(QString keyTargetState READ keyTargetState NOTIFY keyTargetChanged)
     Q_PROPERTY(QString keyTargetProgram READ keyTargetProgram NOTIFY keyTargetChanged)
+    // Only invited phones may connect: each joins by scanning the code, which then carries the invitation.
+    Q_PROPERTY(bool isInvitedOnly READ isInvitedOnly NOTIFY isInvitedOnlyChanged)
+    // The invitation the code carries now; empty while any phone may connect.
+    Q_PROPERTY(QString invitation READ invitation NOTIFY invitationChanged)
+    // One map per phone let in: keyHash (its name for the operations below), address, kind, since, isConnected.
+    Q_PROPERTY(QVariantList invitedPhones READ invitedPhones NOTIFY invitedPhonesChanged)
+    // The address whose request was refused last for want of a key, and how many of its requests were.
+    Q_PROPERTY(QString refusedAddress READ refusedAddress NOTIFY refusedRequestsChanged)
+    Q_PROPERTY(int refusedCount READ refusedCount NOTIFY refusedRequestsChanged)
 
 public:
     // The OS services and transports the service drives; all must outlive it.
@@ -95,6 +106,11 @@ public:
     bool isApplyingPort() const { return m_httpPorts.isApplying(); }
     QString draftTitle() const { return m_draft.title; }
     QString draftText() const { return m_draft.text; }
+    bool isInvitedOnly() const { return m_invitedPhones.isRequired(); }
+    QString invitation() const { return m_invitedPhones.invitation(); }
+    QVariantList invitedPhones() const;
+    QString refusedAddress() const { return m_invitedPhones.refusedAddress(); }
+    int refusedCount() const { return m_invitedPhones.refusedCount(); }
 
     // Slide commands and permission.
     // How long a command that arrives while access is being asked waits for it.
@@ -114,6 +130,12 @@ public:
     // Text hand-off.
     Q_INVOKABLE void sendText(const QString& title, const QString& text);
     Q_INVOKABLE void keepDraft(const QString& title, const QString& text);
+
+    // Invited phones.
+    Q_INVOKABLE void setInvitedOnly(bool isInvitedOnly);
+    // Ends the phone's sessions and revokes its key: it must scan a new code to come back.
+    Q_INVOKABLE void disconnectPhone(const QString& keyHash);
+    Q_INVOKABLE void forgetAllPhones();
 
     // Local address.
     // Looks the address up again and shows it, or "Aucune IP réseau".
@@ -136,6 +158,10 @@ Q_SIGNALS:
     void draftChanged();
     void keyTargetChanged();
     void accessRequestChanged();
+    void isInvitedOnlyChanged();
+    void invitationChanged();
+    void invitedPhonesChanged();
+    void refusedRequestsChanged();
 
 private:
     // Presses the command's arrow and shows it; false when no key could be posted.
@@ -156,6 +182,9 @@ private:
     QString connectedSetText() const;
 
     void connectHttpPorts();
+    void connectInvitedPhones();
+    // Hands the keys to both transports.
+    void publishPhoneKeys();
     PhoneAnswer answerOne(const PhoneRequest& request);
     // The pending text rides on the answer, and counts as sent to the phone.
     PhoneAnswer takePendingText(PhoneAnswer::Kind otherwise);
@@ -218,6 +247,7 @@ private:
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
     std::optional<std::vector<Notification>> m_heldNotifications;
     TextHandOff m_textHandOff;
+    InvitedPhones m_invitedPhones;
     // Last, so its listeners are silenced before any other field goes.
     HttpPortSwitch m_httpPorts;
 };

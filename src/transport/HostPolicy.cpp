@@ -122,3 +122,41 @@ RequestSource requestSource(const BrowserMarks& marks, const OwnHostNames& ownNa
         return RequestSource::foreignPage;
     return RequestSource::ownPage;
 }
+
+bool isSameSecret(QByteArrayView presented, QByteArrayView known)
+{
+    // The length of a key is no secret; its bytes are all read whatever the first difference.
+    if (presented.size() != known.size())
+        return false;
+    unsigned char difference = 0;
+    for (qsizetype index = 0; index < known.size(); ++index)
+        difference |= static_cast<unsigned char>(presented[index] ^ known[index]);
+    return difference == 0;
+}
+
+QByteArrayView handshakeHead(QByteArrayView bytes)
+{
+    const qsizetype end = bytes.indexOf("\r\n\r\n");
+    return end < 0 ? QByteArrayView() : bytes.first(end + 2);
+}
+
+std::optional<QByteArrayView> subprotocolKey(QByteArrayView head)
+{
+    constexpr QByteArrayView name = "Sec-WebSocket-Protocol:";
+    for (qsizetype start = head.indexOf("\r\n") + 2; start > 1 && start < head.size();) {
+        const qsizetype end = head.indexOf("\r\n", start);
+        const QByteArrayView line = head.sliced(start, (end < 0 ? head.size() : end) - start);
+        start = end + 2;
+        if (line.size() < name.size() || line.first(name.size()).compare(name, Qt::CaseInsensitive) != 0)
+            continue;
+        QByteArrayView offered = line.sliced(name.size());
+        while (!offered.isEmpty()) {
+            const qsizetype comma = offered.indexOf(',');
+            const QByteArrayView protocol = (comma < 0 ? offered : offered.first(comma)).trimmed();
+            offered = comma < 0 ? QByteArrayView() : offered.sliced(comma + 1);
+            if (!protocol.isEmpty() && protocol != pageSubprotocol)
+                return protocol;
+        }
+    }
+    return std::nullopt;
+}

@@ -53,3 +53,14 @@ enum class RequestSource {
 // Where an HTTP request comes from: an Origin other than "http://" + its Host, or a fetch marked cross-site or
 // same-site, is a foreign page's.
 RequestSource requestSource(const BrowserMarks& marks, const OwnHostNames& ownNames);
+
+// Two secrets are the same, found in a time that does not depend on where they differ.
+bool isSameSecret(QByteArrayView presented, QByteArrayView known);
+
+// The WebSocket subprotocol a page names to get its phone's session, beside its key: a page can set no other header
+// on a handshake.
+inline constexpr QByteArrayView pageSubprotocol = "quorvelantis";
+// A handshake's head once it has ended (an empty view until then), and the key among the subprotocols it offers,
+// none when it offers none but the page's own.
+QByteArrayView handshakeHead(QByteArrayView bytes);
+std::optional<QByteArrayView> subprotocolKey(QByteArrayView head);

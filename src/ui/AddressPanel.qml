@@ -13,6 +13,7 @@ ColumnLayout {
         address: RemoteService.localIPAddress
         hasAddress: RemoteService.hasLocalIPAddress
         port: RemoteService.httpPort
+        invitation: RemoteService.invitation
         isListening: RemoteService.isHttpListenerReady
         serverStatus: RemoteService.httpStatusMessage
         opener: qrButton

@@ -12,10 +12,13 @@ Item {
     property int port
     property bool isListening
     property string serverStatus
+    // Only the code carries it, in the fragment, which browsers never send: the address shown in words stays plain.
+    property string invitation
     // Takes the focus back when the overlay closes, so Tab goes on from where it was.
     property Item opener
     readonly property bool opened: visible
     readonly property string url: "http://" + address + ":" + port + "/"
+    readonly property string codeUrl: invitation ? url + "#i=" + invitation : url
     readonly property string reason: !hasAddress ? qsTr("Aucune IP réseau : reliez le Mac au réseau du téléphone, puis touchez Rafraîchir.")
                                                  : !isListening ? qsTr("Le serveur HTTP n'est pas actif (%1) : choisissez un autre port.").arg(serverStatus) : ""
 
@@ -83,7 +86,7 @@ Item {
                 implicitHeight: 360
                 visible: !overlay.reason
                 // Encoded only while the overlay shows: most sessions never open it.
-                text: overlay.reason || !overlay.opened ? "" : overlay.url
+                text: overlay.reason || !overlay.opened ? "" : overlay.codeUrl
             }
 
             Text {

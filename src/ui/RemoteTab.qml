@@ -90,6 +90,10 @@ Flickable {
             Layout.fillWidth: true
         }
 
+        InvitedPhonesSection {
+            Layout.fillWidth: true
+        }
+
         InstructionList {
             Layout.fillWidth: true
         }

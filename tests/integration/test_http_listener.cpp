@@ -73,11 +73,13 @@ private:
     NetworkThread m_network;
 
     // A listener that has reported its state after starting on a free port.
-    std::unique_ptr<HttpListener> start(Recorder& recorder, quint16& port, std::chrono::milliseconds deadline = 10s)
+    std::unique_ptr<HttpListener> start(
+        Recorder& recorder, quint16& port, std::chrono::milliseconds deadline = 10s, const PhoneKeys& keys = {})
     {
         const HeldPort held;
         port = held.port();
-        auto listener = recorder.watch(HttpServerListener::Factory(m_network, 0, deadline).listen(port, recorder));
+        auto listener
+            = recorder.watch(HttpServerListener::Factory(m_network, 0, deadline).listen(port, recorder, keys));
         return QTest::qWaitFor([&] { return recorder.states.size() >= 2; }) ? std::move(listener) : nullptr;
     }
 
@@ -135,6 +137,62 @@ private Q_SLOTS:
             QVERIFY(!isForTheService || !c.text || recorder.requests.front().text == *c.text);
             QVERIFY(recorder.ranOnMainThreadOnly);
         }
+    }
+
+    // While only invited phones may connect, every route but the page and the pong needs a valid key, or the
+    // invitation for the trade; the rest is refused at the edge, reaches nothing, and is reported by address.
+    void withKeysRequiredOnlyAValidKeyReachesTheService()
+    {
+        const QByteArray key(32, 'k'), revoked(32, 'r'), invitation(32, 'i');
+        Recorder recorder;
+        quint16 port = 0;
+        const auto listener
+            = start(recorder, port, 10s, { true, { phoneSecretHash(key), phoneSecretHash(revoked) }, {} });
+        listener->setPhoneKeys({ true, { phoneSecretHash(key) }, phoneSecretHash(invitation) });
+        int refused = 0;
+        connect(listener.get(), &HttpListener::refused, this, [&](const QString& address, int count) {
+            QVERIFY(address.startsWith(QStringLiteral("127.0.")));
+            refused += count;
+        });
+        quint32 host = 0x7f000100; // each case from a host of its own, so none is held off for the others' failures
+        const auto ask = [&](const QByteArray& head, const QByteArray& body = {}) {
+            LoopbackHttpClient client(port, QHostAddress(++host));
+            client.send(head + "Content-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+            return client.waitUntilClosed() ? client.received() : QByteArray("no answer");
+        };
+        const QByteArray json = R"({"title":"T","text":"x"})";
+        const QList<QByteArray> routes { "GET /next ", "POST /prev ", "GET /pendingtext ", "POST /sendtext ",
+            "GET /keytarget ", "GET /nextslide ", "POST /join " };
+        for (const QByteArray& route : routes) {
+            for (const QByteArray& header : { QByteArray(), "X-Quorvelantis-Key: " + QByteArray(32, 'w') + "\r\n",
+                     "X-Quorvelantis-Key: " + revoked + "\r\n", "X-Quorvelantis-Key: " + key.first(31) + "\r\n",
+                     "X-Quorvelantis-Invitation: " + key + "\r\n" })
+                QCOMPARE(ask(route + "HTTP/1.1\r\n" + header, json), plainAnswer("403 Forbidden", "forbidden"));
+        }
+        QVERIFY(recorder.requests.empty());
+        QTRY_COMPARE(refused, 5 * routes.size());
+        QCOMPARE(ask("GET /ping HTTP/1.1\r\n"), plainAnswer("200 OK", "pong"));
+        QVERIFY(ask("GET / HTTP/1.1\r\n").startsWith("HTTP/1.1 200 OK"));
+
+        const QByteArray keyed = "HTTP/1.1\r\nX-Quorvelantis-Key: " + key + "\r\n";
+        QCOMPARE(ask("GET /next " + keyed), answered(nextCommand));
+        QCOMPARE(ask("POST /sendtext " + keyed, json), answered({ PhoneRequest::Kind::sendText, {}, {} }));
+        QCOMPARE(ask("GET /nextslide " + keyed), plainAnswer("404 Not Found", "unknown command"));
+        QCOMPARE(
+            ask("POST /join HTTP/1.1\r\nUser-Agent: Firefox/1\r\nX-Quorvelantis-Invitation: " + invitation + "\r\n"),
+            answered({ PhoneRequest::Kind::join, {}, {} }));
+        QCOMPARE(recorder.requests.size(), 3u);
+        QCOMPARE(recorder.requests[0].keyHash, phoneSecretHash(key));
+        QCOMPARE(recorder.requests[1].text, (TextPayload { "T", "x" }));
+        QCOMPARE(recorder.requests[2].invitation, invitation);
+        QCOMPARE(recorder.requests[2].userAgent, QStringLiteral("Firefox/1"));
+        QCOMPARE(recorder.requests[2].address, QHostAddress(host).toString());
+
+        // Keys no longer required: the trade's route is as unknown as before, and a key changes nothing.
+        listener->setPhoneKeys({});
+        QTRY_COMPARE(ask("GET /next HTTP/1.1\r\n"), answered(nextCommand));
+        QCOMPARE(ask("POST /join HTTP/1.1\r\nX-Quorvelantis-Invitation: " + invitation + "\r\n"),
+            plainAnswer("404 Not Found", "unknown command"));
     }
 
     void aBurstIsAnsweredInFullAndInFewGroupsWhileTheMainThreadIsBusy()
@@ -306,11 +364,11 @@ private Q_SLOTS:
 
         // A successor takes the same port; a listener cancelled before its first report reports nothing.
         Recorder successor;
-        const auto next = successor.watch(HttpServerListener::Factory(m_network, 0).listen(port, successor));
+        const auto next = successor.watch(HttpServerListener::Factory(m_network, 0).listen(port, successor, {}));
         Recorder early;
         const HeldPort unused;
         const auto cancelledAtOnce
-            = early.watch(HttpServerListener::Factory(m_network, 0).listen(unused.port(), early));
+            = early.watch(HttpServerListener::Factory(m_network, 0).listen(unused.port(), early, {}));
         cancelledAtOnce->cancel();
         QTRY_COMPARE(successor.states, QList({ HttpListenerState::starting, HttpListenerState::ready }));
         QCOMPARE(recorder.states.size(), 2);
@@ -320,7 +378,7 @@ private Q_SLOTS:
         QTest::ignoreMessage(QtWarningMsg,
             qPrintable(QStringLiteral("Cannot listen on port %1: %2").arg(port).arg(strerror(EADDRINUSE))));
         Recorder occupied;
-        const auto refused = occupied.watch(HttpServerListener::Factory(m_network, 0).listen(port, occupied));
+        const auto refused = occupied.watch(HttpServerListener::Factory(m_network, 0).listen(port, occupied, {}));
         QTRY_COMPARE(occupied.states, QList({ HttpListenerState::starting, HttpListenerState::failed }));
     }
 };

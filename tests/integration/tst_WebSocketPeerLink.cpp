@@ -202,6 +202,51 @@ private Q_SLOTS:
             QTRY_COMPARE(socket->state(), QAbstractSocket::UnconnectedState);
     }
 
+    // While only invited phones may connect, the page's key rides among the handshake's subprotocols: without a valid
+    // one the handshake is refused; sessions that no longer hold a valid key end.
+    void withKeysRequiredOnlyAValidKeyOpensASession()
+    {
+        WebSocketPeerLink link(m_network);
+        LinkEvents events(link);
+        QList<QList<QByteArray>> sessions;
+        connect(&link, &PeerLink::keyedSessionsChanged, this, [&](const QList<QByteArray>& keys) { sessions << keys; });
+        int refused = 0;
+        connect(&link, &PeerLink::refused, this, [&](const QString&, int count) { refused += count; });
+        Client before;
+        QVERIFY(before.open(link.port()));
+        const QByteArray key(32, 'k'), revoked(32, 'r');
+        link.setPhoneKeys({ true, { phoneSecretHash(key), phoneSecretHash(revoked) }, {} });
+        QTRY_COMPARE(before.socket.state(), QAbstractSocket::UnconnectedState);
+        link.setPhoneKeys({ true, { phoneSecretHash(key) }, {} });
+
+        const auto answer = [&link](const QByteArray& header) {
+            QTcpSocket socket;
+            QByteArray received;
+            QObject::connect(&socket, &QTcpSocket::readyRead, [&] { received += socket.readAll(); });
+            socket.connectToHost(QStringLiteral("127.0.0.1"), link.port());
+            socket.write("GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n" + header
+                + "Sec-WebSocket-Key: dGhlIHNhbXBsZSBub25jZQ==\r\nSec-WebSocket-Version: 13\r\n\r\n");
+            (void)QTest::qWaitFor([&] { return received.contains("\r\n\r\n"); }, 5000);
+            return received.first(std::max<qsizetype>(received.indexOf("\r\n"), 0));
+        };
+        for (const QByteArray& header : { QByteArray(), QByteArray("Sec-WebSocket-Protocol: quorvelantis\r\n"),
+                 "Sec-WebSocket-Protocol: quorvelantis, " + QByteArray(32, 'w') + "\r\n",
+                 "Sec-WebSocket-Protocol: quorvelantis, " + revoked + "\r\n",
+                 "Sec-WebSocket-Protocol: quorvelantis, " + key.first(31) + "\r\n" })
+            QCOMPARE(answer(header), "HTTP/1.1 403 Forbidden");
+        QTRY_COMPARE(refused, 5);
+        QCOMPARE(answer("Sec-WebSocket-Protocol: quorvelantis, " + key + "\r\n"), "HTTP/1.1 101 Switching Protocols");
+
+        auto phone = openRawPeer(link.port(), "Sec-WebSocket-Protocol: quorvelantis, " + key + "\r\n");
+        QVERIFY(phone);
+        QTRY_COMPARE(sessions.last(), QList<QByteArray> { phoneSecretHash(key) });
+        phone->write(clientFrame(0x1, "next"));
+        QTRY_COMPARE(events.commands, QList<RemoteCommand> { RemoteCommand::next });
+        link.setPhoneKeys({ true, {}, {} });
+        QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
+        QCOMPARE(sessions.last(), QList<QByteArray> {});
+    }
+
     void aPeerSendingWithoutPauseIsCutOffWithItsMessagesInOrder()
     {
         WebSocketPeerLink link(m_network);

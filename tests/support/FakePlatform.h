@@ -61,6 +61,7 @@ struct FakePeerLink : PeerLink {
     bool isOfferWithdrawn = false;
     std::vector<std::pair<KeyTarget, QString>> published;
     std::vector<std::pair<qint64, bool>> answeredTaps; // the page's tap id, and whether it was pressed
+    PhoneKeys keys;
     // A phone that reads at once: every offer is confirmed before it returns.
     bool confirmsAtOnce = false;
 
@@ -81,6 +82,7 @@ struct FakePeerLink : PeerLink {
         published.emplace_back(target, programName);
     }
     void answerTap(const PageTap& tap, bool pressed) override { answeredTaps.emplace_back(tap.id, pressed); }
+    void setPhoneKeys(const PhoneKeys& phoneKeys) override { keys = phoneKeys; }
 };
 
 struct FakeHttpListenerFactory : HttpListenerFactory {
@@ -89,10 +91,12 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
         quint16 port;
         PhoneRequestHandler& handler;
         bool isCancelled = false;
-        Listener(FakeHttpListenerFactory* owner, quint16 port, PhoneRequestHandler& handler)
+        PhoneKeys keys;
+        Listener(FakeHttpListenerFactory* owner, quint16 port, PhoneRequestHandler& handler, const PhoneKeys& keys)
             : owner(owner)
             , port(port)
             , handler(handler)
+            , keys(keys)
         {
             owner->live.push_back(this);
         }
@@ -100,16 +104,17 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
         void cancel() override { isCancelled = true; }
         // Holds no request of its own, so it finishes as soon as it is cancelled.
         bool isFinished() const override { return isCancelled; }
+        void setPhoneKeys(const PhoneKeys& phoneKeys) override { keys = phoneKeys; }
         // The requests as the server hands them over, and what the service answered.
         std::vector<PhoneAnswer> receive(const std::vector<PhoneRequest>& requests) { return handler.answer(requests); }
     };
     std::vector<Listener*> live;
     std::vector<quint16> requestedPorts;
 
-    std::unique_ptr<HttpListener> listen(quint16 port, PhoneRequestHandler& handler) override
+    std::unique_ptr<HttpListener> listen(quint16 port, PhoneRequestHandler& handler, const PhoneKeys& keys) override
     {
         requestedPorts.push_back(port);
-        return std::make_unique<Listener>(this, port, handler);
+        return std::make_unique<Listener>(this, port, handler, keys);
     }
     Listener* current() const { return live.empty() ? nullptr : live.back(); }
 };

@@ -62,6 +62,19 @@ std::pair<QByteArray, quint16> localEndOf(int descriptor)
     return { "[" + host.toString().toLatin1() + "]", port };
 }
 
+// The address a connection comes from, as the window shows it.
+QString peerAddressOf(int descriptor)
+{
+    sockaddr_storage address {};
+    socklen_t length = sizeof address;
+    if (getpeername(descriptor, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        return {};
+    QHostAddress host(reinterpret_cast<const sockaddr*>(&address));
+    bool isIpv4 = false;
+    const quint32 ipv4 = host.toIPv4Address(&isIpv4);
+    return isIpv4 ? QHostAddress(ipv4).toString() : host.toString();
+}
+
 // Edge-triggered: a connection that waits for its answer, or that has sent more than its request, raises no
 // event over and over.
 bool watch(int epoll, int operation, int descriptor, quint64 id, quint32 events)
@@ -84,16 +97,21 @@ bool watchListener(int epoll, int operation, int descriptor, bool isAccepting)
 
 }
 
-EpollHttpServer::EpollHttpServer(std::chrono::milliseconds requestDeadline, QByteArray pageAnswer)
+EpollHttpServer::EpollHttpServer(
+    std::chrono::milliseconds requestDeadline, QByteArray pageAnswer, const PhoneKeys& keys)
     : m_requestDeadline(requestDeadline.count())
     , m_pageAnswer(std::move(pageAnswer))
     , m_ownNames(ownHostNames())
     , m_readBuffer(maximumRequestSize, Qt::Uninitialized)
 {
+    m_keys.setKeys(keys);
     m_sweepTimer.setInterval(std::max<qint64>(m_requestDeadline / 10, 1));
     connect(&m_sweepTimer, &QTimer::timeout, this, &EpollHttpServer::sweep);
     m_resumeTimer.setSingleShot(true);
     connect(&m_resumeTimer, &QTimer::timeout, this, &EpollHttpServer::resumeAccepting);
+    m_refusalReport.setSingleShot(true);
+    m_refusalReport.setInterval(std::chrono::milliseconds(500));
+    connect(&m_refusalReport, &QTimer::timeout, this, &EpollHttpServer::reportRefusals);
     m_clock.start();
 }
 
@@ -366,6 +384,11 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView bytes, const H
     case RequestSource::ownPage:
         break;
     }
+    // The page and the pong tell nothing and change nothing: a phone without a key may load the page to join.
+    QByteArray keyHash;
+    if (m_keys.isRequired() && request.target != Target::ping && request.target != Target::page
+        && !admit(entry, request, keyHash))
+        return;
     using Kind = PhoneRequest::Kind;
     switch (request.target) {
     case Target::ping:
@@ -375,13 +398,22 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView bytes, const H
     case Target::next:
     case Target::previous:
         return ask(entry,
-            { Kind::command, request.target == Target::next ? RemoteCommand::next : RemoteCommand::previous, {} });
+            { Kind::command, request.target == Target::next ? RemoteCommand::next : RemoteCommand::previous, {} },
+            keyHash);
     case Target::pendingText:
-        return ask(entry, { Kind::pendingText, {}, {} });
+        return ask(entry, { Kind::pendingText, {}, {} }, keyHash);
     case Target::keyTarget:
-        return ask(entry, { Kind::keyTarget, {}, {} });
+        return ask(entry, { Kind::keyTarget, {}, {} }, keyHash);
     case Target::sendText:
         break;
+    case Target::join:
+        // Without keys there is nothing to join: the route is as unknown as before.
+        if (m_keys.isRequired())
+            return ask(entry,
+                { Kind::join, {}, {}, {}, request.invitation->toByteArray(),
+                    QString::fromUtf8(request.userAgent.value_or(QByteArrayView())),
+                    peerAddressOf(entry->second.descriptor) });
+        [[fallthrough]];
     case Target::unknown:
         return write(entry, fixedAnswer(FixedAnswer::unknownCommand));
     }
@@ -392,11 +424,34 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView bytes, const H
         qCDebug(lcHttp, "Malformed text of %lld bytes refused", qlonglong(request.body->size()));
         return write(entry, fixedAnswer(FixedAnswer::invalidJson));
     }
-    ask(entry, { Kind::sendText, {}, std::move(*text) });
+    ask(entry, { Kind::sendText, {}, std::move(*text) }, keyHash);
 }
 
-void EpollHttpServer::ask(ConnectionEntry entry, PhoneRequest request)
+bool EpollHttpServer::admit(ConnectionEntry entry, const HttpRequest& request, QByteArray& keyHash)
 {
+    const Source& source = entry->second.source;
+    const bool isAdmitted = request.target == HttpRequest::Target::join
+        ? m_keys.isInvitation(request.invitation, source)
+        : m_keys.check(request.key, source, keyHash) == PhoneKeyCheck::Verdict::valid;
+    if (isAdmitted)
+        return true;
+    qCDebug(lcHttp, "Request without a valid key refused");
+    ++m_refusals[peerAddressOf(entry->second.descriptor)];
+    if (!m_refusalReport.isActive())
+        m_refusalReport.start();
+    write(entry, fixedAnswer(FixedAnswer::forbidden));
+    return false;
+}
+
+void EpollHttpServer::reportRefusals()
+{
+    for (const auto& [address, count] : std::exchange(m_refusals, {}))
+        Q_EMIT refused(address, count);
+}
+
+void EpollHttpServer::ask(ConnectionEntry entry, PhoneRequest request, QByteArray keyHash)
+{
+    request.keyHash = std::move(keyHash);
     m_waitingIds.push_back(entry->first);
     m_waitingRequests.push_back(std::move(request));
     Connection& connection = entry->second;

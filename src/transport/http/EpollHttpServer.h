@@ -2,6 +2,7 @@
 
 #include "HttpRequestParser.h"
 #include "platform/HttpListener.h"
+#include "transport/PhoneKeyCheck.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -31,8 +32,9 @@ public:
     static constexpr std::chrono::milliseconds justAcceptedAge { 20 };
 
     // Every stage of a connection (gathering its request, awaiting its answer, writing it) ends by this deadline.
-    // pageAnswer: the whole answer to "GET / ", written from this thread like the pong.
-    EpollHttpServer(std::chrono::milliseconds requestDeadline, QByteArray pageAnswer);
+    // pageAnswer: the whole answer to "GET / ", written from this thread like the pong. keys: those checked from the
+    // first request.
+    EpollHttpServer(std::chrono::milliseconds requestDeadline, QByteArray pageAnswer, const PhoneKeys& keys);
     ~EpollHttpServer() override;
 
     // Network thread only from here on.
@@ -41,12 +43,15 @@ public:
     void stopAccepting();
     // Writes each answer to its connection if that connection still awaits it.
     void answer(const std::vector<quint64>& ids, const std::vector<PhoneAnswer>& answers);
+    void setPhoneKeys(const PhoneKeys& keys) { m_keys.setKeys(keys); }
 
 Q_SIGNALS:
     void stateChanged(HttpListenerState state);
     // A group of requests for the desktop, with the ids to answer them by; the next group waits for answer().
     void requestsArrived(const std::vector<quint64>& ids, const std::vector<PhoneRequest>& requests);
     void finished();
+    // Requests refused for want of a valid key, gathered over a short while so a flood costs few reports.
+    void refused(const QString& address, int count);
 
 private:
     enum class Stage { gathering, awaitingAnswer, writing };
@@ -75,7 +80,10 @@ private:
     // Routes what came when no more will come.
     void routeAsIs(ConnectionEntry entry);
     void route(ConnectionEntry entry, QByteArrayView bytes, const HttpRequest& request);
-    void ask(ConnectionEntry entry, PhoneRequest request);
+    // False, with the refusal written, when keys are required and the request carries no valid one.
+    bool admit(ConnectionEntry entry, const HttpRequest& request, QByteArray& keyHash);
+    void ask(ConnectionEntry entry, PhoneRequest request, QByteArray keyHash = {});
+    void reportRefusals();
     void endGathering(Connection& connection, Stage next);
     void write(ConnectionEntry entry, QByteArray frame);
     void close(ConnectionEntry entry);
@@ -86,6 +94,9 @@ private:
     const qint64 m_requestDeadline;
     const QByteArray m_pageAnswer;
     const OwnHostNames m_ownNames;
+    PhoneKeyCheck m_keys;
+    std::map<QString, int> m_refusals;
+    QTimer m_refusalReport { this };
     int m_epoll = -1;
     int m_listeningSocket = -1;
     QSocketNotifier* m_readiness = nullptr;

@@ -38,6 +38,10 @@ QByteArray framePhoneAnswer(const PhoneAnswer& answer)
         return frameAnswer("503 Service Unavailable", "text/plain", answer.reason.toUtf8());
     case Kind::keyTarget:
         return frameAnswer("200 OK", "application/json", keyTargetJson(answer.target, answer.programName));
+    case Kind::joined:
+        return frameAnswer("200 OK", "text/plain", answer.key);
+    case Kind::notInvited:
+        return fixedAnswer(FixedAnswer::forbidden);
     }
     return commandDone;
 }

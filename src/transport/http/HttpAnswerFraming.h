@@ -15,7 +15,7 @@ QByteArray framePhoneAnswer(const PhoneAnswer& answer);
 enum class FixedAnswer {
     pong, // "GET /ping"
     badRequest, // no bytes, or bytes that are not UTF-8
-    forbidden, // a request that a foreign web page made a browser send
+    forbidden, // a request that a foreign web page made a browser send, or one without a valid key
     unknownCommand,
     missingBody, // a posted text whose head never ended
     invalidJson, // a posted text that is no {"title","text"} object

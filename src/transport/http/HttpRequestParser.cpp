@@ -11,7 +11,7 @@ constexpr QByteArrayView headEnd = "\r\n\r\n";
 HttpRequest::Target targetOf(QByteArrayView bytes)
 {
     using Target = HttpRequest::Target;
-    static constexpr std::array<std::pair<QByteArrayView, Target>, 9> prefixes { {
+    static constexpr std::array<std::pair<QByteArrayView, Target>, 10> prefixes { {
         { "GET /ping", Target::ping },
         { "GET / ", Target::page },
         { "GET /next ", Target::next },
@@ -21,6 +21,7 @@ HttpRequest::Target targetOf(QByteArrayView bytes)
         { "GET /pendingtext", Target::pendingText },
         { "POST /sendtext ", Target::sendText },
         { "GET /keytarget ", Target::keyTarget },
+        { "POST /join ", Target::join },
     } };
     for (const auto& [prefix, target] : prefixes) {
         if (bytes.startsWith(prefix))
@@ -49,7 +50,7 @@ std::optional<HttpRequest> parseHttpRequest(QByteArrayView bytes, bool isFinal)
     const qsizetype headLength = bytes.indexOf(headEnd);
     if (headLength < 0 && !isFinal)
         return std::nullopt;
-    HttpRequest request { targetOf(bytes), {}, {}, {} };
+    HttpRequest request { targetOf(bytes), {}, {}, {}, {}, {}, {} };
     std::optional<QByteArrayView> contentLength;
     // Header lines follow the request line up to the first empty one: a body may say anything.
     const char* const end = bytes.data() + bytes.size();
@@ -68,6 +69,9 @@ std::optional<HttpRequest> parseHttpRequest(QByteArrayView bytes, bool isFinal)
         take(request.marks.fetchSite, text, "Sec-Fetch-Site");
         take(request.acceptLanguage, text, "Accept-Language");
         take(contentLength, text, "Content-Length");
+        take(request.key, text, "X-Quorvelantis-Key");
+        take(request.invitation, text, "X-Quorvelantis-Invitation");
+        take(request.userAgent, text, "User-Agent");
         line = next;
     }
     if (headLength < 0)

@@ -14,10 +14,15 @@ struct HttpRequest {
     // Matched on exact, case-sensitive prefixes of the request ("GET /next ", blank included, so "GET /next?x" or
     // "GET /nextslide" move no slide). The prefixes are ASCII, so matching a valid UTF-8 request's bytes matches its
     // text.
-    enum class Target { ping, page, next, previous, pendingText, sendText, keyTarget, unknown };
+    enum class Target { ping, page, next, previous, pendingText, sendText, keyTarget, join, unknown };
     Target target;
     BrowserMarks marks;
     std::optional<QByteArrayView> acceptLanguage;
+    // What a phone presents while only invited phones may connect: its key, or the invitation it scanned, and its
+    // browser.
+    std::optional<QByteArrayView> key;
+    std::optional<QByteArrayView> invitation;
+    std::optional<QByteArrayView> userAgent;
     // Everything after the end of the head ("\r\n\r\n"), whatever the headers say; none when the head never ended.
     std::optional<QByteArrayView> body;
 };

@@ -13,17 +13,19 @@ HttpServerListener::Factory::Factory(
 {
 }
 
-std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(quint16 port, PhoneRequestHandler& handler)
+std::unique_ptr<HttpListener> HttpServerListener::Factory::listen(
+    quint16 port, PhoneRequestHandler& handler, const PhoneKeys& keys)
 {
-    return std::make_unique<HttpServerListener>(m_networkThread, port, m_requestDeadline, m_pageAnswer, handler);
+    return std::make_unique<HttpServerListener>(m_networkThread, port, m_requestDeadline, m_pageAnswer, handler, keys);
 }
 
 HttpServerListener::HttpServerListener(QThread& networkThread, quint16 port, std::chrono::milliseconds requestDeadline,
-    const QByteArray& pageAnswer, PhoneRequestHandler& handler)
+    const QByteArray& pageAnswer, PhoneRequestHandler& handler, const PhoneKeys& keys)
     : m_networkThread(networkThread)
     , m_handler(handler)
-    , m_server(new EpollHttpServer(requestDeadline, pageAnswer))
+    , m_server(new EpollHttpServer(requestDeadline, pageAnswer, keys))
 {
+    connect(m_server, &EpollHttpServer::refused, this, &HttpListener::refused, Qt::QueuedConnection);
     connect(
         m_server, &EpollHttpServer::stateChanged, m_stateReports.get(),
         [this](HttpListenerState state) { Q_EMIT stateChanged(state); }, Qt::QueuedConnection);
@@ -56,6 +58,13 @@ void HttpServerListener::cancel()
     // Queued behind everything asked of the server before, so a successor's start finds the port free.
     if (m_server)
         QMetaObject::invokeMethod(m_server, &EpollHttpServer::stopAccepting, Qt::QueuedConnection);
+}
+
+void HttpServerListener::setPhoneKeys(const PhoneKeys& keys)
+{
+    if (m_server)
+        QMetaObject::invokeMethod(
+            m_server, [server = m_server, keys] { server->setPhoneKeys(keys); }, Qt::QueuedConnection);
 }
 
 void HttpServerListener::receive(const std::vector<quint64>& ids, const std::vector<PhoneRequest>& requests)

@@ -23,7 +23,8 @@ public:
         Factory(QThread& networkThread, quint16 peerPort,
             std::chrono::milliseconds requestDeadline = std::chrono::seconds(10));
         // A port that cannot be had is reported as a failed state.
-        std::unique_ptr<HttpListener> listen(quint16 port, PhoneRequestHandler& handler) override;
+        std::unique_ptr<HttpListener> listen(
+            quint16 port, PhoneRequestHandler& handler, const PhoneKeys& keys) override;
 
     private:
         QThread& m_networkThread;
@@ -33,11 +34,12 @@ public:
     };
 
     HttpServerListener(QThread& networkThread, quint16 port, std::chrono::milliseconds requestDeadline,
-        const QByteArray& pageAnswer, PhoneRequestHandler& handler);
+        const QByteArray& pageAnswer, PhoneRequestHandler& handler, const PhoneKeys& keys);
     ~HttpServerListener() override;
 
     void cancel() override;
     bool isFinished() const override { return !m_server; }
+    void setPhoneKeys(const PhoneKeys& keys) override;
 
 private:
     void receive(const std::vector<quint64>& ids, const std::vector<PhoneRequest>& requests);

@@ -39,14 +39,41 @@ QString tapAnswer(qint64 id, bool pressed)
         .arg(pressed ? QStringLiteral("true") : QStringLiteral("false"));
 }
 
+PhoneKeyCheck::Source sourceOf(const QHostAddress& address)
+{
+    PhoneKeyCheck::Source source {};
+    // IPv4 addresses come in their IPv6-mapped form, as the HTTP server counts them.
+    const Q_IPV6ADDR bytes = address.toIPv6Address();
+    std::copy(std::begin(bytes.c), std::end(bytes.c), source.begin());
+    // One host may hold a whole /64: its addresses count as one source.
+    bool isIpv4 = false;
+    address.toIPv4Address(&isIpv4);
+    if (!isIpv4)
+        std::fill(source.begin() + 8, source.end(), 0);
+    return source;
 }
+
+QString addressText(const QHostAddress& address)
+{
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    return isIpv4 ? QHostAddress(ipv4).toString() : address.toString();
+}
+
+} // namespace
 
 PeerSessionServer::PeerSessionServer(Timing timing)
     : m_timing(timing)
     , m_ownNames(ownHostNames())
     , m_server(QStringLiteral("Quorvelantis"), QWebSocketServer::NonSecureMode, this)
+    , m_refusalReport(this)
     , m_pingTimer(this)
 {
+    // Named by the page beside its key; clients that name none are answered as before.
+    m_server.setSupportedSubprotocols({ QString::fromLatin1(pageSubprotocol) });
+    m_refusalReport.setSingleShot(true);
+    m_refusalReport.setInterval(std::chrono::milliseconds(500));
+    connect(&m_refusalReport, &QTimer::timeout, this, &PeerSessionServer::reportRefusals);
     // Emitted during the opening handshake, before the answer goes out: the handshake is the invitation.
     connect(&m_server, &QWebSocketServer::originAuthenticationRequired, this, &PeerSessionServer::answerInvitation);
     connect(&m_server, &QWebSocketServer::newConnection, this, &PeerSessionServer::takeConnections);
@@ -59,7 +86,7 @@ PeerSessionServer::~PeerSessionServer()
 {
     // Sockets closed by this teardown are not peers leaving: nobody hears of them.
     m_server.disconnect(this);
-    for (QTcpSocket* socket : m_handshakes)
+    for (const auto& [socket, keyHash] : m_handshakes)
         socket->disconnect(this);
     for (auto& [id, peer] : m_peers) {
         peer.socket->disconnect(this);
@@ -149,8 +176,11 @@ void PeerSessionServer::acceptConnections()
         socket->setSocketDescriptor(descriptor);
         // Qt keeps no more of an unfinished handshake than this; a head that fills it will never end.
         socket->setReadBufferSize(maxHandshakeSize);
-        m_handshakes.insert(socket);
-        connect(socket, &QObject::destroyed, this, [this, socket] { m_handshakes.erase(socket); });
+        m_handshakes.emplace(socket, QByteArray());
+        connect(socket, &QObject::destroyed, this, [this, socket] {
+            m_handshakes.erase(socket);
+            m_unchecked.erase(socket);
+        });
         QTimer::singleShot(m_timing.handshakeTimeout, socket, [this, socket] {
             if (m_handshakes.count(socket))
                 socket->abort();
@@ -161,9 +191,70 @@ void PeerSessionServer::acceptConnections()
             if ((m_handshakes.count(socket) && socket->bytesAvailable() >= maxHandshakeSize)
                 || socket->bytesToWrite() > maxBytesWaiting)
                 socket->abort();
+            else if (m_unchecked.count(socket))
+                checkKey(socket);
         });
-        m_server.handleConnection(socket);
+        if (m_keys.isRequired()) {
+            m_unchecked.insert(socket);
+            checkKey(socket);
+        } else {
+            m_server.handleConnection(socket);
+        }
     }
+}
+
+void PeerSessionServer::checkKey(QTcpSocket* socket)
+{
+    // Only peeked: the WebSocket server reads the same head again.
+    const QByteArray bytes = socket->peek(maxHandshakeSize);
+    const QByteArrayView head = handshakeHead(bytes);
+    if (head.isEmpty())
+        return;
+    m_unchecked.erase(socket);
+    QByteArray keyHash;
+    if (m_keys.check(subprotocolKey(head), sourceOf(socket->peerAddress()), keyHash)
+        == PhoneKeyCheck::Verdict::refused) {
+        qCDebug(lcPeer) << "Handshake without a valid key refused";
+        ++m_refusals[addressText(socket->peerAddress())];
+        if (!m_refusalReport.isActive())
+            m_refusalReport.start();
+        connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+        socket->write("HTTP/1.1 403 Forbidden\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+        socket->disconnectFromHost();
+        return;
+    }
+    m_handshakes[socket] = keyHash;
+    // Reads what is already in at once.
+    m_server.handleConnection(socket);
+}
+
+void PeerSessionServer::setPhoneKeys(const PhoneKeys& keys)
+{
+    m_keys.setKeys(keys);
+    std::vector<quint64> refused;
+    for (const auto& [id, peer] : m_peers) {
+        if (m_keys.isRequired() && (peer.keyHash.isEmpty() || !m_keys.holds(peer.keyHash)))
+            refused.push_back(id);
+    }
+    for (const quint64 id : refused)
+        endSession(id);
+    reportKeyedSessions();
+}
+
+void PeerSessionServer::reportKeyedSessions()
+{
+    QList<QByteArray> keyHashes;
+    for (const auto& [id, peer] : m_peers) {
+        if (!peer.keyHash.isEmpty())
+            keyHashes.append(peer.keyHash);
+    }
+    Q_EMIT keyedSessionsChanged(keyHashes);
+}
+
+void PeerSessionServer::reportRefusals()
+{
+    for (const auto& [address, count] : std::exchange(m_refusals, {}))
+        Q_EMIT refused(address, count);
 }
 
 void PeerSessionServer::answerInvitation(QWebSocketCorsAuthenticator* authenticator)
@@ -187,10 +278,12 @@ void PeerSessionServer::takeConnections()
     while (QWebSocket* socket = m_server.nextPendingConnection()) {
         // The handshake's connection is the one carrying the session now.
         int descriptor = -1;
+        QByteArray keyHash;
         for (auto handshake = m_handshakes.begin(); handshake != m_handshakes.end(); ++handshake) {
-            if ((*handshake)->peerPort() == socket->peerPort()
-                && (*handshake)->peerAddress() == socket->peerAddress()) {
-                descriptor = int((*handshake)->socketDescriptor());
+            if (handshake->first->peerPort() == socket->peerPort()
+                && handshake->first->peerAddress() == socket->peerAddress()) {
+                descriptor = int(handshake->first->socketDescriptor());
+                keyHash = handshake->second;
                 m_handshakes.erase(handshake);
                 break;
             }
@@ -209,7 +302,7 @@ void PeerSessionServer::takeConnections()
         connect(socket, &QWebSocket::disconnected, this, [this, id] { endSession(id); });
         // glibc keeps what a flooded session freed; give it back once the socket is gone.
         connect(socket, &QObject::destroyed, [] { malloc_trim(0); });
-        Peer& peer = m_peers[id] = Peer { socket, descriptor, {}, {}, {}, 0, 0, false };
+        Peer& peer = m_peers[id] = Peer { socket, descriptor, {}, {}, {}, 0, 0, false, keyHash };
         peer.sinceLife.start();
         if (!m_pingTimer.isActive())
             m_pingTimer.start();
@@ -217,6 +310,8 @@ void PeerSessionServer::takeConnections()
         // The text no phone has shown it read yet reaches this one too.
         sendOffer(peer);
         Q_EMIT peerStateChanged(PeerState::connected, int(m_peers.size()));
+        if (!keyHash.isEmpty())
+            reportKeyedSessions();
     }
 }
 
@@ -361,6 +456,8 @@ void PeerSessionServer::endSession(quint64 id)
     if (m_peers.empty())
         m_pingTimer.stop();
     Q_EMIT peerStateChanged(PeerState::notConnected, int(m_peers.size()));
+    if (!peer.keyHash.isEmpty())
+        reportKeyedSessions();
 }
 
 void PeerSessionServer::pingOrReap()

@@ -3,6 +3,7 @@
 #include "RemoteMessage.h"
 #include "platform/PeerLink.h"
 #include "transport/HostPolicy.h"
+#include "transport/PhoneKeyCheck.h"
 
 #include <QElapsedTimer>
 #include <QList>
@@ -69,12 +70,17 @@ public:
     void takeCommands();
     // Tells the page that tapped, if it is still connected.
     void answerTap(const PageTap& tap, bool pressed);
+    // Handshakes from now on are checked against these; sessions they no longer let in end.
+    void setPhoneKeys(const PhoneKeys& keys);
 
 Q_SIGNALS:
     void peerStateChanged(PeerState state, int connectedPeers);
     // Commands in the order they came in; the next group waits for takeCommands().
     void commandsReceived(const std::vector<PeerCommand>& commands);
     void delivered(quint64 delivery);
+    void keyedSessionsChanged(const QList<QByteArray>& keyHashes);
+    // Handshakes refused for want of a valid key, gathered over a short while so a flood costs few reports.
+    void refused(const QString& address, int count);
 
 private:
     struct Peer {
@@ -90,6 +96,8 @@ private:
         int commandsWaiting = 0;
         // A page that asked to be told where the keys go.
         bool watchesKeyTarget = false;
+        // The hash of the key its handshake carried, while keys are required.
+        QByteArray keyHash = {};
     };
     struct Offer {
         quint64 delivery;
@@ -97,6 +105,10 @@ private:
     };
 
     void acceptConnections();
+    // Once the handshake's head is in, hands it on if its key lets it in, and refuses it otherwise.
+    void checkKey(QTcpSocket* socket);
+    void reportKeyedSessions();
+    void reportRefusals();
     void answerInvitation(QWebSocketCorsAuthenticator* authenticator);
     void takeConnections();
     void handshakeFailed();
@@ -122,8 +134,13 @@ private:
     int m_listeningSocket = -1;
     quint16 m_port = 0;
     QSocketNotifier* m_accepting = nullptr;
-    // Accepted connections whose handshake has not ended yet.
-    std::set<QTcpSocket*> m_handshakes;
+    // Accepted connections whose handshake has not ended yet, with the hash of the key each carried.
+    std::map<QTcpSocket*, QByteArray> m_handshakes;
+    // Handshakes waiting for their head while keys are required: only a valid key hands them to m_server.
+    std::set<QTcpSocket*> m_unchecked;
+    PhoneKeyCheck m_keys;
+    std::map<QString, int> m_refusals;
+    QTimer m_refusalReport;
     // Accepted handshakes not yet connections: each ends as one, or as a handshake failure.
     int m_invitationsPending = 0;
     quint16 m_pagePort = 0;

@@ -24,6 +24,8 @@ WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::
             QMetaObject::invokeMethod(m_server, &PeerSessionServer::takeCommands, Qt::QueuedConnection);
     });
     connect(m_server, &PeerSessionServer::delivered, this, &PeerLink::delivered);
+    connect(m_server, &PeerSessionServer::keyedSessionsChanged, this, &PeerLink::keyedSessionsChanged);
+    connect(m_server, &PeerSessionServer::refused, this, &PeerLink::refused);
 }
 
 WebSocketPeerLink::~WebSocketPeerLink()
@@ -91,4 +93,10 @@ void WebSocketPeerLink::setPagePort(quint16 port)
 {
     QMetaObject::invokeMethod(
         m_server, [server = m_server.data(), port] { server->setPagePort(port); }, Qt::QueuedConnection);
+}
+
+void WebSocketPeerLink::setPhoneKeys(const PhoneKeys& keys)
+{
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server.data(), keys] { server->setPhoneKeys(keys); }, Qt::QueuedConnection);
 }

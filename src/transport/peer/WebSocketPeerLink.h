@@ -30,6 +30,7 @@ public:
     void withdrawText() override;
     void publishKeyTarget(const KeyTarget& target, const QString& programName) override;
     void answerTap(const PageTap& tap, bool pressed) override;
+    void setPhoneKeys(const PhoneKeys& keys) override;
     // The HTTP port the remote page is served from; handshakes from any other page are refused.
     void setPagePort(quint16 port);
 
