@@ -54,7 +54,7 @@ ViewTestCase {
         const view = make(mainView);
         // Disabled controls take no focus: give "Appliquer" a port it can apply.
         item(view, "portField").text = "5000";
-        compare(focusChainNames(view), ["Envoyer un texte", "Autoriser", "Copier l'IP", "Code QR", "Rafraîchir", "Port HTTP fallback", "Appliquer", "Télécharger sur l'App Store"]);
+        compare(focusChainNames(view), ["Envoyer un texte", "Autoriser", "Copier l'IP", "Code QR", "Rafraîchir", "Seulement les téléphones invités", "Port HTTP fallback", "Appliquer", "Télécharger sur l'App Store"]);
         harness.setTrusted(true);
 
         item(view, "tab_sendText").forceActiveFocus();
