@@ -11,7 +11,7 @@
 enum class HttpListenerState { starting, ready, failed, notPermitted };
 
 // What a request asks the service for, decided from its first bytes.
-enum class HttpRoute { next, previous, pendingText, sendText, keyTarget, unknown };
+enum class HttpRoute { next, previous, blackScreen, first, last, pendingText, sendText, keyTarget, unknown };
 
 // A request for the service: its route and, when its head has ended, the bytes after it.
 struct RouteRequest {

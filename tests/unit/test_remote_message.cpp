@@ -34,12 +34,16 @@ private Q_SLOTS:
         row(R"({"slideCommand":{"_0":"next"}})", "next");
         row(R"({"x":1,"slideCommand":{"_0":"previous","y":[]}})", "previous");
         row(R"({"slideCommand":{"_0":"previous","_0":"next"}})", "next"); // the last duplicate wins
+        for (const char* command : { "blackScreen", "first", "last" })
+            row(qPrintable(QStringLiteral(R"({"slideCommand":{"_0":"%1"}})").arg(command)), command);
         row(R"({"importText":{"title":"a\/b","text":"\u00e9"}})", "a/b|é");
         for (const char* unreadable : { "next\n", " next", "Next", "forward", "\"next\"", "", "\xff\xfenext",
                  R"({"slideCommand":"next"})", R"({"slideCommand":{"_0":"Next"}})", R"({"slideCommand":{"_0":null}})",
                  "{}", R"({"slideCommand":{"_0":"next"},"importText":{"title":"T","text":"X"}})",
                  R"({"importText":{"text":"X"}})", "[\"next\"]", "{", "not json", "42", "[1]",
-                 R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})" })
+                 R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})",
+                 // The later commands only in the message form, and only by their exact names.
+                 "first", "blackScreen", R"({"slideCommand":{"_0":"black"}})", R"({"slideCommand":{"_0":"Last"}})" })
             row(unreadable, "-");
     }
 

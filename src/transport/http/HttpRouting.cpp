@@ -31,11 +31,17 @@ const QByteArray* fixedAnswerFor(QByteArrayView request, const QByteArray& pageA
 HttpRoute routeFor(QByteArrayView request)
 {
     // The trailing blanks belong to the prefixes: "GET /next?x" or "GET /nextslide" must not move a slide.
-    static constexpr std::array<std::pair<QByteArrayView, HttpRoute>, 7> prefixes { {
+    static constexpr std::array<std::pair<QByteArrayView, HttpRoute>, 13> prefixes { {
         { "GET /next ", HttpRoute::next },
         { "POST /next ", HttpRoute::next },
         { "GET /prev ", HttpRoute::previous },
         { "POST /prev ", HttpRoute::previous },
+        { "GET /black ", HttpRoute::blackScreen },
+        { "POST /black ", HttpRoute::blackScreen },
+        { "GET /first ", HttpRoute::first },
+        { "POST /first ", HttpRoute::first },
+        { "GET /last ", HttpRoute::last },
+        { "POST /last ", HttpRoute::last },
         { "GET /pendingtext", HttpRoute::pendingText },
         { "POST /sendtext ", HttpRoute::sendText },
         { "GET /keytarget ", HttpRoute::keyTarget },
