@@ -13,6 +13,7 @@ import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 import wev_taps
 
@@ -35,8 +36,8 @@ def pdf(path, colours):
         offsets.append(len(data))
         data += b"%d 0 obj\n%s\nendobj\n" % (number, body.encode())
     xref = len(data)
-    data += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1)
-    data += b"".join(b"%010d 00000 n \n" % offset for offset in offsets)
+    data += b"xref\n0 %d\n0000000000 65535 f \n" % (len(objects) + 1) + b"".join(
+        b"%010d 00000 n \n" % offset for offset in offsets)
     data += b"trailer\n<< /Size %d /Root 1 0 R >>\nstartxref\n%d\n%%%%EOF\n" % (len(objects) + 1, xref)
     with open(path, "wb") as out:
         out.write(data)
@@ -80,6 +81,20 @@ class Screen:
         blue, green, red = image.data[:3]
         return red, green, blue
 
+    def slideshow_is_active(self):
+        """The window manager's active window covers the whole screen: a program's editing window may show the first
+        slide, and take the first key, before its slideshow is up."""
+        from Xlib import X, error
+        active = self.root.get_full_property(self.display.intern_atom("_NET_ACTIVE_WINDOW"), X.AnyPropertyType)
+        if not active or not active.value[0]:
+            return False
+        try:
+            window = self.display.create_resource_object("window", active.value[0]).get_geometry()
+        except error.BadDrawable:  # closed meanwhile
+            return False
+        screen = self.root.get_geometry()
+        return (window.width, window.height) == (screen.width, screen.height)
+
     def wait_colour(self, what, colour, timeout=10.0):
         try:
             wev_taps.wait_for(what, lambda: max(abs(a - b) for a, b in zip(self.colour(), colour)) < 40, timeout)
@@ -88,20 +103,19 @@ class Screen:
             return ["%s: the screen shows %s, not %s" % (error, self.colour(), colour)]
 
 
-def post(path):
-    with wev_taps.LOCAL.open("http://127.0.0.1:%d%s" % (PORT, path), data=b"", timeout=5) as answer:
-        return answer.read().decode()
-
-
 def drive(name, screen):
     """The failures seen in one program's slideshow, started on the first slide."""
-    failures = screen.wait_colour(name + " to show its first slide", SLIDES[0], timeout=90)
+    wev_taps.wait_for(name + "'s slideshow to be the active window", screen.slideshow_is_active, timeout=90)
+    failures = screen.wait_colour(name + " to show its first slide", SLIDES[0], timeout=30)
     if failures:
         return failures
+    # Impress opens its show with the first slide shown a moment before it takes keys.
+    time.sleep(3)
     for path, colour, what in (("/next", SLIDES[1], "the second slide"), ("/last", SLIDES[2], "the last slide"),
                                ("/first", SLIDES[0], "the first slide"), ("/black", BLACK, "a black screen"),
                                ("/black", SLIDES[0], "the first slide again")):
-        answer = post(path)
+        with wev_taps.LOCAL.open("http://127.0.0.1:%d%s" % (PORT, path), data=b"", timeout=5) as reply:
+            answer = reply.read().decode()
         if answer != "ok":
             failures.append("%s: POST %s was answered %r" % (name, path, answer))
         failures += screen.wait_colour("%s to show %s after POST %s" % (name, what, path), colour)
@@ -131,31 +145,28 @@ def check(app_binary, workdir):
         wev_taps.start_app(processes, app_binary, env, PORT)
         screen = wev_taps.wait_for("the X display", Screen)
 
-        pdf(os.path.join(workdir, "slides.pdf"), SLIDES)
-        viewer = processes.start("evince", ["dbus-run-session", "--", "evince", "--presentation",
-                                            os.path.join(workdir, "slides.pdf")], env)
-        failures += drive("Evince", screen)
-        os.killpg(viewer.pid, signal.SIGTERM)
-        viewer.wait(timeout=10)
-
         presentation(os.path.join(workdir, "slides.fodp"), SLIDES)
         # Its own X11 toolkit repaints the slideshow only on some events under Xvfb; the GTK one as on a desktop.
-        processes.start("impress", ["dbus-run-session", "--", "soffice", "-env:UserInstallation=file://" + os.path.join(
-            workdir, "office"), "--norestore", "--nologo", "--show", os.path.join(workdir, "slides.fodp")],
-            dict(env, SAL_USE_VCLPLUGIN="gtk3"))
+        office = "-env:UserInstallation=file://" + os.path.join(workdir, "office")
+        impress = processes.start("impress", ["dbus-run-session", "--", "soffice", office, "--norestore", "--nologo",
+                                              "--show", os.path.join(workdir, "slides.fodp")],
+                                  dict(env, SAL_USE_VCLPLUGIN="gtk3"))
         failures += drive("Impress", screen)
+        os.killpg(impress.pid, signal.SIGTERM)
+        wev_taps.wait_for("Impress's slideshow to close", lambda: not screen.slideshow_is_active())
+
+        pdf(os.path.join(workdir, "slides.pdf"), SLIDES)
+        processes.start("evince", ["dbus-run-session", "--", "evince", "--presentation",
+                                   os.path.join(workdir, "slides.pdf")], env)
+        failures += drive("Evince", screen)
     finally:
         processes.stop()
     return failures
 
 
-def main(app_binary):
-    with tempfile.TemporaryDirectory(prefix="quorvelantis-slideshow-") as workdir:
-        failures = check(app_binary, workdir)
-        for failure in failures:
-            print("FAIL:", failure, file=sys.stderr)
-        return 1 if failures else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1]))
+    with tempfile.TemporaryDirectory(prefix="quorvelantis-slideshow-") as folder:
+        seen = check(sys.argv[1], folder)
+    for failure in seen:
+        print("FAIL:", failure, file=sys.stderr)
+    sys.exit(1 if seen else 0)
