@@ -1,12 +1,8 @@
 #!/usr/bin/python3
-"""Real slideshows driven through the app's HTTP routes, judged on the screen's pixels: Evince's presentation mode
-and LibreOffice Impress's slideshow, each on three slides of distinct solid colours, go to the next slide, the last
-and the first, black on B and back on B.
-
-Usage: unshare --net --mount --pid --fork --kill-child --mount-proc slideshow_keys.py APP_BINARY
-The private namespaces give the test its own loopback (the app's default port is free), its own X sockets, and end
-every process it started when it ends.
-"""
+"""Impress's and Evince's slideshows of three solid colours, driven through the app's HTTP routes, go to the next,
+last and first slide, black on B and back on B, judged on the screen's pixels.
+Usage: unshare --net --mount --pid --fork --kill-child --mount-proc slideshow_keys.py APP_BINARY (its own loopback,
+X sockets and processes)."""
 
 import os
 import signal
@@ -19,7 +15,6 @@ import wev_taps
 
 PORT = 4777
 SLIDES = [(220, 30, 30), (30, 170, 60), (30, 60, 200)]
-BLACK = (0, 0, 0)
 
 
 def pdf(path, colours):
@@ -51,20 +46,17 @@ def presentation(path, colours):
         for i, colour in enumerate(colours))
     pages = "".join('<draw:page draw:name="p%d" draw:style-name="s%d" draw:master-page-name="M"/>' % (i, i)
                     for i in range(len(colours)))
+    namespaces = "".join(' xmlns:%s="urn:oasis:names:tc:opendocument:xmlns:%s:1.0"' % pair for pair in (
+        ("office", "office"), ("style", "style"), ("draw", "drawing"), ("presentation", "presentation"),
+        ("fo", "xsl-fo-compatible")))
     with open(path, "w") as out:
         out.write(
-            '<?xml version="1.0" encoding="UTF-8"?>\n<office:document'
-            ' xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"'
-            ' xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"'
-            ' xmlns:draw="urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"'
-            ' xmlns:presentation="urn:oasis:names:tc:opendocument:xmlns:presentation:1.0"'
-            ' xmlns:fo="urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0"'
-            ' office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.presentation">'
+            '<?xml version="1.0" encoding="UTF-8"?>\n<office:document%s office:version="1.3" office:mimetype="application/vnd.oasis.opendocument.presentation">'
             '<office:automatic-styles><style:page-layout style:name="L"><style:page-layout-properties'
             ' fo:page-width="28cm" fo:page-height="21cm"/></style:page-layout>%s</office:automatic-styles>'
             '<office:master-styles><style:master-page style:name="M" style:page-layout-name="L"/>'
             '</office:master-styles><office:body><office:presentation>%s</office:presentation></office:body>'
-            '</office:document>\n' % (styles, pages))
+            '</office:document>\n' % (namespaces, styles, pages))
 
 
 class Screen:
@@ -112,7 +104,7 @@ def drive(name, screen):
     # Impress opens its show with the first slide shown a moment before it takes keys.
     time.sleep(3)
     for path, colour, what in (("/next", SLIDES[1], "the second slide"), ("/last", SLIDES[2], "the last slide"),
-                               ("/first", SLIDES[0], "the first slide"), ("/black", BLACK, "a black screen"),
+                               ("/first", SLIDES[0], "the first slide"), ("/black", (0, 0, 0), "a black screen"),
                                ("/black", SLIDES[0], "the first slide again")):
         with wev_taps.LOCAL.open("http://127.0.0.1:%d%s" % (PORT, path), data=b"", timeout=5) as reply:
             answer = reply.read().decode()
