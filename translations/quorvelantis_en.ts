@@ -183,12 +183,24 @@
         <translation>Key command failed</translation>
     </message>
     <message>
-        <source>▶ Slide suivante</source>
-        <translation>▶ Next slide</translation>
-    </message>
-    <message>
         <source>◀ Slide précédente</source>
         <translation>◀ Previous slide</translation>
+    </message>
+    <message>
+        <source>■ Écran noir / retour</source>
+        <translation>■ Black screen / back</translation>
+    </message>
+    <message>
+        <source>⏮ Première slide</source>
+        <translation>⏮ First slide</translation>
+    </message>
+    <message>
+        <source>⏭ Dernière slide</source>
+        <translation>⏭ Last slide</translation>
+    </message>
+    <message>
+        <source>▶ Slide suivante</source>
+        <translation>▶ Next slide</translation>
     </message>
     <message>
         <source>Texte vide</source>

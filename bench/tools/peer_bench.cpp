@@ -93,7 +93,7 @@ private:
 // Every key press is one executed command: it acknowledges to the client thread.
 struct AcknowledgingKeys : FakeKeys {
     Driver* driver = nullptr;
-    bool pressArrow(Arrow) override
+    bool pressKey(Key) override
     {
         QMetaObject::invokeMethod(
             driver, [d = driver] { d->acknowledge(); }, Qt::QueuedConnection);

@@ -3,26 +3,29 @@
 #include "FocusedWindow.h"
 
 #include <QString>
+#include <QStringView>
+#include <array>
 #include <optional>
 
 // What phones ask of the desktop, the same whichever transport carried it; the transports parse their bytes into
 // these values and frame the answers, so the service never sees a byte of either wire.
 
-// A slide command as the phone names it.
-enum class RemoteCommand { previous, next };
+// A slide command as the phone names it. A phone that knows only previous and next never sends the others.
+enum class RemoteCommand { previous, next, blackScreen, first, last };
 
-inline QString rawValue(RemoteCommand command)
-{
-    return command == RemoteCommand::next ? QStringLiteral("next") : QStringLiteral("previous");
-}
+// The raw values, in the enumeration's order.
+inline constexpr std::array<QStringView, 5> remoteCommandRawValues { u"previous", u"next", u"blackScreen", u"first",
+    u"last" };
+
+inline QString rawValue(RemoteCommand command) { return remoteCommandRawValues.at(std::size_t(command)).toString(); }
 
 // Exact, case-sensitive match on the raw value; anything else is no command.
 inline std::optional<RemoteCommand> remoteCommandFromRawValue(QStringView rawValue)
 {
-    if (rawValue == u"previous")
-        return RemoteCommand::previous;
-    if (rawValue == u"next")
-        return RemoteCommand::next;
+    for (std::size_t index = 0; index < remoteCommandRawValues.size(); ++index) {
+        if (rawValue == remoteCommandRawValues[index])
+            return RemoteCommand(index);
+    }
     return std::nullopt;
 }
 

@@ -2,8 +2,9 @@
 
 #include <QObject>
 
-// The arrow keys a slide command presses.
-enum class Arrow { left, right };
+// The keys a slide command presses, which presentation programs agree on: the arrows move one slide, B
+// blacks the screen and brings it back, Home and End go to the first and the last slide.
+enum class Key { left, right, b, home, end };
 
 // What asking for access shows the user, so the window can tell them beforehand.
 enum class AccessRequest {
@@ -21,10 +22,10 @@ class RemoteInput : public QObject {
 public:
     using QObject::QObject;
 
-    // Posts the arrow's press, then its release, in the order of the calls: the desktop never sees a release before
+    // Posts the key's press, then its release, in the order of the calls: the desktop never sees a release before
     // its press, nor a press without its release, so a key can never stay down. Posting may finish later. False when
     // the backend cannot post it now (no display, no access, no key for it); nothing is posted then.
-    virtual bool pressArrow(Arrow arrow) = 0;
+    virtual bool pressKey(Key key) = 0;
     // Whether keys can be posted now.
     virtual bool hasAccess() = 0;
     // Starts whatever lets the user grant access (a password or consent dialog) without waiting for it; never stacks

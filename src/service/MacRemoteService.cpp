@@ -11,6 +11,33 @@
 
 using namespace std::chrono_literals;
 
+namespace {
+
+struct CommandKey {
+    Key key;
+    QString text; // what the window says once it is pressed
+};
+
+CommandKey commandKeyFor(RemoteCommand command)
+{
+    switch (command) {
+    case RemoteCommand::previous:
+        return { Key::left, MacRemoteService::tr("◀ Slide précédente") };
+    case RemoteCommand::blackScreen:
+        // The same key blacks the screen and brings it back: which one it did is the program's to know.
+        return { Key::b, MacRemoteService::tr("■ Écran noir / retour") };
+    case RemoteCommand::first:
+        return { Key::home, MacRemoteService::tr("⏮ Première slide") };
+    case RemoteCommand::last:
+        return { Key::end, MacRemoteService::tr("⏭ Dernière slide") };
+    case RemoteCommand::next:
+        break;
+    }
+    return { Key::right, MacRemoteService::tr("▶ Slide suivante") };
+}
+
+}
+
 MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     : QObject(parent)
     , m_platform(platform)
@@ -79,13 +106,13 @@ bool MacRemoteService::executeCommand(RemoteCommand command, QDeadlineTimer pres
 
 bool MacRemoteService::postCommand(RemoteCommand command)
 {
-    if (!m_platform.keys.pressArrow(command == RemoteCommand::next ? Arrow::right : Arrow::left)) {
+    const CommandKey pressed = commandKeyFor(command);
+    if (!m_platform.keys.pressKey(pressed.key)) {
         setStatusMessage(tr("Commande clavier impossible"));
         return false;
     }
-    const QString text = command == RemoteCommand::next ? tr("▶ Slide suivante") : tr("◀ Slide précédente");
-    setStatusMessage(text);
-    setLastCommandMessage(text);
+    setStatusMessage(pressed.text);
+    setLastCommandMessage(pressed.text);
     // Without a window manager no event tells of a focus change: the window shows where this press went. The
     // presses of one group of requests all go out together, so one look at the focus after the group is enough.
     if (m_heldNotifications)

@@ -164,7 +164,7 @@ Q_SIGNALS:
     void refusedRequestsChanged();
 
 private:
-    // Presses the command's arrow and shows it; false when no key could be posted.
+    // Presses the command's key and shows it; false when no key could be posted.
     bool postCommand(RemoteCommand command);
     // Kept while access is being asked, and pressed once it is granted.
     void keepCommand(RemoteCommand command);

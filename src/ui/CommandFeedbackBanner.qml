@@ -74,7 +74,13 @@ Rectangle {
 
         SymbolIcon {
             objectName: "commandIcon"
-            symbol: banner.lastCommand === "next" ? "forward.fill" : banner.lastCommand === "previous" ? "backward.fill" : "bolt.horizontal"
+            symbol: ({
+                    "next": "forward.fill",
+                    "previous": "backward.fill",
+                    "blackScreen": "tv.slash",
+                    "first": "backward.end.fill",
+                    "last": "forward.end.fill"
+                })[banner.lastCommand] ?? "bolt.horizontal"
             font.pixelSize: TextStyle.callout
             font.weight: Font.Bold
             color: banner.isActive ? "white" : Colors.muted

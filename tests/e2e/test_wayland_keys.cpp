@@ -40,10 +40,12 @@ private Q_SLOTS:
         const std::unique_ptr<ChosenKeys> keys = ChosenKeys::forThisSession();
         QVERIFY(keys->hasAccess());
         // At once, before the focused window can have bound the new keyboard: the presses must wait, not vanish.
-        QVERIFY(keys->pressArrow(Arrow::right));
-        QVERIFY(keys->pressArrow(Arrow::left));
-
-        const QStringList expected { "Right pressed", "Right released", "Left pressed", "Left released" };
+        QStringList expected;
+        for (const auto& [key, sym] : { std::pair { Key::right, "Right" }, { Key::left, "Left" }, { Key::b, "b" },
+                 { Key::home, "Home" }, { Key::end, "End" } }) {
+            QVERIFY(keys->pressKey(key));
+            expected << sym + QStringLiteral(" pressed") << sym + QStringLiteral(" released");
+        }
         QTRY_COMPARE_WITH_TIMEOUT(receivedKeys(qEnvironmentVariable("WEV_LOG")), expected, 5000);
     }
 

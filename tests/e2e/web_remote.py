@@ -302,8 +302,14 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     tap(browser, "prev", receiver, "Left")
     for key, sent in (("ARROW_RIGHT", "Right"), ("SPACE", "Right"), ("ARROW_LEFT", "Left")):
         tap(browser, key, receiver, sent)
-    if browser.find_element("id", "count").text != "5":
-        raise AssertionError("the page counts %r commands, not 5" % browser.find_element("id", "count").text)
+    # B blacks the screen and brings it back: the button shows which the next press does.
+    for button, sent, black in (("first", "Home", "false"), ("black", "B", "true"), ("black", "B", "false"),
+                                ("last", "End", "false")):
+        tap(browser, button, receiver, sent)
+        if browser.find_element("id", "black").get_attribute("aria-pressed") != black:
+            raise AssertionError("after %s, the black screen button is not aria-pressed=%s" % (button, black))
+    if browser.find_element("id", "count").text != "9":
+        raise AssertionError("the page counts %r commands, not 9" % browser.find_element("id", "count").text)
 
     # The session's packets dropped while the HTTP port still answers: the taps fail within a second, the page says
     # the connection is lost within 3 s, and comes back to the session by itself once the rule goes; the taps held
@@ -344,7 +350,8 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     page_status(browser, CONNECTED_HTTP)
     tap(browser, "next", receiver, "Right")
     wait_for("English texts", lambda: page_text(browser, "target").startswith("Keys → ") and page_text(
-        browser, "next") == "Next ▶" and page_text(browser, "elapsed") != "0:00")
+        browser, "next") == "Next ▶" and page_text(browser, "elapsed") != "0:00"
+        and page_text(browser, "black") == "Black screen")
     browser.save_screenshot(os.path.join(screenshot_dir, "page-remote-390x844.png"))
     # A script in sections follows the slides, and a tapped section becomes the current one.
     with LOCAL.open("http://127.0.0.1:%d/sendtext" % port, timeout=5,
@@ -360,6 +367,10 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     browser.save_screenshot(os.path.join(screenshot_dir, "page-script-390x844.png"))
     tap(browser, "prev", receiver, "Left")
     wait_for("the previous section", lambda: current() == "Un* Deux Trois")
+    tap(browser, "last", receiver, "End")
+    wait_for("the last section", lambda: current() == "Un Deux Trois*")
+    tap(browser, "first", receiver, "Home")
+    wait_for("the first section", lambda: current() == "Un* Deux Trois")
     browser.find_elements("css selector", "#scriptText section")[2].click()
     wait_for("the tapped section", lambda: current() == "Un Deux Trois*")
 

@@ -138,12 +138,12 @@ class TestRemoteDesktopPortal : public QObject {
 private Q_SLOTS:
     void init() { QFile::remove(m_dir.filePath("settings.ini")); }
 
-    void consentGivesOneSessionThatPostsBothArrowsUntilItCloses()
+    void consentGivesOneSessionThatPostsEveryKeyUntilItCloses()
     {
         FakePortal fake;
         RemoteDesktopPortal portal(QDBusConnection::sessionBus(), settings(), fake.version);
         QSignalSpy accessChanges(&portal, &RemoteInput::accessChanged);
-        QVERIFY(!portal.pressArrow(Arrow::right));
+        QVERIFY(!portal.pressKey(Key::right));
 
         portal.requestAccess();
         portal.requestAccess(); // while the dialog is open: no second one
@@ -154,15 +154,15 @@ private Q_SLOTS:
         QCOMPARE(keptToken(), "token-1");
         QCOMPARE(portal.accessRequest(), AccessRequest::consent);
 
-        QVERIFY(portal.pressArrow(Arrow::right));
-        QVERIFY(portal.pressArrow(Arrow::left));
+        QVERIFY(portal.pressKey(Key::right));
+        QVERIFY(portal.pressKey(Key::left));
         QTRY_COMPARE(fake.keys, QStringList({ "106 down", "106 up", "105 down", "105 up" }));
 
         // A session closed between a press and its release: the release still goes out, after the press's answer,
         // and the tap queued behind it, never pressed, is dropped.
         fake.holdsKeyAnswers = true;
-        QVERIFY(portal.pressArrow(Arrow::right));
-        QVERIFY(portal.pressArrow(Arrow::left));
+        QVERIFY(portal.pressKey(Key::right));
+        QVERIFY(portal.pressKey(Key::left));
         QTRY_COMPARE(fake.keys.size(), 5);
         fake.closeSession();
         QTRY_VERIFY(!portal.hasAccess());
@@ -173,13 +173,15 @@ private Q_SLOTS:
 
         // Revoked: access is gone, and asking again restores it with the kept token.
         QCOMPARE(accessChanges.count(), 2);
-        QVERIFY(!portal.pressArrow(Arrow::right));
+        QVERIFY(!portal.pressKey(Key::right));
         portal.requestAccess();
         QTRY_VERIFY(portal.hasAccess());
         QCOMPARE(fake.calls.mid(3),
             QStringList({ "CreateSession", "SelectDevices persist_mode=2 restore_token=token-1 types=1", "Start" }));
-        QVERIFY(portal.pressArrow(Arrow::right));
-        QTRY_COMPARE(fake.keys.mid(6), QStringList({ "106 down", "106 up" }));
+        for (const Key key : { Key::right, Key::b, Key::home, Key::end })
+            QVERIFY(portal.pressKey(key));
+        QTRY_COMPARE(fake.keys.mid(6),
+            QStringList({ "106 down", "106 up", "48 down", "48 up", "102 down", "102 up", "107 down", "107 up" }));
     }
 
     void refusalLeavesAccessMissingAndCanBeAskedAgain()
@@ -191,7 +193,7 @@ private Q_SLOTS:
         portal.requestAccess();
         QTRY_VERIFY((portal.requestAccess(), fake.calls.count("CreateSession") >= 2));
         QVERIFY(!portal.hasAccess());
-        QVERIFY(!portal.pressArrow(Arrow::left));
+        QVERIFY(!portal.pressKey(Key::left));
         QVERIFY(fake.keys.isEmpty());
         QVERIFY(keptToken().isEmpty());
     }

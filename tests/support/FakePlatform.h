@@ -16,17 +16,17 @@
 #include <vector>
 
 struct FakeKeys : RemoteInput {
-    std::vector<Arrow> pressed;
+    std::vector<Key> pressed;
     bool canPress = true;
     bool trusted = true;
     AccessRequest request = AccessRequest::adminPassword;
     bool asking = false;
     int accessRequests = 0;
 
-    bool pressArrow(Arrow arrow) override
+    bool pressKey(Key key) override
     {
         if (canPress)
-            pressed.push_back(arrow);
+            pressed.push_back(key);
         return canPress;
     }
     bool hasAccess() override { return trusted; }

@@ -27,6 +27,12 @@ private Q_SLOTS:
             { "POST /next HTTP/1.1\r\n\r\n", Target::next },
             { "GET /prev HTTP/1.1\r\n\r\n", Target::previous },
             { "POST /prev ", Target::previous },
+            { "GET /black HTTP/1.1\r\n\r\n", Target::blackScreen },
+            { "POST /black ", Target::blackScreen },
+            { "GET /first ", Target::first },
+            { "POST /first HTTP/1.1\r\n\r\n", Target::first },
+            { "GET /last ", Target::last },
+            { "POST /last HTTP/1.1\r\n\r\n", Target::last },
             { "GET /pendingtext?t=1 HTTP/1.1", Target::pendingText },
             { "POST /sendtext HTTP/1.1\r\n\r\n{}", Target::sendText },
             { "GET /keytarget HTTP/1.1\r\n\r\n", Target::keyTarget },
@@ -37,6 +43,8 @@ private Q_SLOTS:
             { "GET /next\r\n\r\n", Target::unknown },
             { "GET /next?x=1 HTTP/1.1", Target::unknown },
             { "GET /nextslide HTTP/1.1", Target::unknown },
+            { "POST /blackout HTTP/1.1", Target::unknown },
+            { "POST /last?x HTTP/1.1", Target::unknown },
             { "get /next HTTP/1.1", Target::unknown },
             { "GET /nex", Target::unknown },
             { "POST /sendtext?x HTTP/1.1", Target::unknown },
@@ -60,7 +68,7 @@ private Q_SLOTS:
             "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(body.size())
                 + "\r\nConnection: close\r\nContent-Type: text/html; charset=utf-8\r\n\r\n");
         QVERIFY(body.startsWith("<!DOCTYPE html>") && body.contains("data-peer-port=\"4778\""));
-        QVERIFY(body.size() < 30 * 1024);
+        QVERIFY(body.size() < 40 * 1024);
         QVERIFY(!body.contains("@PEER_PORT@") && !body.contains("src=\"http") && !body.contains("href=\"http"));
     }
 

@@ -100,7 +100,7 @@ private Q_SLOTS:
         ChosenKeys keys;
         QSignalSpy accessChanges(&keys, &RemoteInput::accessChanged);
         QVERIFY(!keys.hasAccess());
-        QVERIFY(!keys.pressArrow(Arrow::right));
+        QVERIFY(!keys.pressKey(Key::right));
         QVERIFY(keys.isAskingForAccess()); // a tap meanwhile waits for the choice
         keys.requestAccess(); // "Autoriser" clicked while the portal has not answered yet
 
@@ -110,29 +110,30 @@ private Q_SLOTS:
         QCOMPARE(chosen.accessRequests, 1);
         QVERIFY(!keys.isAskingForAccess());
         QVERIFY(keys.hasAccess());
-        QVERIFY(keys.pressArrow(Arrow::left));
-        QCOMPARE(chosen.pressed, std::vector<Arrow> { Arrow::left });
+        QVERIFY(keys.pressKey(Key::left));
+        QCOMPARE(chosen.pressed, std::vector<Key> { Key::left });
         // The choice itself, then the backend's own changes.
         Q_EMIT chosen.accessChanged();
         QCOMPARE(accessChanges.count(), 2);
     }
 
-    void uinputMapsArrowKeysAndHoldsThemUntilTheDeviceHasSettled()
+    void uinputMapsEveryKeyAndHoldsThemUntilTheDeviceHasSettled()
     {
         auto writer = std::make_unique<FakeDeviceWriter>();
         FakeDeviceWriter& fake = *writer;
         UinputKeyboard keyboard(std::move(writer), shortSettleTime, QString(), QString(), {});
 
-        QVERIFY(keyboard.pressArrow(Arrow::right));
-        QVERIFY(keyboard.pressArrow(Arrow::left));
+        for (const Key key : { Key::right, Key::left, Key::b, Key::home, Key::end })
+            QVERIFY(keyboard.pressKey(key));
         QVERIFY(fake.written.empty());
 
-        const std::vector<WrittenKey> held { { KEY_RIGHT, true }, { KEY_RIGHT, false }, { KEY_LEFT, true },
-            { KEY_LEFT, false } };
+        std::vector<WrittenKey> held;
+        for (const int code : { KEY_RIGHT, KEY_LEFT, KEY_B, KEY_HOME, KEY_END })
+            held.insert(held.end(), { { code, true }, { code, false } });
         QTRY_VERIFY(fake.written == held);
 
         // Once settled, keys go out at once.
-        QVERIFY(keyboard.pressArrow(Arrow::right));
+        QVERIFY(keyboard.pressKey(Key::right));
         QCOMPARE(fake.written.size(), held.size() + 2);
         QVERIFY((fake.written.back() == WrittenKey { KEY_RIGHT, false }));
         QCOMPARE(fake.createCalls, 1);
@@ -165,9 +166,9 @@ private Q_SLOTS:
         UinputKeyboard refusedKeyboard(std::move(refusing), std::chrono::milliseconds(0), devicePath, QString(), {});
         QVERIFY(!refusedKeyboard.hasAccess());
         // A refused device gives no event, and each press tries again.
-        QVERIFY(!refusedKeyboard.pressArrow(Arrow::right));
+        QVERIFY(!refusedKeyboard.pressKey(Key::right));
         refused.refusesCreation = false;
-        QVERIFY(refusedKeyboard.pressArrow(Arrow::right));
+        QVERIFY(refusedKeyboard.pressKey(Key::right));
         QCOMPARE(refused.createCalls, 3);
     }
 

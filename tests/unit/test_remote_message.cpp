@@ -36,6 +36,8 @@ private Q_SLOTS:
         row(R"({"slideCommand":{"_0":"next"}})", "next");
         row(R"({"x":1,"slideCommand":{"_0":"previous","y":[]}})", "previous");
         row(R"({"slideCommand":{"_0":"previous","_0":"next"}})", "next"); // the last duplicate wins
+        for (const char* command : { "blackScreen", "first", "last" })
+            row(qPrintable(QStringLiteral(R"({"slideCommand":{"_0":"%1"}})").arg(command)), command);
         row(R"({"importText":{"title":"a\/b","text":"\u00e9"}})", "a/b|é");
         row(R"({"watchKeyTarget":{}})", "watch");
         for (const char* unreadable : { "next\n", " next", "Next", "forward", "\"next\"", "", "\xff\xfenext",
@@ -45,7 +47,9 @@ private Q_SLOTS:
                  R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})",
                  R"({"watchKeyTarget":true})", R"({"watchKeyTarget":{},"slideCommand":{"_0":"next"}})",
                  R"({"tap":{"id":1.5,"command":"next","deadline":5}})",
-                 R"({"tap":{"id":-1,"command":"next","deadline":5}})" })
+                 R"({"tap":{"id":-1,"command":"next","deadline":5}})",
+                 // The later commands only in the message form, and only by their exact names.
+                 "first", "blackScreen", R"({"slideCommand":{"_0":"black"}})", R"({"slideCommand":{"_0":"Last"}})" })
             row(unreadable, "-");
     }
 

@@ -71,7 +71,7 @@ private Q_SLOTS:
         QCOMPARE(status.count(), 0);
 
         service.executeCommand(RemoteCommand::next);
-        QCOMPARE(fake.keys.pressed, std::vector { Arrow::right });
+        QCOMPARE(fake.keys.pressed, std::vector { Key::right });
         QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
         QCOMPARE(service.lastCommandMessage(), QStringLiteral("▶ Slide suivante"));
         QCOMPARE(service.property("lastCommand").toString(), QStringLiteral("next"));
@@ -82,11 +82,22 @@ private Q_SLOTS:
         QCOMPARE(access.count(), 0); // already true
 
         service.executeCommand(RemoteCommand::previous);
-        QCOMPARE(fake.keys.pressed, (std::vector { Arrow::right, Arrow::right, Arrow::left }));
+        QCOMPARE(fake.keys.pressed, (std::vector { Key::right, Key::right, Key::left }));
         QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
         QCOMPARE(service.lastCommand(), RemoteCommand::previous);
         QCOMPARE(service.commandCount(), 3);
         QCOMPARE(fake.keys.accessRequests, 1);
+        for (const auto& [command, key, text] :
+            { std::tuple { RemoteCommand::blackScreen, Key::b, "■ Écran noir / retour" },
+                { RemoteCommand::first, Key::home, "⏮ Première slide" },
+                { RemoteCommand::last, Key::end, "⏭ Dernière slide" } }) {
+            service.executeCommand(command);
+            QCOMPARE(fake.keys.pressed.back(), key);
+            QCOMPARE(service.lastCommandMessage(), QString::fromUtf8(text));
+            QCOMPARE(service.property("lastCommand").toString(), rawValue(command));
+        }
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(service.commandCount(), 7);
 
         // A key event that cannot be built posts nothing and counts nothing.
         fake.keys.canPress = false;
@@ -94,7 +105,7 @@ private Q_SLOTS:
         QCOMPARE(service.statusMessage(), QStringLiteral("Commande clavier impossible"));
         QCOMPARE(service.lastCommandMessage(), QStringLiteral("◀ Slide précédente"));
         QCOMPARE(service.lastCommand(), RemoteCommand::previous);
-        QCOMPARE(service.commandCount(), 3);
+        QCOMPARE(service.commandCount(), 7);
     }
 
     void commandWithoutPermissionCountsAndPrompts_data()
@@ -170,7 +181,7 @@ private Q_SLOTS:
         fake.keys.asking = false;
         fake.keys.trusted = true;
         Q_EMIT fake.keys.accessChanged();
-        QCOMPARE(fake.keys.pressed, std::vector { Arrow::right });
+        QCOMPARE(fake.keys.pressed, std::vector { Key::right });
         QCOMPARE(service.lastCommandMessage(), QStringLiteral("▶ Slide suivante"));
         QCOMPARE(service.hasAccessibility(), true);
         QCOMPARE(service.commandCount(), 1);
@@ -192,7 +203,7 @@ private Q_SLOTS:
         fake.keys.trusted = true;
         Q_EMIT fake.keys.accessChanged();
         service.executeCommand(RemoteCommand::next);
-        QCOMPARE(fake.keys.pressed, (std::vector { Arrow::right, Arrow::right }));
+        QCOMPARE(fake.keys.pressed, (std::vector { Key::right, Key::right }));
     }
 
     // A page shows a tap failed after a second: its key is pressed only before, and never kept for access.
@@ -208,7 +219,7 @@ private Q_SLOTS:
         Q_EMIT fake.peerLink.tapReceived({ 1, 3, RemoteCommand::next, QDeadlineTimer(1000) });
         fake.keys.trusted = true;
         Q_EMIT fake.keys.accessChanged();
-        QCOMPARE(fake.keys.pressed, std::vector { Arrow::right });
+        QCOMPARE(fake.keys.pressed, std::vector { Key::right });
         QCOMPARE(fake.peerLink.answeredTaps,
             (std::vector<std::pair<qint64, bool>> { { 1, true }, { 2, false }, { 3, false } }));
     }
@@ -483,7 +494,7 @@ private Q_SLOTS:
 
         Q_EMIT fake.peerLink.commandReceived(RemoteCommand::next);
         Q_EMIT fake.peerLink.commandReceived(RemoteCommand::previous);
-        QCOMPARE(fake.keys.pressed, (std::vector<Arrow> { Arrow::right, Arrow::left }));
+        QCOMPARE(fake.keys.pressed, (std::vector<Key> { Key::right, Key::left }));
         const QString commandText = service.statusMessage();
         Q_EMIT fake.peerLink.advertisingSucceeded();
         QCOMPARE(service.statusMessage(), commandText);

@@ -105,7 +105,7 @@ void ChosenKeys::choose(std::unique_ptr<RemoteInput> backend)
     Q_EMIT accessChanged();
 }
 
-bool ChosenKeys::pressArrow(Arrow arrow) { return m_backend && m_backend->pressArrow(arrow); }
+bool ChosenKeys::pressKey(Key key) { return m_backend && m_backend->pressKey(key); }
 
 bool ChosenKeys::hasAccess() { return m_backend && m_backend->hasAccess(); }
 

@@ -45,7 +45,7 @@ public:
     ChosenKeys() = default;
     void choose(std::unique_ptr<RemoteInput> backend);
 
-    bool pressArrow(Arrow arrow) override;
+    bool pressKey(Key key) override;
     bool hasAccess() override;
     void requestAccess() override;
     AccessRequest accessRequest() const override;

@@ -2,19 +2,19 @@
 
 #include <utility>
 
-HeldPresses::HeldPresses(std::function<void(Arrow)> write)
+HeldPresses::HeldPresses(std::function<void(Key)> write)
     : m_write(std::move(write))
 {
     m_settleTimer.setSingleShot(true);
     QObject::connect(&m_settleTimer, &QTimer::timeout, &m_settleTimer, [this] { release(); });
 }
 
-void HeldPresses::press(Arrow arrow)
+void HeldPresses::press(Key key)
 {
     if (m_isReleased)
-        m_write(arrow);
+        m_write(key);
     else
-        m_held.push_back(arrow);
+        m_held.push_back(key);
 }
 
 void HeldPresses::releaseAfter(std::chrono::milliseconds settleTime)
@@ -26,6 +26,6 @@ void HeldPresses::releaseAfter(std::chrono::milliseconds settleTime)
 void HeldPresses::release()
 {
     m_isReleased = true;
-    for (const Arrow arrow : std::exchange(m_held, {}))
-        m_write(arrow);
+    for (const Key key : std::exchange(m_held, {}))
+        m_write(key);
 }

@@ -12,18 +12,18 @@
 // after the keyboard appeared is never lost.
 class HeldPresses {
 public:
-    explicit HeldPresses(std::function<void(Arrow)> write);
+    explicit HeldPresses(std::function<void(Key)> write);
 
     // Written at once after the release, held before it.
-    void press(Arrow arrow);
+    void press(Key key);
     // Lets the held presses, and every later one, through once the settle time has passed.
     void releaseAfter(std::chrono::milliseconds settleTime);
 
 private:
     void release();
 
-    std::function<void(Arrow)> m_write;
+    std::function<void(Key)> m_write;
     QTimer m_settleTimer;
     bool m_isReleased = false;
-    std::vector<Arrow> m_held;
+    std::vector<Key> m_held;
 };

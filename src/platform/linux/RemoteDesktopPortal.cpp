@@ -162,11 +162,11 @@ void RemoteDesktopPortal::forgetSession()
         Q_EMIT accessChanged();
 }
 
-bool RemoteDesktopPortal::pressArrow(Arrow arrow)
+bool RemoteDesktopPortal::pressKey(Key key)
 {
     if (m_state != State::started)
         return false;
-    m_taps.push_back({ m_sessionHandle, evdevKeyCodeFor(arrow) });
+    m_taps.push_back({ m_sessionHandle, evdevKeyCodeFor(key) });
     if (m_taps.size() == 1)
         notifyKey(true);
     return true;

@@ -10,7 +10,7 @@
 #include <functional>
 #include <memory>
 
-// Posts arrow keys through the desktop's RemoteDesktop portal (GNOME, KDE Plasma): the user consents in the desktop's
+// Posts keys through the desktop's RemoteDesktop portal (GNOME, KDE Plasma): the user consents in the desktop's
 // own dialog. From version 2 of the portal on, the restore token it then hands out, kept in the settings, lets later
 // starts skip the dialog; an older portal (Debian 12's is version 1) asks again at each start. Access is a started
 // session.
@@ -33,8 +33,8 @@ public:
     // Answers, later and never blocking, what the bus's RemoteDesktop portal offers.
     static void probeKeyboard(const QDBusConnection& bus, QObject* context, std::function<void(Offer)> onAnswer);
 
-    // Queues the arrow's press and release behind the keys still on their way; false without a started session.
-    bool pressArrow(Arrow arrow) override;
+    // Queues the key's press and release behind the keys still on their way; false without a started session.
+    bool pressKey(Key key) override;
     bool hasAccess() override { return m_state == State::started; }
     // Asks the portal for a session, which shows its consent dialog unless a token spares it. While a session is
     // being asked for or runs this does nothing, so dialogs never stack. The portal keeps no refusal of ours: a
@@ -62,7 +62,7 @@ private:
     // Sends the press, or the release, of the tap at the head of the queue.
     void notifyKey(bool isDown);
 
-    // One arrow tap, bound to the session it was pressed in.
+    // One key tap, bound to the session it was pressed in.
     struct Tap {
         QString session;
         int evdevKeyCode;

@@ -22,7 +22,7 @@ UinputKeyboard::UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chr
     , m_devicePath(std::move(devicePath))
     , m_grantProgram(grantProgram)
     , m_grantArguments(grantArguments)
-    , m_presses([this](Arrow arrow) { write(arrow); })
+    , m_presses([this](Key key) { write(key); })
 {
     // The dialog speaks to the user; what pkexec prints (a refusal, a cancel) is not ours to show or log.
     m_grantDialog.setStandardOutputFile(QProcess::nullDevice());
@@ -55,16 +55,16 @@ bool UinputKeyboard::prepareDevice()
     return m_deviceCreated;
 }
 
-bool UinputKeyboard::pressArrow(Arrow arrow)
+bool UinputKeyboard::pressKey(Key key)
 {
     if (!prepareDevice())
         return false;
-    m_presses.press(arrow);
+    m_presses.press(key);
     return true;
 }
 
-void UinputKeyboard::write(Arrow arrow)
+void UinputKeyboard::write(Key key)
 {
-    m_writer->writeKey(evdevKeyCodeFor(arrow), true);
-    m_writer->writeKey(evdevKeyCodeFor(arrow), false);
+    m_writer->writeKey(evdevKeyCodeFor(key), true);
+    m_writer->writeKey(evdevKeyCodeFor(key), false);
 }

@@ -19,7 +19,7 @@ public:
     virtual void writeKey(int evdevKeyCode, bool isDown) = 0;
 };
 
-// Posts arrow keys through a uinput virtual keyboard, the one way under Wayland to reach the focused window of another
+// Posts keys through a uinput virtual keyboard, the one way under Wayland to reach the focused window of another
 // client. Access is the right to open /dev/uinput and create the device there; the administrator grants it through a
 // password dialog. The device is created as soon as access is seen and kept, so that the compositor has taken it in by
 // the time the first slide command arrives. The compositor only sees a new device after udev and libinput have taken
@@ -38,7 +38,7 @@ public:
     UinputKeyboard(std::unique_ptr<KeyDeviceWriter> writer, std::chrono::milliseconds settleTime, QString devicePath,
         const QString& grantProgram, const QStringList& grantArguments);
 
-    bool pressArrow(Arrow arrow) override;
+    bool pressKey(Key key) override;
     // Opening the node is not enough: access is only of use once the kernel has given us the keyboard.
     bool hasAccess() override;
     // The dialog can stay open for minutes; while it is open, asking again opens nothing. A program that cannot be
@@ -50,7 +50,7 @@ public:
 private:
     // Creates the device when it does not exist yet; true when it exists.
     bool prepareDevice();
-    void write(Arrow arrow);
+    void write(Key key);
 
     std::unique_ptr<KeyDeviceWriter> m_writer;
     std::chrono::milliseconds m_settleTime;

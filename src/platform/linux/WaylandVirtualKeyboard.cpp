@@ -92,7 +92,7 @@ WaylandVirtualKeyboard::WaylandVirtualKeyboard(wl_display* display, std::chrono:
     , m_settleTime(settleTime)
     , m_incoming(wl_display_get_fd(display), QSocketNotifier::Read)
     , m_outgoing(wl_display_get_fd(display), QSocketNotifier::Write)
-    , m_presses([this](Arrow arrow) { write(arrow); })
+    , m_presses([this](Key key) { write(key); })
 {
     QObject::connect(&m_incoming, &QSocketNotifier::activated, &m_incoming, [this] { dispatchIncoming(); });
     m_outgoing.setEnabled(false);
@@ -150,22 +150,22 @@ void WaylandVirtualKeyboard::dispatchIncoming()
 
 bool WaylandVirtualKeyboard::hasAccess() { return wl_display_get_error(m_display) == 0; }
 
-bool WaylandVirtualKeyboard::pressArrow(Arrow arrow)
+bool WaylandVirtualKeyboard::pressKey(Key key)
 {
     if (!hasAccess())
         return false;
-    m_presses.press(arrow);
+    m_presses.press(key);
     return true;
 }
 
-void WaylandVirtualKeyboard::write(Arrow arrow)
+void WaylandVirtualKeyboard::write(Key key)
 {
     const auto now
         = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch());
     const auto time = static_cast<uint32_t>(now.count());
-    const auto key = static_cast<uint32_t>(evdevKeyCodeFor(arrow));
-    zwp_virtual_keyboard_v1_key(m_keyboard, time, key, WL_KEYBOARD_KEY_STATE_PRESSED);
-    zwp_virtual_keyboard_v1_key(m_keyboard, time, key, WL_KEYBOARD_KEY_STATE_RELEASED);
+    const auto code = static_cast<uint32_t>(evdevKeyCodeFor(key));
+    zwp_virtual_keyboard_v1_key(m_keyboard, time, code, WL_KEYBOARD_KEY_STATE_PRESSED);
+    zwp_virtual_keyboard_v1_key(m_keyboard, time, code, WL_KEYBOARD_KEY_STATE_RELEASED);
     flush();
 }
 

@@ -12,7 +12,7 @@ struct wl_seat;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwp_virtual_keyboard_v1;
 
-// Posts arrow keys through a keyboard of our own that the compositor adds to its seat (zwp_virtual_keyboard_v1, which
+// Posts keys through a keyboard of our own that the compositor adds to its seat (zwp_virtual_keyboard_v1, which
 // wlroots compositors offer every client): no device node, no dialog. The keyboard is created at once and kept. The
 // focused client only takes it in after the compositor has announced it, so presses are held until then. Every client
 // of the compositor may create a virtual keyboard: access holds while the connection does, and there is nobody to ask.
@@ -29,7 +29,7 @@ public:
     WaylandVirtualKeyboard(const WaylandVirtualKeyboard&) = delete;
     WaylandVirtualKeyboard& operator=(const WaylandVirtualKeyboard&) = delete;
 
-    bool pressArrow(Arrow arrow) override;
+    bool pressKey(Key key) override;
     // False once the compositor has closed the connection (it quit, or refused us the keyboard).
     bool hasAccess() override;
     void requestAccess() override { }
@@ -39,7 +39,7 @@ private:
     WaylandVirtualKeyboard(wl_display* display, std::chrono::milliseconds settleTime);
     bool createKeyboard();
     void dispatchIncoming();
-    void write(Arrow arrow);
+    void write(Key key);
     void flush();
 
     wl_display* m_display;

@@ -10,7 +10,23 @@
 
 namespace {
 
-KeySym keySymFor(Arrow arrow) { return arrow == Arrow::right ? XK_Right : XK_Left; }
+// B by its symbol, not its place: the server's keymap finds the key that types it in the user's layout.
+KeySym keySymFor(Key key)
+{
+    switch (key) {
+    case Key::left:
+        return XK_Left;
+    case Key::right:
+        return XK_Right;
+    case Key::b:
+        return XK_b;
+    case Key::home:
+        return XK_Home;
+    case Key::end:
+        return XK_End;
+    }
+    return NoSymbol;
+}
 
 } // namespace
 
@@ -57,11 +73,11 @@ void XTestKeys::flushSoon()
         Qt::QueuedConnection);
 }
 
-bool XTestKeys::pressArrow(Arrow arrow)
+bool XTestKeys::pressKey(Key key)
 {
     Display* display = connection();
-    // Zero when the server's keymap has no key for the arrow.
-    const KeyCode keyCode = display ? XKeysymToKeycode(display, keySymFor(arrow)) : 0;
+    // Zero when the server's keymap has no key for it (a layout without Latin letters has no B).
+    const KeyCode keyCode = display ? XKeysymToKeycode(display, keySymFor(key)) : 0;
     if (keyCode == 0)
         return false;
     XTestFakeKeyEvent(display, keyCode, True, CurrentTime);

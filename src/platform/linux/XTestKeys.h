@@ -4,7 +4,7 @@
 
 struct _XDisplay;
 
-// Posts arrow keys with XTestFakeKeyEvent into the X server's input stream; the focused client receives them. Uses
+// Posts keys with XTestFakeKeyEvent into the X server's input stream; the focused client receives them. Uses
 // this process's own connection to the X display ($DISPLAY), kept apart from Qt's so that posting keys never depends
 // on the toolkit's platform plugin. Under X11 any client may fake input once the server offers XTEST: access is that
 // connection, and there is nobody to ask for it.
@@ -13,7 +13,7 @@ public:
     XTestKeys() = default;
     ~XTestKeys() override;
 
-    bool pressArrow(Arrow arrow) override;
+    bool pressKey(Key key) override;
     bool hasAccess() override { return connection() != nullptr; }
     void requestAccess() override { }
     // A missing XTEST extension is the server's choice; no dialog changes it.

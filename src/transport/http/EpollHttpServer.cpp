@@ -75,6 +75,23 @@ QString peerAddressOf(int descriptor)
     return isIpv4 ? QHostAddress(ipv4).toString() : host.toString();
 }
 
+RemoteCommand commandOf(HttpRequest::Target target)
+{
+    using Target = HttpRequest::Target;
+    switch (target) {
+    case Target::previous:
+        return RemoteCommand::previous;
+    case Target::blackScreen:
+        return RemoteCommand::blackScreen;
+    case Target::first:
+        return RemoteCommand::first;
+    case Target::last:
+        return RemoteCommand::last;
+    default:
+        return RemoteCommand::next;
+    }
+}
+
 // Edge-triggered: a connection that waits for its answer, or that has sent more than its request, raises no
 // event over and over.
 bool watch(int epoll, int operation, int descriptor, quint64 id, quint32 events)
@@ -397,9 +414,10 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView bytes, const H
         return write(entry, m_pageAnswer);
     case Target::next:
     case Target::previous:
-        return ask(entry,
-            { Kind::command, request.target == Target::next ? RemoteCommand::next : RemoteCommand::previous, {} },
-            keyHash);
+    case Target::blackScreen:
+    case Target::first:
+    case Target::last:
+        return ask(entry, { Kind::command, commandOf(request.target), {} }, keyHash);
     case Target::pendingText:
         return ask(entry, { Kind::pendingText, {}, {} }, keyHash);
     case Target::keyTarget:

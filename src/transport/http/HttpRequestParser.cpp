@@ -11,13 +11,19 @@ constexpr QByteArrayView headEnd = "\r\n\r\n";
 HttpRequest::Target targetOf(QByteArrayView bytes)
 {
     using Target = HttpRequest::Target;
-    static constexpr std::array<std::pair<QByteArrayView, Target>, 10> prefixes { {
+    static constexpr std::array<std::pair<QByteArrayView, Target>, 16> prefixes { {
         { "GET /ping", Target::ping },
         { "GET / ", Target::page },
         { "GET /next ", Target::next },
         { "POST /next ", Target::next },
         { "GET /prev ", Target::previous },
         { "POST /prev ", Target::previous },
+        { "GET /black ", Target::blackScreen },
+        { "POST /black ", Target::blackScreen },
+        { "GET /first ", Target::first },
+        { "POST /first ", Target::first },
+        { "GET /last ", Target::last },
+        { "POST /last ", Target::last },
         { "GET /pendingtext", Target::pendingText },
         { "POST /sendtext ", Target::sendText },
         { "GET /keytarget ", Target::keyTarget },
