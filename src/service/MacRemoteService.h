@@ -99,6 +99,8 @@ public:
     static constexpr std::chrono::seconds keptCommandLifetime { 60 };
     void executeCommand(RemoteCommand command);
     Q_INVOKABLE void startAccessibilityMonitoring();
+    // While no window shows the permission, nothing polls it; a command still checks it itself.
+    Q_INVOKABLE void stopAccessibilityMonitoring();
     void refreshAccessibilityStatus();
     Q_INVOKABLE void requestAccessibilityPermission();
 
