@@ -13,7 +13,7 @@ Item {
     property bool isListening
     property string serverStatus
     // Takes the focus back when the overlay closes, so Tab goes on from where it was.
-    property Item opener
+    property Pressable opener
     readonly property bool opened: visible
     readonly property string url: "http://" + address + ":" + port + "/"
     readonly property string reason: !hasAddress ? qsTr("Aucune IP réseau : reliez le Mac au réseau du téléphone, puis touchez Rafraîchir.")
@@ -27,7 +27,7 @@ Item {
     function close(reason) {
         visible = false;
         if (opener)
-            opener.forceActiveFocus(reason);
+            opener.takeFocus(reason);
     }
 
     // Above every view of the window, wherever the panel that owns it sits.
