@@ -139,6 +139,7 @@ Flickable {
                         selectedTextColor: "white"
                         selectByMouse: true
                         activeFocusOnTab: true
+                        Accessible.role: Accessible.EditableText
                         Accessible.name: qsTr("Script / Texte")
                         // Tab moves the focus on to the next control that takes it, so the focus never stays
                         // here, even while the send button is disabled.
