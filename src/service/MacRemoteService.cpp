@@ -217,6 +217,8 @@ void MacRemoteService::startAccessibilityMonitoring()
     m_accessibilityPoll.start(2s);
 }
 
+void MacRemoteService::stopAccessibilityMonitoring() { m_accessibilityPoll.stop(); }
+
 void MacRemoteService::refreshAccessibilityStatus()
 {
     const bool trusted = m_platform.keys.hasAccess();

@@ -119,6 +119,8 @@ public:
     // has given up: it is pressed only before, and never kept for access.
     bool executeCommand(RemoteCommand command, QDeadlineTimer pressBefore = QDeadlineTimer(QDeadlineTimer::Forever));
     Q_INVOKABLE void startAccessibilityMonitoring();
+    // While no window shows the permission, nothing polls it; a command still checks it itself.
+    Q_INVOKABLE void stopAccessibilityMonitoring();
     void refreshAccessibilityStatus();
     Q_INVOKABLE void requestAccessibilityPermission();
 

@@ -14,12 +14,15 @@ Window {
     title: qsTr("Quorvelantis Remote")
     color: Colors.paper
 
-    // Each appearance of the content, hidden to shown, checks the permission again and restarts its poll.
+    // Each appearance of the content, hidden to shown, checks the permission again and restarts its poll; a hidden
+    // window polls nothing.
     property bool isShown: false
     onVisibilityChanged: visibility => {
         const shown = visibility !== Window.Hidden;
         if (shown && !isShown)
             RemoteService.startAccessibilityMonitoring();
+        else if (!shown && isShown)
+            RemoteService.stopAccessibilityMonitoring();
         isShown = shown;
     }
 

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quorvelantis.Remote
 
@@ -45,21 +44,14 @@ ColumnLayout {
     RowLayout {
         spacing: 8
 
-        TextField {
+        LineField {
             id: portField
             objectName: "portField"
-            implicitWidth: 80
+            Layout.preferredWidth: 80
             placeholderText: "4777"
-            font.pixelSize: TextStyle.body
             font.family: TextStyle.monospace
-            color: Colors.ink
-            placeholderTextColor: Colors.withOpacity(Colors.muted, 0.6)
-            selectByMouse: true
             leftPadding: 6
             rightPadding: 6
-            background: FieldBackground {
-                hasFocus: portField.activeFocus
-            }
             Accessible.name: qsTr("Port HTTP fallback")
         }
 

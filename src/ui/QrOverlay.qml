@@ -15,7 +15,7 @@ Item {
     // Only the code carries it, in the fragment, which browsers never send: the address shown in words stays plain.
     property string invitation
     // Takes the focus back when the overlay closes, so Tab goes on from where it was.
-    property Item opener
+    property Pressable opener
     readonly property bool opened: visible
     readonly property string url: "http://" + address + ":" + port + "/"
     readonly property string codeUrl: invitation ? url + "#i=" + invitation : url
@@ -30,7 +30,7 @@ Item {
     function close(reason) {
         visible = false;
         if (opener)
-            opener.forceActiveFocus(reason);
+            opener.takeFocus(reason);
     }
 
     // Above every view of the window, wherever the panel that owns it sits.

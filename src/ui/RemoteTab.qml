@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quorvelantis.Remote
 
@@ -13,8 +12,8 @@ Flickable {
     contentHeight: column.implicitHeight + 16
     boundsBehavior: Flickable.StopAtBounds
     clip: true
-    ScrollBar.vertical: ScrollBar {
-        policy: ScrollBar.AlwaysOn
+    VerticalScrollBar {
+        flickable: tab
     }
 
     ColumnLayout {

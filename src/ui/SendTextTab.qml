@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quorvelantis.Remote
 
@@ -35,8 +34,8 @@ Flickable {
     contentHeight: column.implicitHeight + 16
     boundsBehavior: Flickable.StopAtBounds
     clip: true
-    ScrollBar.vertical: ScrollBar {
-        policy: ScrollBar.AlwaysOn
+    VerticalScrollBar {
+        flickable: tab
     }
 
     ColumnLayout {
@@ -89,20 +88,11 @@ Flickable {
                 text: qsTr("Titre (optionnel)")
             }
 
-            TextField {
+            LineField {
                 id: titleField
                 objectName: "titleField"
                 Layout.fillWidth: true
                 placeholderText: qsTr("Mon discours, Réunion Q3...")
-                font.pixelSize: TextStyle.body
-                color: Colors.ink
-                placeholderTextColor: Colors.withOpacity(Colors.muted, 0.6)
-                selectByMouse: true
-                leftPadding: 8
-                rightPadding: 8
-                background: FieldBackground {
-                    hasFocus: titleField.activeFocus
-                }
                 Accessible.name: qsTr("Titre (optionnel)")
             }
         }
@@ -125,24 +115,44 @@ Flickable {
                 border.width: 1
                 border.color: Colors.line
 
-                ScrollView {
+                Flickable {
+                    id: editorView
                     anchors.fill: parent
                     anchors.margins: 10
+                    contentWidth: width
+                    contentHeight: editor.height
+                    boundsBehavior: Flickable.StopAtBounds
+                    clip: true
 
-                    TextArea {
+                    TextEdit {
                         id: editor
                         objectName: "editor"
+                        width: editorView.width
+                        // The whole card takes clicks, below the last line too.
+                        height: Math.max(implicitHeight, editorView.height)
+                        padding: 4
+                        rightPadding: 12 // clear of the scroll bar
                         wrapMode: TextEdit.Wrap
                         font.pixelSize: TextStyle.body
                         color: Colors.ink
+                        selectionColor: Colors.accent
+                        selectedTextColor: "white"
                         selectByMouse: true
-                        background: null
-                        padding: 4
+                        activeFocusOnTab: true
+                        Accessible.role: Accessible.EditableText
                         Accessible.name: qsTr("Script / Texte")
                         // Tab moves the focus on to the next control that takes it, so the focus never stays
                         // here, even while the send button is disabled.
                         Keys.onTabPressed: nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason)
                         Keys.onBacktabPressed: nextItemInFocusChain(false).forceActiveFocus(Qt.BacktabFocusReason)
+                        // The line being typed stays in view.
+                        onCursorRectangleChanged: {
+                            const rect = cursorRectangle;
+                            if (rect.y < editorView.contentY)
+                                editorView.contentY = rect.y;
+                            else if (rect.y + rect.height > editorView.contentY + editorView.height)
+                                editorView.contentY = rect.y + rect.height - editorView.height;
+                        }
 
                         // Lies where the typed text starts while the text is exactly empty; it takes no clicks.
                         Text {
@@ -155,6 +165,10 @@ Flickable {
                             color: Colors.withOpacity(Colors.muted, 0.6)
                             Accessible.ignored: true
                         }
+                    }
+
+                    VerticalScrollBar {
+                        flickable: editorView
                     }
                 }
             }

@@ -51,14 +51,18 @@ private slots:
         QCOMPARE(quickWindow->maximumWidth(), 620);
         QVERIFY(quickWindow->maximumHeight() > 680);
 
-        // Each appearance reads the permission at once, before any poll tick could write its text.
+        // Each appearance reads the permission at once, before any poll tick could write its text; a hidden window
+        // leaves the poll stopped.
         MacRemoteService& service = *harness.service();
-        QVERIFY(service.findChild<QTimer*>()->isActive());
+        QTimer* poll = service.findChild<QTimer*>();
+        QVERIFY(poll->isActive());
         harness.fakes.keys.trusted = false;
         service.refreshAccessibilityStatus();
         harness.fakes.keys.trusted = true;
         quickWindow->hide();
+        QTRY_VERIFY(!poll->isActive());
         quickWindow->show();
+        QTRY_VERIFY(poll->isActive());
         QTRY_VERIFY(service.hasAccessibility());
         QVERIFY(QTest::qWaitForWindowExposed(quickWindow));
 

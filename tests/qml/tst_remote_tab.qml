@@ -154,7 +154,7 @@ ViewTestCase {
         click(tab, button);
         tryCompare(overlay, "opened", true);
         // The tooltip shows only while the button is hovered or focused by the keyboard.
-        tryVerify(() => !button.hovered && !button.visualFocus, 1000, "no tooltip over the overlay");
+        tryVerify(() => !button.isToolTipShown, 1000, "no tooltip over the overlay");
         const url = "http://192.168.1.20:" + RemoteService.httpPort + "/";
         compare(code.text, url);
         compare(caption.text, url);
