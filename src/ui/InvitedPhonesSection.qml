@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Quorvelantis.Remote
 
@@ -8,16 +7,14 @@ import Quorvelantis.Remote
 ColumnLayout {
     spacing: 8
 
-    Switch {
+    ToggleSwitch {
         objectName: "invitedOnlySwitch"
         Layout.fillWidth: true
-        leftPadding: 0
         text: qsTr("Seulement les téléphones invités")
         checked: RemoteService.isInvitedOnly
         font.pixelSize: TextStyle.body
         font.weight: Font.DemiBold
-        onToggled: RemoteService.setInvitedOnly(checked)
-        Accessible.name: text
+        onToggled: RemoteService.setInvitedOnly(!checked)
     }
 
     Text {

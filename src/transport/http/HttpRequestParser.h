@@ -14,7 +14,20 @@ struct HttpRequest {
     // Matched on exact, case-sensitive prefixes of the request ("GET /next ", blank included, so "GET /next?x" or
     // "GET /nextslide" move no slide). The prefixes are ASCII, so matching a valid UTF-8 request's bytes matches its
     // text.
-    enum class Target { ping, page, next, previous, blackScreen, first, last, pendingText, sendText, keyTarget, join, unknown };
+    enum class Target {
+        ping,
+        page,
+        next,
+        previous,
+        blackScreen,
+        first,
+        last,
+        pendingText,
+        sendText,
+        keyTarget,
+        join,
+        unknown
+    };
     Target target;
     BrowserMarks marks;
     std::optional<QByteArrayView> acceptLanguage;
