@@ -14,6 +14,7 @@ struct KeyTarget {
     };
     State state = State::unknown;
     QString program; // empty unless a window has the focus
+    QString name; // the program as the desktop's menus name it, in its language; empty where they do not
     bool operator==(const KeyTarget&) const = default;
 };
 

@@ -3,6 +3,22 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+namespace {
+
+QString readableProgramName(const QString& program)
+{
+    // Reverse-domain app ids end with the program's own name.
+    QString name = program.mid(program.lastIndexOf(u'.') + 1);
+    name.replace(u'-', u' ').replace(u'_', u' ');
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (i == 0 || name.at(i - 1) == u' ')
+            name[i] = name.at(i).toUpper();
+    }
+    return name;
+}
+
+}
+
 QString rawValue(KeyTarget::State state)
 {
     switch (state) {
@@ -18,22 +34,14 @@ QString rawValue(KeyTarget::State state)
     return QStringLiteral("unknown");
 }
 
-QString readableProgramName(const QString& program)
+QString programName(const KeyTarget& target)
 {
-    // Reverse-domain app ids end with the program's own name.
-    QString name = program.mid(program.lastIndexOf(u'.') + 1);
-    name.replace(u'-', u' ').replace(u'_', u' ');
-    for (qsizetype i = 0; i < name.size(); ++i) {
-        if (i == 0 || name.at(i - 1) == u' ')
-            name[i] = name.at(i).toUpper();
-    }
-    return name;
+    return target.name.isEmpty() ? readableProgramName(target.program) : target.name;
 }
 
 QByteArray keyTargetJson(const KeyTarget& target)
 {
     const QJsonObject answer { { QStringLiteral("state"), rawValue(target.state) },
-        { QStringLiteral("program"), target.program },
-        { QStringLiteral("name"), readableProgramName(target.program) } };
+        { QStringLiteral("program"), target.program }, { QStringLiteral("name"), programName(target) } };
     return QJsonDocument(answer).toJson(QJsonDocument::Compact);
 }

@@ -8,9 +8,9 @@
 // "unknown", "nothing", "ownWindow" or "program".
 QString rawValue(KeyTarget::State state);
 
-// A program's class or app id as a person reads it: "libreoffice-impress" is "Libreoffice Impress",
-// "org.gnome.Evince" is "Evince".
-QString readableProgramName(const QString& program);
+// The program as the window and the page name it: the desktop's own name for it, else its class or app id as a person
+// reads it ("libreoffice-impress" is "Libreoffice Impress", "org.gnome.Evince" is "Evince").
+QString programName(const KeyTarget& target);
 
-// The answer to the page's question: {"state":"program","program":"evince","name":"Evince"}.
+// The answer to the page's question: {"state":"program","program":"evince","name":"Document Viewer"}.
 QByteArray keyTargetJson(const KeyTarget& target);

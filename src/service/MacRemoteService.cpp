@@ -33,6 +33,10 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     m_keptCommandsExpiry.setSingleShot(true);
     m_keptCommandsExpiry.setInterval(keptCommandLifetime);
     connect(&m_keptCommandsExpiry, &QTimer::timeout, this, &MacRemoteService::dropKeptCommands);
+    m_pagePollingExpiry.setObjectName(QStringLiteral("pagePollingExpiry"));
+    m_pagePollingExpiry.setSingleShot(true);
+    m_pagePollingExpiry.setInterval(pagePollingLifetime);
+    connect(&m_pagePollingExpiry, &QTimer::timeout, this, [this] { setIsPagePolling(false); });
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
     connect(&m_platform.focusedWindow, &FocusedWindow::changed, this, &MacRemoteService::refreshKeyTarget);
@@ -162,7 +166,7 @@ QString MacRemoteService::accessRequestKind() const
 
 QString MacRemoteService::keyTargetState() const { return rawValue(m_keyTarget.state); }
 
-QString MacRemoteService::keyTargetProgram() const { return readableProgramName(m_keyTarget.program); }
+QString MacRemoteService::keyTargetProgram() const { return programName(m_keyTarget); }
 
 KeyTarget MacRemoteService::refreshKeyTarget()
 {
@@ -230,7 +234,9 @@ void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
 
 QString MacRemoteService::connectedSetText() const
 {
-    return m_connectedPeers > 0 ? tr("iPhone connecté") : tr("En attente de l'iPhone");
+    if (m_connectedPeers > 0)
+        return tr("iPhone connecté");
+    return m_isPagePolling ? tr("Page ouverte sur un téléphone (HTTP)") : tr("En attente de l'iPhone");
 }
 
 void MacRemoteService::handlePeerData(const QByteArray& data)
@@ -292,6 +298,7 @@ bool MacRemoteService::handOffText(const QString& title, const QString& text)
     }
     const QString trimmedTitle = title.trimmed();
     m_textHandOff.hold({ trimmedTitle.isEmpty() ? tr("Texte du Mac") : trimmedTitle, trimmedText });
+    setIsTextDelivered(false);
     setIsTextSendSuccessful(true);
     setTextSendStatus(tr("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
     m_textHandOff.deliver(m_connectedPeers);
@@ -301,14 +308,17 @@ bool MacRemoteService::handOffText(const QString& title, const QString& text)
 void MacRemoteService::handleTextDelivered(quint64 delivery)
 {
     // A report on a text since replaced or taken over HTTP changes nothing.
-    if (m_textHandOff.confirm(delivery))
-        setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+    if (!m_textHandOff.confirm(delivery))
+        return;
+    setIsTextDelivered(true);
+    setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
 }
 
 std::optional<QByteArray> MacRemoteService::takePendingTextBody()
 {
     std::optional<QByteArray> body = m_textHandOff.take();
     if (body) {
+        setIsTextDelivered(true);
         setIsTextSendSuccessful(true);
         setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
     }
@@ -350,6 +360,12 @@ void MacRemoteService::connectHttpPorts()
 void MacRemoteService::startHTTPListener() { m_httpPorts.start(); }
 
 void MacRemoteService::applyPort(quint16 port) { m_httpPorts.applyPort(port); }
+
+void MacRemoteService::notePagePolling()
+{
+    m_pagePollingExpiry.start();
+    setIsPagePolling(true);
+}
 
 void MacRemoteService::showHttpState(HttpListenerState state, quint16 port, bool isCandidate)
 {
@@ -400,6 +416,7 @@ HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
         return { Kind::commandDone, {} };
     case HttpRoute::pendingText:
         // The page polls this and the key target as soon as it is open on a phone.
+        notePagePolling();
         askForAccessOnce();
         if (std::optional<QByteArray> body = takePendingTextBody())
             return { Kind::pendingText, *body };
@@ -407,6 +424,7 @@ HttpOutcome MacRemoteService::answerHttpRoute(const RouteRequest& request)
     case HttpRoute::sendText:
         return handleSendTextRequest(request.body);
     case HttpRoute::keyTarget:
+        notePagePolling();
         askForAccessOnce();
         return { Kind::keyTarget, keyTargetJson(refreshKeyTarget()) };
     case HttpRoute::unknown:
@@ -514,6 +532,25 @@ void MacRemoteService::setIsTextSendSuccessful(bool value)
         return;
     m_isTextSendSuccessful = value;
     notify(&MacRemoteService::isTextSendSuccessfulChanged);
+}
+
+void MacRemoteService::setIsTextDelivered(bool value)
+{
+    if (m_isTextDelivered == value)
+        return;
+    m_isTextDelivered = value;
+    notify(&MacRemoteService::isTextDeliveredChanged);
+}
+
+void MacRemoteService::setIsPagePolling(bool value)
+{
+    if (m_isPagePolling == value)
+        return;
+    m_isPagePolling = value;
+    notify(&MacRemoteService::isPagePollingChanged);
+    // A page opening or going is news like a phone's: the header tells it, unless a phone's session is shown.
+    if (m_connectedPeers == 0)
+        setStatusMessage(connectedSetText());
 }
 
 void MacRemoteService::notify(Notification notification)

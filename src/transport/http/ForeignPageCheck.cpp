@@ -40,12 +40,12 @@ std::array<std::optional<QByteArrayView>, count> headerValues(
     return values;
 }
 
-// The remote page's own choice: the first of the browser's languages, by weight, that it speaks; French otherwise.
-bool prefersEnglish(QByteArrayView request)
+// The remote page's own choice: the first of the browser's languages, by weight, that it speaks; English otherwise.
+bool prefersFrench(QByteArrayView request)
 {
     static constexpr std::array<QByteArrayView, 1> names { "Accept-Language" };
     double bestWeight = 0;
-    bool isEnglish = false;
+    bool isFrench = false;
     for (const QByteArray& entry : headerValues(request, names)[0].value_or("").toByteArray().split(',')) {
         const QList<QByteArray> parts = entry.split(';');
         const QByteArray code = parts.first().trimmed().left(2);
@@ -54,13 +54,13 @@ bool prefersEnglish(QByteArrayView request)
             if (parameter.trimmed().startsWith("q="))
                 weight = parameter.trimmed().sliced(2).toDouble();
         }
-        const bool isFrench = code.compare("fr", Qt::CaseInsensitive) == 0;
-        if ((isFrench || code.compare("en", Qt::CaseInsensitive) == 0) && weight > bestWeight) {
+        const bool isFrenchCode = code.compare("fr", Qt::CaseInsensitive) == 0;
+        if ((isFrenchCode || code.compare("en", Qt::CaseInsensitive) == 0) && weight > bestWeight) {
             bestWeight = weight;
-            isEnglish = !isFrench;
+            isFrench = isFrenchCode;
         }
     }
-    return isEnglish;
+    return isFrench;
 }
 
 }
@@ -84,7 +84,7 @@ RequestSource requestSource(QByteArrayView request, const OwnHostNames& ownNames
 
 QByteArray foreignNameAnswer(QByteArrayView request, QByteArrayView address, quint16 port)
 {
-    const bool isEnglish = prefersEnglish(request);
+    const bool isEnglish = !prefersFrench(request);
     const QByteArray url = "http://" + address.toByteArray() + ":" + QByteArray::number(port) + "/";
     const QByteArray page = QByteArray("<!DOCTYPE html>\n<html lang=\"") + (isEnglish ? "en" : "fr")
         + "\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
