@@ -2,10 +2,11 @@
 """The real app's window read and driven through AT-SPI, as a screen reader sees it, and the phone's remote page in
 headless Chromium against it: tabs, a port applied, a text left pending, a script's WebSocket client, the window's QR
 overlay, a refused host name, the page over the WebSocket and over HTTP, in French and in English, keys at a focused
-X client and where the page says they go, the talk timer, the screen held awake, a script's sections, texts both
-ways, the app stopped and back hidden.
+X client and where the page says they go, the talk timer, the screen held awake, a script's sections (kept across a reload,
+in view as the text grows, Hebrew from the right), texts both ways, a German phone in English, the window seeing a page
+that polls over HTTP, programs named by the desktop's menus, the app stopped and back hidden.
 Usage: end-leftovers.py dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR, on the X
-display of $DISPLAY (scripts/test starts one); the page's 390×844 screenshots are left in SCREENSHOT_DIR."""
+display of $DISPLAY (scripts/test starts one); the page's 390×844 screenshots and one of the window are left in SCREENSHOT_DIR."""
 
 import os
 import re
@@ -44,6 +45,12 @@ def main(app_binary, receiver_binary, screenshot_dir):
                XDG_RUNTIME_DIR=os.path.join(base, "run"), QT_QPA_PLATFORM="xcb", QT_QUICK_BACKEND="software",
                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
     env.pop("WAYLAND_DISPLAY", None)
+    # The desktop speaks French, and its menus name the key receiver (X11 class "Key_receiver").
+    env.update(LANGUAGE="fr_FR", XDG_DATA_HOME=os.path.join(base, "data"))
+    os.makedirs(os.path.join(env["XDG_DATA_HOME"], "applications"))
+    with open(os.path.join(env["XDG_DATA_HOME"], "applications", "org.example.Catcher.desktop"), "w") as entry:
+        entry.write("[Desktop Entry]\nType=Application\nName=Key catcher\nName[fr]=Attrape-touches\n"
+                    "StartupWMClass=Key_receiver\nExec=true\n")
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
     os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis"))
     port = held_port()
@@ -177,6 +184,60 @@ def talk_timer_takes_a_long_press(browser, seconds):
         wait_for("a long press on " + button, done, timeout=3)
 
 
+def save_window(path):
+    """The app's window as the X server shows it, as a PNG."""
+    import struct
+    import zlib
+    from Xlib import X, display as xdisplay
+    found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "^Quorvelantis Remote$"],
+                           capture_output=True, text=True, check=True).stdout.split()
+    screen = xdisplay.Display()
+    window = screen.create_resource_object("window", int(found[0]))
+    size = window.get_geometry()
+    pixels = window.get_image(0, 0, size.width, size.height, X.ZPixmap, 0xffffffff).data  # BGRX rows
+    rows = b"".join(b"\0" + bytes(pixels[i + c] for i in range(y * size.width * 4, (y + 1) * size.width * 4, 4)
+                                    for c in (2, 1, 0)) for y in range(size.height))
+    chunk = lambda kind, data: struct.pack(">I", len(data)) + kind + data + struct.pack(  # noqa: E731
+        ">I", zlib.crc32(kind + data))
+    with open(path, "wb") as png:
+        png.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", size.width, size.height, 8, 2, 0, 0, 0))
+                  + chunk(b"IDAT", zlib.compress(rows)) + chunk(b"IEND", b""))
+    screen.close()
+
+
+def long_script_keeps_its_place(browser, port):
+    """In a long script, the current section stays in view when the text grows, a Hebrew section reads from the
+    right, and a reload (the text delivered, so no longer served) shows the script and its current section again."""
+    import json
+    parts = ["Partie %d. " % n + "mot " * 90 for n in range(5)] + ["שלום לכולם", "Fin"]
+    with LOCAL.open("http://127.0.0.1:%d/sendtext" % port, timeout=5, data=json.dumps(
+            {"title": "Long", "text": "\n---\n".join(parts)}).encode()):
+        pass
+    sections = lambda: browser.find_elements("css selector", "#scriptText section")  # noqa: E731
+    wait_for("the long script", lambda: len(sections()) == 7)
+    sections()[5].click()
+    in_view = """var s = document.querySelectorAll('#scriptText section')[5].getBoundingClientRect();
+        var box = document.getElementById('scriptText').getBoundingClientRect();
+        return s.top >= box.top - 1 && s.bottom <= box.bottom + 1;"""
+    wait_for("the tapped section in view", lambda: browser.execute_script(in_view))
+    for _ in range(3):
+        browser.find_element("id", "larger").click()
+    wait_for("the current section in view after A+", lambda: browser.execute_script(in_view), timeout=3)
+    # Where each section's one-line text sits in its box: its gaps to the left and right edges.
+    gaps = browser.execute_script("""return [0, 5].map(function (i) {
+        var s = document.querySelectorAll('#scriptText section')[i], style = getComputedStyle(s);
+        var range = document.createRange(); range.selectNodeContents(s);
+        var lines = range.getClientRects(), line = lines[lines.length - 1], box = s.getBoundingClientRect();
+        return [style.direction, Math.round(line.left - box.left), Math.round(box.right - line.right)]; });""")
+    (first, hebrew) = gaps
+    if first[0] != "ltr" or hebrew[0] != "rtl" or hebrew[2] > 20 or hebrew[1] < 100:
+        raise AssertionError("the sections read %r and the Hebrew one is not right-aligned: %r" % (first, hebrew))
+    browser.refresh()
+    page_status(browser, CONNECTED_HTTP)
+    wait_for("the script and its current section after a reload", lambda: [
+        s.get_attribute("aria-current") == "true" for s in sections()] == [False] * 5 + [True, False])
+
+
 def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers):
     app = start_app()
     window = Window(env["DISPLAY"])
@@ -245,8 +306,8 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     window.find("iPhone connecté")
     # The app's own window holds the focus: the page and the window warn.
     wait_for("the page's warning", lambda: page_text(browser, "target").startswith(
-        "⚠ Les touches iraient à Quorvelantis Remote : cliquez sur votre présentation"))
-    window.find("⚠️ Touches → cette fenêtre : cliquez sur votre présentation")
+        "⚠ Les touches iraient à Quorvelantis Remote : revenez à votre présentation (Alt+Tab)"))
+    window.find(re.escape("⚠️ Touches → cette fenêtre : revenez à votre présentation (Alt+Tab)"))
     browser.save_screenshot(os.path.join(screenshot_dir, "page-keys-warning-390x844.png"))
 
     # A text typed in the window arrives in the page over the session.
@@ -265,14 +326,8 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     started.append(receiver)
     if receiver.stdout.readline().strip() != "ready":
         raise AssertionError("the key receiver got no focus")
-    # Its program, as its WM_CLASS names it; never its title.
-    from Xlib import display as xdisplay
-    focus = int(subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True, check=True).stdout)
-    program = xdisplay.Display().create_resource_object("window", focus).get_wm_class()[1]
-    squeezed = lambda text: re.sub(r"[-_ .]", "", text.lower())  # noqa: E731
-    wait_for("the page to name " + program,
-             lambda: page_text(browser, "target").startswith("Touches → ") and squeezed(program).endswith(
-                 squeezed(page_text(browser, "target")[len("Touches → "):])))
+    # Its program, as the desktop's menus name it in the desktop's language; never its title.
+    wait_for("the page to name the key receiver", lambda: page_text(browser, "target") == "Touches → Attrape-touches")
     if "confidential" in browser.find_element("tag name", "body").text.lower():
         raise AssertionError("the page shows the focused window's title")
     secure = browser.execute_script("return window.isSecureContext")
@@ -301,11 +356,19 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
         raise AssertionError("the talk timer went back from %d s to %s after a reload" % (before, page_text(browser, "elapsed")))
     talk_timer_takes_a_long_press(browser, seconds)
 
-    # Without the WebSocket: commands over HTTP, and the pending text collected by the page's polling.
+    # Without the WebSocket, on a German phone, which gets English: commands over HTTP, and the pending text collected
+    # by the page's polling, which the window sees.
     browsers.pop().quit()
-    browser = chromium("http://%s:%d/" % (address, port), block_websocket=True, language="en-US")
+    browser = chromium("http://%s:%d/" % (address, port), block_websocket=True, language="de-DE")
     browsers.append(browser)
     page_status(browser, CONNECTED_HTTP)
+    window.find(re.escape("Page ouverte sur un téléphone (HTTP)"), STATIC)
+    receiver_window = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
+                                     check=True).stdout.strip()
+    window.click("Télécommande", tab)
+    window.find("Ou ouvrez cette adresse dans le navigateur du téléphone", STATIC)
+    save_window(os.path.join(screenshot_dir, "window-http-page.png"))
+    window.xdotool("windowfocus", "--sync", receiver_window)
     tap(browser, "next", receiver, "Right")
     wait_for("English texts", lambda: page_text(browser, "target").startswith("Keys → ") and page_text(
         browser, "next") == "Next ▶" and page_text(browser, "elapsed") != "0:00")
@@ -326,6 +389,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     wait_for("the previous section", lambda: current() == "Un* Deux Trois")
     browser.find_elements("css selector", "#scriptText section")[2].click()
     wait_for("the tapped section", lambda: current() == "Un Deux Trois*")
+    long_script_keeps_its_place(browser, port)
 
     # The app stopped: the page says so within 3 s; started again, it is back.
     app.terminate()

@@ -81,3 +81,11 @@ void ViewHarness::postTextOverHttp(const QString& title, const QString& text)
 }
 
 int ViewHarness::peerSendCount() const { return int(fakes.peerLink.sent.size()); }
+
+void ViewHarness::setPagePolling(bool polling)
+{
+    if (polling)
+        fakes.httpListeners.current()->receive({ { HttpRoute::keyTarget, {} } });
+    else
+        QMetaObject::invokeMethod(m_service->findChild<QTimer*>(QStringLiteral("pagePollingExpiry")), "timeout");
+}

@@ -289,10 +289,12 @@ private Q_SLOTS:
         QCOMPARE(answer(fake, HttpRoute::pendingText).kind, Kind::noPendingText);
 
         service.sendText(QStringLiteral("T"), QStringLiteral("X"));
+        QVERIFY(!service.isTextDelivered());
         const HttpOutcome first = answer(fake, HttpRoute::next);
         QCOMPARE(first.kind, Kind::pendingText);
         QCOMPARE(first.detail, QByteArray(R"({"title":"T","text":"X"})"));
         QCOMPARE(service.textSendStatus(), sentStatus);
+        QVERIFY(service.isTextDelivered());
         QCOMPARE(fake.keys.pressed.size(), 1u);
 
         QCOMPARE(answer(fake, HttpRoute::previous).kind, Kind::commandDone);
@@ -304,6 +306,7 @@ private Q_SLOTS:
         QCOMPARE(answer(fake, HttpRoute::unknown).kind, Kind::unknown);
 
         service.sendText({}, QStringLiteral("y"));
+        QVERIFY(!service.isTextDelivered());
         const HttpOutcome fetched = answer(fake, HttpRoute::pendingText);
         QCOMPARE(fetched.kind, Kind::pendingText);
         QCOMPARE(fetched.detail, QByteArray(R"({"title":"Texte du Mac","text":"y"})"));
@@ -525,6 +528,37 @@ private Q_SLOTS:
         Q_EMIT fake.peerLink.delivered(late);
         QCOMPARE(service.pendingText()->text, QStringLiteral("newer"));
         QCOMPARE(service.textSendStatus(), readyStatus);
+        QVERIFY(!service.isTextDelivered());
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        Q_EMIT fake.peerLink.delivered(fake.peerLink.sent.back().first);
+        QVERIFY(service.isTextDelivered());
+    }
+
+    void aBrowserPageCountsWhileItPolls()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        const QString polling = QStringLiteral("Page ouverte sur un téléphone (HTTP)");
+        auto* expiry = service.findChild<QTimer*>(QStringLiteral("pagePollingExpiry"));
+        // A slide command is no poll: any HTTP client sends those.
+        answer(fake, HttpRoute::next);
+        QVERIFY(!service.isPagePolling());
+        for (const HttpRoute route : { HttpRoute::keyTarget, HttpRoute::pendingText }) {
+            answer(fake, route);
+            QVERIFY(service.isPagePolling());
+            QCOMPARE(service.statusMessage(), polling);
+            QVERIFY(expiry->isActive());
+            QCOMPARE(expiry->interval(), 5000);
+            QMetaObject::invokeMethod(expiry, "timeout");
+            QVERIFY(!service.isPagePolling());
+            QCOMPARE(service.statusMessage(), QStringLiteral("En attente de l'iPhone"));
+        }
+        // A phone's session is what the header names; the page shows again once the session ends.
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        answer(fake, HttpRoute::keyTarget);
+        QCOMPARE(service.statusMessage(), QStringLiteral("iPhone connecté"));
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 0);
+        QCOMPARE(service.statusMessage(), polling);
     }
 };
 

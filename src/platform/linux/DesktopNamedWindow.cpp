@@ -98,9 +98,9 @@ DesktopNamedWindow::DesktopNamedWindow(
             locale.truncate(at);
     }
     if (!locale.isEmpty())
-        m_nameKeys << u"Name[" + locale + u']';
+        m_nameKeys << QStringLiteral("Name[%1]").arg(locale);
     if (const qsizetype underscore = locale.indexOf(u'_'); underscore > 0)
-        m_nameKeys << u"Name[" + locale.first(underscore) + u']';
+        m_nameKeys << QStringLiteral("Name[%1]").arg(locale.first(underscore));
     m_nameKeys << QStringLiteral("Name");
     connect(m_backend.get(), &FocusedWindow::changed, this, &FocusedWindow::changed);
 }
@@ -109,13 +109,13 @@ QStringList DesktopNamedWindow::applicationDirsFromEnvironment()
 {
     QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
     if (dataHome.isEmpty())
-        dataHome = QDir::homePath() + u"/.local/share";
+        dataHome = QDir::homePath() + QStringLiteral("/.local/share");
     QString dataDirs = qEnvironmentVariable("XDG_DATA_DIRS");
     if (dataDirs.isEmpty())
         dataDirs = QStringLiteral("/usr/local/share:/usr/share");
-    QStringList dirs { dataHome + u"/applications" };
+    QStringList dirs { dataHome + QStringLiteral("/applications") };
     for (const QString& dir : dataDirs.split(u':', Qt::SkipEmptyParts))
-        dirs << dir + u"/applications";
+        dirs << dir + QStringLiteral("/applications");
     return dirs;
 }
 
