@@ -234,13 +234,16 @@ private Q_SLOTS:
         const QString homeApps = home.filePath("applications"), systemApps = system.filePath("applications");
         writeEntry(homeApps + "/org.gnome.Evince.desktop",
             "# Evince\n[Desktop Entry]\nName=Document Viewer\nName[fr]=Visionneur de documents\nType=Application\n"
-            "[Desktop Action new-window]\nName[fr_FR]=Nouvelle fenêtre\n");
+            "[Desktop Action new-window]\nName[fr]=Nouvelle fenêtre\n");
         writeEntry(systemApps + "/org.gnome.Evince.desktop", "[Desktop Entry]\nType=Application\nName=Shadowed\n");
         // A class named by an entry's StartupWMClass, before an entry merely named after it.
         writeEntry(systemApps + "/libreoffice-impress.desktop", "[Desktop Entry]\nType=Application\nName=Wrong\n");
         writeEntry(systemApps + "/kde/impress.desktop",
             "[Desktop Entry]\nType=Application\nStartupWMClass=libreoffice-impress\nName=LibreOffice\\sImpress\n"
             "Name[fr_FR]=LibreOffice Impress (fr_FR)\n");
+        // The whole file name before its last part, whichever folder is read first.
+        writeEntry(homeApps + "/okular.desktop", "[Desktop Entry]\nType=Application\nName=Okular\n");
+        writeEntry(systemApps + "/org.kde.okular.desktop", "[Desktop Entry]\nType=Application\nName=Wrong\n");
         // Deleted in the user's folder, and not an application.
         writeEntry(homeApps + "/vim.desktop", "[Desktop Entry]\nType=Application\nName=Vim\nHidden=true\n");
         writeEntry(systemApps + "/vim.desktop", "[Desktop Entry]\nType=Application\nName=Vim\n");
@@ -261,6 +264,7 @@ private Q_SLOTS:
         QCOMPARE(nameOf("Evince"), "Visionneur de documents");
         QCOMPARE(nameOf("org.gnome.Evince"), "Visionneur de documents");
         QCOMPARE(nameOf("libreoffice-impress"), "LibreOffice Impress");
+        QCOMPARE(nameOf("okular"), "Okular");
         QCOMPARE(nameOf("vim"), QString());
         QCOMPARE(nameOf("site"), QString());
         focused->target = { KeyTarget::State::ownWindow, "Evince" };
