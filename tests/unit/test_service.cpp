@@ -553,10 +553,12 @@ private Q_SLOTS:
             QVERIFY(!service.isPagePolling());
             QCOMPARE(service.statusMessage(), QStringLiteral("En attente de l'iPhone"));
         }
-        // A phone's session is what the header names; the page shows again once the session ends.
+        // While a phone's session is what the header names, a page changes nothing there; it shows again once the
+        // session ends.
         Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        answer(fake, HttpRoute::next);
         answer(fake, HttpRoute::keyTarget);
-        QCOMPARE(service.statusMessage(), QStringLiteral("iPhone connecté"));
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
         Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 0);
         QCOMPARE(service.statusMessage(), polling);
     }
