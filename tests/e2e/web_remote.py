@@ -146,8 +146,14 @@ def chromium(url, block_websocket=False, language="fr-FR", resolver_rules=None):
 
 
 def page_status(browser, expected, timeout=10.0):
-    return wait_for("the page to say '%s'" % expected,
-                    lambda: browser.find_element("id", "status").text.startswith(expected), timeout)
+    from selenium.common.exceptions import NoSuchElementException
+
+    def says():
+        try:
+            return browser.find_element("id", "status").text.startswith(expected)
+        except NoSuchElementException:  # a link followed may not have loaded the page yet
+            return False
+    return wait_for("the page to say '%s'" % expected, says, timeout)
 
 
 def page_text(browser, element_id):
