@@ -211,7 +211,7 @@ def save_window(path):
     screen.close()
 
 
-def long_script_keeps_its_place(browser, port):
+def long_script_keeps_its_place(browser, port, screenshot_dir):
     """In a long script, the current section stays in view when the text grows, a Hebrew section reads from the
     right, and a reload (the text delivered, so no longer served) shows the script and its current section again."""
     import json
@@ -242,6 +242,8 @@ def long_script_keeps_its_place(browser, port):
     page_status(browser, CONNECTED_HTTP)
     wait_for("the script and its current section after a reload", lambda: [
         s.get_attribute("aria-current") == "true" for s in sections()] == [False] * 5 + [True, False])
+    wait_for("the current section in view after the reload", lambda: browser.execute_script(in_view))
+    browser.save_screenshot(os.path.join(screenshot_dir, "page-script-reloaded-390x844.png"))
 
 
 def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers):
@@ -371,10 +373,15 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     window.find(re.escape("Page ouverte sur un téléphone (HTTP)"), STATIC)
     receiver_window = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
                                      check=True).stdout.strip()
+    # Above the key receiver, which took the focus and the top of the stack.
+    window.xdotool("search", "--onlyvisible", "--name", "^Quorvelantis Remote$", "windowraise")
     window.click("Télécommande", tab)
-    window.find("Ou ouvrez cette adresse dans le navigateur du téléphone", STATIC)
-    save_window(os.path.join(screenshot_dir, "window-http-page.png"))
+    if address != "127.0.0.1":  # the page's address and the line under it show once the desktop has one
+        window.find("Ou ouvrez cette adresse dans le navigateur du téléphone", STATIC)
     window.xdotool("windowfocus", "--sync", receiver_window)
+    # The window names the program as the page does.
+    window.find(re.escape("Touches → Attrape-touches"), STATIC)
+    save_window(os.path.join(screenshot_dir, "window-http-page.png"))
     tap(browser, "next", receiver, "Right")
     wait_for("English texts", lambda: page_text(browser, "target").startswith("Keys → ") and page_text(
         browser, "next") == "Next ▶" and page_text(browser, "elapsed") != "0:00")
@@ -395,7 +402,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     wait_for("the previous section", lambda: current() == "Un* Deux Trois")
     browser.find_elements("css selector", "#scriptText section")[2].click()
     wait_for("the tapped section", lambda: current() == "Un Deux Trois*")
-    long_script_keeps_its_place(browser, port)
+    long_script_keeps_its_place(browser, port, screenshot_dir)
 
     # The app stopped: the page says so within 3 s; started again, it is back.
     app.terminate()
