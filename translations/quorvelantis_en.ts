@@ -19,6 +19,10 @@
         <source>Rafraîchir</source>
         <translation>Refresh</translation>
     </message>
+    <message>
+        <source>Ou ouvrez cette adresse dans le navigateur du téléphone</source>
+        <translation>Or open this address in the phone&apos;s browser</translation>
+    </message>
 </context>
 <context>
     <name>CommandFeedbackBanner</name>
@@ -238,6 +242,10 @@
         <source>⚠️ Cliquez sur Autoriser → autorisez l&apos;interaction à distance</source>
         <translation>⚠️ Click Allow → allow remote interaction</translation>
     </message>
+    <message>
+        <source>Page ouverte sur un téléphone (HTTP)</source>
+        <translation>Page open on a phone (HTTP)</translation>
+    </message>
 </context>
 <context>
     <name>MacRemoteView</name>
@@ -325,20 +333,20 @@
         <translation>Keys → %1</translation>
     </message>
     <message>
-        <source>⚠️ Touches → cette fenêtre : cliquez sur votre présentation</source>
-        <translation>⚠️ Keys → this window: click your presentation</translation>
-    </message>
-    <message>
-        <source>⚠️ Aucune fenêtre ne reçoit les touches : cliquez sur votre présentation</source>
-        <translation>⚠️ No window receives the keys: click your presentation</translation>
-    </message>
-    <message>
         <source>iPhone connecté</source>
         <translation>iPhone connected</translation>
     </message>
     <message>
         <source>En attente</source>
         <translation>Waiting</translation>
+    </message>
+    <message>
+        <source>⚠️ Touches → cette fenêtre : revenez à votre présentation (Alt+Tab)</source>
+        <translation>⚠️ Keys → this window: switch back to your presentation (Alt+Tab)</translation>
+    </message>
+    <message>
+        <source>⚠️ Aucune fenêtre ne reçoit les touches : revenez à votre présentation (Alt+Tab)</source>
+        <translation>⚠️ No window receives the keys: switch back to your presentation (Alt+Tab)</translation>
     </message>
 </context>
 <context>

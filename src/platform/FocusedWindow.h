@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <utility>
 
 // Where the desktop sends key presses now. The program is named by its class (X11 WM_CLASS) or app id (Wayland),
 // never by the window's title, which may carry private text (a mail's subject, a file name).
@@ -12,8 +13,17 @@ struct KeyTarget {
         ownWindow, // this app's own window
         program,
     };
+    KeyTarget() = default;
+    KeyTarget(State state, QString program, QString name = {})
+        : state(state)
+        , program(std::move(program))
+        , name(std::move(name))
+    {
+    }
+
     State state = State::unknown;
     QString program; // empty unless a window has the focus
+    QString name; // the program as the desktop's menus name it, in its language; empty where they do not
     bool operator==(const KeyTarget&) const = default;
 };
 

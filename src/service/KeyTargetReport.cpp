@@ -1,5 +1,7 @@
 #include "KeyTargetReport.h"
 
+namespace {
+
 QString readableProgramName(const QString& program)
 {
     // Reverse-domain app ids end with the program's own name.
@@ -10,4 +12,11 @@ QString readableProgramName(const QString& program)
             name[i] = name.at(i).toUpper();
     }
     return name;
+}
+
+}
+
+QString programName(const KeyTarget& target)
+{
+    return target.name.isEmpty() ? readableProgramName(target.program) : target.name;
 }

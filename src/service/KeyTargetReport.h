@@ -1,7 +1,9 @@
 #pragma once
 
+#include "platform/FocusedWindow.h"
+
 #include <QString>
 
-// A program's class or app id as a person reads it: "libreoffice-impress" is "Libreoffice Impress",
-// "org.gnome.Evince" is "Evince".
-QString readableProgramName(const QString& program);
+// The program as the window and the page name it: the desktop's own name for it, else its class or app id as a person
+// reads it ("libreoffice-impress" is "Libreoffice Impress", "org.gnome.Evince" is "Evince").
+QString programName(const KeyTarget& target);

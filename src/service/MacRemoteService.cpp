@@ -63,6 +63,10 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     m_keptCommandsExpiry.setSingleShot(true);
     m_keptCommandsExpiry.setInterval(keptCommandLifetime);
     connect(&m_keptCommandsExpiry, &QTimer::timeout, this, &MacRemoteService::dropKeptCommands);
+    m_pagePollingExpiry.setObjectName(QStringLiteral("pagePollingExpiry"));
+    m_pagePollingExpiry.setSingleShot(true);
+    m_pagePollingExpiry.setInterval(pagePollingLifetime);
+    connect(&m_pagePollingExpiry, &QTimer::timeout, this, [this] { setIsPagePolling(false); });
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
     connect(&m_platform.focusedWindow, &FocusedWindow::changed, this, &MacRemoteService::refreshKeyTarget);
@@ -197,14 +201,14 @@ QString MacRemoteService::accessRequestKind() const
 
 QString MacRemoteService::keyTargetState() const { return rawValue(m_keyTarget.state); }
 
-QString MacRemoteService::keyTargetProgram() const { return readableProgramName(m_keyTarget.program); }
+QString MacRemoteService::keyTargetProgram() const { return programName(m_keyTarget); }
 
 KeyTarget MacRemoteService::refreshKeyTarget()
 {
     const KeyTarget target = m_platform.focusedWindow.current();
     if (m_keyTarget != target) {
         m_keyTarget = target;
-        m_platform.peerLink.publishKeyTarget(target, readableProgramName(target.program));
+        m_platform.peerLink.publishKeyTarget(target, programName(target));
         notify(&MacRemoteService::keyTargetChanged);
     }
     return target;
@@ -250,7 +254,10 @@ void MacRemoteService::connectPeerLink()
     });
     connect(link, &PeerLink::advertisingSucceeded, this, &MacRemoteService::handleAdvertisingSucceeded);
     connect(
-        &m_textHandOff, &TextHandOff::delivered, this, [this] { setTextSendStatus(tr("✅ Texte envoyé à l'iPhone")); });
+        &m_textHandOff, &TextHandOff::delivered, this, [this] {
+            setIsTextDelivered(true);
+            setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+        });
 }
 
 void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
@@ -267,7 +274,9 @@ void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
 
 QString MacRemoteService::connectedSetText() const
 {
-    return m_connectedPeers > 0 ? tr("iPhone connecté") : tr("En attente de l'iPhone");
+    if (m_connectedPeers > 0)
+        return tr("iPhone connecté");
+    return m_isPagePolling ? tr("Page ouverte sur un téléphone (HTTP)") : tr("En attente de l'iPhone");
 }
 
 void MacRemoteService::handleAdvertisingSucceeded()
@@ -315,6 +324,7 @@ bool MacRemoteService::handOffText(const QString& title, const QString& text)
         return false;
     }
     const QString trimmedTitle = title.trimmed();
+    setIsTextDelivered(false);
     setIsTextSendSuccessful(true);
     // Before the offer, which a phone may confirm at once.
     setTextSendStatus(tr("✅ Texte prêt — l'iPhone le récupère à la prochaine commande"));
@@ -341,6 +351,12 @@ void MacRemoteService::connectHttpPorts()
 void MacRemoteService::startHTTPListener() { m_httpPorts.start(); }
 
 void MacRemoteService::applyPort(quint16 port) { m_httpPorts.applyPort(port); }
+
+void MacRemoteService::notePagePolling()
+{
+    m_pagePollingExpiry.start();
+    setIsPagePolling(true);
+}
 
 void MacRemoteService::showHttpState(HttpListenerState state, quint16 port, bool isCandidate)
 {
@@ -390,6 +406,7 @@ PhoneAnswer MacRemoteService::answerOne(const PhoneRequest& request)
         return takePendingText(Kind::commandDone);
     case PhoneRequest::Kind::pendingText:
         // The page asks for this and the key target as soon as it is open on a phone.
+        notePagePolling();
         askForAccessOnce();
         return takePendingText(Kind::noPendingText);
     case PhoneRequest::Kind::sendText:
@@ -397,9 +414,10 @@ PhoneAnswer MacRemoteService::answerOne(const PhoneRequest& request)
             return { Kind::textRefused, {}, m_textSendStatus.value_or(QString()), {}, {} };
         return { Kind::textAccepted, {}, {}, {}, {} };
     case PhoneRequest::Kind::keyTarget:
+        notePagePolling();
         askForAccessOnce();
         refreshKeyTarget();
-        return { Kind::keyTarget, {}, {}, m_keyTarget, readableProgramName(m_keyTarget.program) };
+        return { Kind::keyTarget, {}, {}, m_keyTarget, programName(m_keyTarget) };
     case PhoneRequest::Kind::join:
         if (QByteArray key = m_invitedPhones.join(request.invitation, request.userAgent, request.address);
             !key.isEmpty())
@@ -414,6 +432,7 @@ PhoneAnswer MacRemoteService::takePendingText(PhoneAnswer::Kind otherwise)
     std::optional<TextPayload> text = m_textHandOff.take();
     if (!text)
         return { otherwise, {}, {}, {}, {} };
+    setIsTextDelivered(true);
     setIsTextSendSuccessful(true);
     setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
     return { PhoneAnswer::Kind::pendingText, std::move(*text), {}, {}, {} };
@@ -567,6 +586,25 @@ void MacRemoteService::setIsTextSendSuccessful(bool value)
         return;
     m_isTextSendSuccessful = value;
     notify(&MacRemoteService::isTextSendSuccessfulChanged);
+}
+
+void MacRemoteService::setIsTextDelivered(bool value)
+{
+    if (m_isTextDelivered == value)
+        return;
+    m_isTextDelivered = value;
+    notify(&MacRemoteService::isTextDeliveredChanged);
+}
+
+void MacRemoteService::setIsPagePolling(bool value)
+{
+    if (m_isPagePolling == value)
+        return;
+    m_isPagePolling = value;
+    notify(&MacRemoteService::isPagePollingChanged);
+    // A page opening or going is news like a phone's: the header tells it, unless a phone's session is shown.
+    if (m_connectedPeers == 0)
+        setStatusMessage(connectedSetText());
 }
 
 void MacRemoteService::notify(Notification notification)

@@ -65,6 +65,11 @@ class MacRemoteService : public QObject, public PhoneRequestHandler {
     // The address whose request was refused last for want of a key, and how many of its requests were.
     Q_PROPERTY(QString refusedAddress READ refusedAddress NOTIFY refusedRequestsChanged)
     Q_PROPERTY(int refusedCount READ refusedCount NOTIFY refusedRequestsChanged)
+    // True while a phone's browser page asks for texts or the key target over HTTP, which it does every few seconds
+    // while it is open and seen.
+    Q_PROPERTY(bool isPagePolling READ isPagePolling NOTIFY isPagePollingChanged)
+    // True once the last text held for the phone has reached one.
+    Q_PROPERTY(bool isTextDelivered READ isTextDelivered NOTIFY isTextDeliveredChanged)
 
 public:
     // The OS services and transports the service drives; all must outlive it.
@@ -111,6 +116,8 @@ public:
     QVariantList invitedPhones() const;
     QString refusedAddress() const { return m_invitedPhones.refusedAddress(); }
     int refusedCount() const { return m_invitedPhones.refusedCount(); }
+    bool isPagePolling() const { return m_isPagePolling; }
+    bool isTextDelivered() const { return m_isTextDelivered; }
 
     // Slide commands and permission.
     // How long a command that arrives while access is being asked waits for it.
@@ -125,7 +132,11 @@ public:
     Q_INVOKABLE void requestAccessibilityPermission();
 
     // HTTP fallback server.
+    // How long after its last request a page still counts as polling.
+    static constexpr std::chrono::seconds pagePollingLifetime { 5 };
     void startHTTPListener();
+    // Called for each of the page's polling requests.
+    void notePagePolling();
     Q_INVOKABLE void applyPort(quint16 port);
     std::vector<PhoneAnswer> answer(const std::vector<PhoneRequest>& requests) override;
 
@@ -164,6 +175,8 @@ Q_SIGNALS:
     void invitationChanged();
     void invitedPhonesChanged();
     void refusedRequestsChanged();
+    void isPagePollingChanged();
+    void isTextDeliveredChanged();
 
 private:
     // Presses the command's key and shows it; false when no key could be posted.
@@ -209,6 +222,8 @@ private:
     void setHasAccessibility(bool value);
     void setIsHttpListenerReady(bool value);
     void setIsTextSendSuccessful(bool value);
+    void setIsTextDelivered(bool value);
+    void setIsPagePolling(bool value);
     // Reads the focused window again; returns what it found.
     KeyTarget refreshKeyTarget();
     // Writes the draft to the settings, or removes it there when empty.
@@ -245,6 +260,10 @@ private:
     std::vector<RemoteCommand> m_keptCommands;
     // Started by the first kept command: access that takes longer is not coming while the presenter waits.
     QTimer m_keptCommandsExpiry { this };
+    bool m_isPagePolling = false;
+    // Restarted by each polling request; a page closed or hidden stops asking.
+    QTimer m_pagePollingExpiry { this };
+    bool m_isTextDelivered = false;
     bool m_isKeyTargetStale = false; // a press of the group being answered may have gone elsewhere
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.
     std::optional<std::vector<Notification>> m_heldNotifications;

@@ -64,6 +64,7 @@ ColumnLayout {
                 }
 
                 TextEdit {
+                    id: pageUrl
                     objectName: "pageUrl"
                     Layout.fillWidth: true
                     visible: !qrOverlay.reason
@@ -76,6 +77,19 @@ ColumnLayout {
                     color: Colors.accent
                     selectionColor: Colors.withOpacity(Colors.accent, 0.3)
                     selectedTextColor: Colors.ink
+                    Accessible.role: Accessible.StaticText
+                    Accessible.name: text
+                }
+
+                // Any phone's browser is a remote, with or without the phone app.
+                Text {
+                    objectName: "pageUrlHint"
+                    Layout.fillWidth: true
+                    visible: pageUrl.visible
+                    text: qsTr("Ou ouvrez cette adresse dans le navigateur du téléphone")
+                    wrapMode: Text.Wrap
+                    font.pixelSize: TextStyle.caption
+                    color: Colors.muted
                     Accessible.role: Accessible.StaticText
                     Accessible.name: text
                 }

@@ -53,9 +53,15 @@ ColumnLayout {
             leftPadding: 6
             rightPadding: 6
             Accessible.name: qsTr("Port HTTP fallback")
+            // Return applies the port, as the button would.
+            onAccepted: {
+                if (applyButton.enabled)
+                    section.apply();
+            }
         }
 
         FilledButton {
+            id: applyButton
             objectName: "applyButton"
             text: qsTr("Appliquer")
             enabled: section.parsedPort >= 0 && section.parsedPort !== section.currentPort

@@ -37,7 +37,8 @@ Flickable {
             lastMessage: RemoteService.lastCommandMessage
         }
 
-        // Where the arrows land; a warning when they would miss the presentation.
+        // Where the arrows land; a warning when they would miss the presentation. The advice is a key, never a click: a
+        // click on a slide show moves it.
         Text {
             objectName: "keyTarget"
             readonly property string target: RemoteService.keyTargetState
@@ -46,8 +47,8 @@ Flickable {
             Layout.topMargin: -12
             visible: target !== "unknown"
             text: target === "program" ? qsTr("Touches → %1").arg(RemoteService.keyTargetProgram)
-                : target === "ownWindow" ? qsTr("⚠️ Touches → cette fenêtre : cliquez sur votre présentation")
-                : qsTr("⚠️ Aucune fenêtre ne reçoit les touches : cliquez sur votre présentation")
+                : target === "ownWindow" ? qsTr("⚠️ Touches → cette fenêtre : revenez à votre présentation (Alt+Tab)")
+                : qsTr("⚠️ Aucune fenêtre ne reçoit les touches : revenez à votre présentation (Alt+Tab)")
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             font.pixelSize: TextStyle.caption

@@ -48,7 +48,8 @@ Flickable {
         Rectangle {
             objectName: "peerHint"
             Layout.fillWidth: true
-            visible: !RemoteService.isConnected
+            // Not while a phone's browser page asks for texts, nor once the text has reached a phone.
+            visible: !RemoteService.isConnected && !RemoteService.isPagePolling && !RemoteService.isTextDelivered
             implicitHeight: hintRow.implicitHeight + 24
             radius: 12
             color: Colors.withOpacity(Colors.accent, 0.85)

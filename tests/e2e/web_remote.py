@@ -3,7 +3,9 @@
 headless Chromium against it: tabs, a port applied, a text left pending, a script's WebSocket client, the window's QR
 overlay, a refused host name, the page over the WebSocket and over HTTP, in French and in English, keys at a focused
 X client and where the page says they go, the session's packets dropped by a firewall, the talk timer, the screen held
-awake, a script's sections, texts both ways, the app stopped and back hidden.
+awake, a script's sections (kept across a reload, in view as the text grows, Hebrew from the right), texts both ways, a
+German phone in English, the window seeing a page that polls over HTTP, programs named by the desktop's menus, the app
+stopped and back hidden.
 Usage: end-leftovers.py dbus-run-session -- web_remote.py APP_BINARY KEY_RECEIVER_BINARY SCREENSHOT_DIR, on the X
 display of $DISPLAY (scripts/test starts one), in a network namespace of its own (its firewall rules change); the
 page's 390×844 screenshots are left in SCREENSHOT_DIR."""
@@ -46,6 +48,12 @@ def main(app_binary, receiver_binary, screenshot_dir):
                XDG_RUNTIME_DIR=os.path.join(base, "run"), QT_QPA_PLATFORM="xcb", QT_QUICK_BACKEND="software",
                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
     env.pop("WAYLAND_DISPLAY", None)
+    # The desktop speaks French, and its menus name the key receiver (X11 class "Key_receiver").
+    env.update(LANGUAGE="fr_FR", XDG_DATA_HOME=os.path.join(base, "data"))
+    os.makedirs(os.path.join(env["XDG_DATA_HOME"], "applications"))
+    with open(os.path.join(env["XDG_DATA_HOME"], "applications", "org.example.Catcher.desktop"), "w") as entry:
+        entry.write("[Desktop Entry]\nType=Application\nName=Key catcher\nName[fr]=Attrape-touches\n"
+                    "StartupWMClass=Key_receiver\nExec=true\n")
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
     os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis"))
     port = held_port()
@@ -141,8 +149,14 @@ def chromium(url, block_websocket=False, language="fr-FR", resolver_rules=None):
 
 
 def page_status(browser, expected, timeout=10.0):
-    return wait_for("the page to say '%s'" % expected,
-                    lambda: browser.find_element("id", "status").text.startswith(expected), timeout)
+    from selenium.common.exceptions import NoSuchElementException
+
+    def says():
+        try:
+            return browser.find_element("id", "status").text.startswith(expected)
+        except NoSuchElementException:  # a link followed may not have loaded the page yet
+            return False
+    return wait_for("the page to say '%s'" % expected, says, timeout)
 
 
 def drop_packets_to(port):
@@ -183,6 +197,36 @@ def talk_timer_takes_a_long_press(browser, seconds):
     for button, done in (("pause", paused), ("reset", lambda: page_text(browser, "elapsed") == "0:00")):
         press(button, 1.2)
         wait_for("a long press on " + button, done, timeout=3)
+
+
+def long_script_keeps_its_place(browser, port):
+    """In a long script, the current section stays in view as the text grows, a Hebrew one reads from the right, and
+    a reload (the text delivered, so no longer served) shows the script and its current section again."""
+    import json
+    parts = ["Partie %d. " % n + "mot " * 90 for n in range(5)] + ["שלום לכולם", "Fin"]
+    LOCAL.open("http://127.0.0.1:%d/sendtext" % port, json.dumps({"title": "L", "text": "\n---\n".join(parts)}).encode(),
+               timeout=5).close()
+    sections = lambda: browser.find_elements("css selector", "#scriptText section")  # noqa: E731
+    wait_for("the long script", lambda: len(sections()) == 7)
+    sections()[5].click()
+    # The Hebrew section: whether it is in view, its direction, and its one line's gaps to its box's edges.
+    probe = lambda: browser.execute_script("""var s = document.querySelectorAll('#scriptText section')[5];
+        var r = s.getBoundingClientRect(), box = document.getElementById('scriptText').getBoundingClientRect();
+        var range = document.createRange(); range.selectNodeContents(s); var line = range.getClientRects()[0];
+        return [r.top >= box.top - 1 && r.bottom <= box.bottom + 1, getComputedStyle(s).direction,
+                line.left - r.left, r.right - line.right];""")  # noqa: E731
+    wait_for("the tapped section in view", lambda: probe()[0])
+    for _ in range(3):
+        browser.find_element("id", "larger").click()
+    wait_for("the current section in view after A+", lambda: probe()[0], timeout=3)
+    _, direction, left, right = probe()
+    if direction != "rtl" or right > 20 or left < 100:
+        raise AssertionError("the Hebrew section reads %s, %d px from the left, %d px from the right" % (
+            direction, left, right))
+    browser.refresh()
+    page_status(browser, CONNECTED_HTTP)
+    wait_for("the script and its current section after a reload", lambda: [
+        s.get_attribute("aria-current") for s in sections()] == [None] * 5 + ["true", None])
 
 
 def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers):
@@ -263,8 +307,8 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     window.find("iPhone connecté")
     # The app's own window holds the focus: the page and the window warn.
     wait_for("the page's warning", lambda: page_text(browser, "target").startswith(
-        "⚠ Les touches iraient à Quorvelantis Remote : cliquez sur votre présentation"))
-    window.find("⚠️ Touches → cette fenêtre : cliquez sur votre présentation")
+        "⚠ Les touches iraient à Quorvelantis Remote : revenez à votre présentation (Alt+Tab)"))
+    window.find(re.escape("⚠️ Touches → cette fenêtre : revenez à votre présentation (Alt+Tab)"))
     browser.save_screenshot(os.path.join(screenshot_dir, "page-keys-warning-390x844.png"))
 
     # A text typed in the window arrives in the page over the session.
@@ -283,14 +327,8 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     started.append(receiver)
     if receiver.stdout.readline().strip() != "ready":
         raise AssertionError("the key receiver got no focus")
-    # Its program, as its WM_CLASS names it; never its title.
-    from Xlib import display as xdisplay
-    focus = int(subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True, check=True).stdout)
-    program = xdisplay.Display().create_resource_object("window", focus).get_wm_class()[1]
-    squeezed = lambda text: re.sub(r"[-_ .]", "", text.lower())  # noqa: E731
-    wait_for("the page to name " + program,
-             lambda: page_text(browser, "target").startswith("Touches → ") and squeezed(program).endswith(
-                 squeezed(page_text(browser, "target")[len("Touches → "):])))
+    # Its program, as the desktop's menus name it in the desktop's language; never its title.
+    wait_for("the page to name the key receiver", lambda: page_text(browser, "target") == "Touches → Attrape-touches")
     if "confidential" in browser.find_element("tag name", "body").text.lower():
         raise AssertionError("the page shows the focused window's title")
     secure = browser.execute_script("return window.isSecureContext")
@@ -343,11 +381,23 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
         raise AssertionError("the talk timer went back from %d s to %s after a reload" % (before, page_text(browser, "elapsed")))
     talk_timer_takes_a_long_press(browser, seconds)
 
-    # Without the WebSocket: commands over HTTP, and the pending text collected by the page's polling.
+    # Without the WebSocket, on a German phone, which gets English: commands over HTTP, and the pending text collected
+    # by the page's polling, which the window sees.
     browsers.pop().quit()
-    browser = chromium("http://%s:%d/" % (address, port), block_websocket=True, language="en-US")
+    browser = chromium("http://%s:%d/" % (address, port), block_websocket=True, language="de-DE")
     browsers.append(browser)
     page_status(browser, CONNECTED_HTTP)
+    window.find(re.escape("Page ouverte sur un téléphone (HTTP)"), STATIC)
+    receiver_window = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
+                                     check=True).stdout.strip()
+    # Above the key receiver, which took the focus and the top of the stack.
+    window.xdotool("search", "--onlyvisible", "--name", "^Quorvelantis Remote$", "windowraise")
+    window.click("Télécommande", tab)
+    if address != "127.0.0.1":  # the page's address and the line under it show once the desktop has one
+        window.find("Ou ouvrez cette adresse dans le navigateur du téléphone", STATIC)
+    window.xdotool("windowfocus", "--sync", receiver_window)
+    # The window names the program as the page does.
+    window.find(re.escape("Touches → Attrape-touches"), STATIC)
     tap(browser, "next", receiver, "Right")
     wait_for("English texts", lambda: page_text(browser, "target").startswith("Keys → ") and page_text(
         browser, "next") == "Next ▶" and page_text(browser, "elapsed") != "0:00"
@@ -373,6 +423,7 @@ def drive(env, start_app, port, receiver_binary, screenshot_dir, started, browse
     wait_for("the first section", lambda: current() == "Un* Deux Trois")
     browser.find_elements("css selector", "#scriptText section")[2].click()
     wait_for("the tapped section", lambda: current() == "Un Deux Trois*")
+    long_script_keeps_its_place(browser, port)
 
     # The app stopped: the page says so within 3 s; started again, it is back.
     app.terminate()

@@ -118,10 +118,14 @@ ViewTestCase {
         harness.reportHttpState("ready");
         compare(item(item(tab, "httpPill"), "pillValue").text, "IP active sur le port 8080");
 
-        // Space and Return press the focused button.
-        for (const [key, port] of [[Qt.Key_Space, 8081], [Qt.Key_Return, 9090]]) {
+        // Space and Return press the focused button; Return in the field applies too, but never the current port.
+        field.text = "8080";
+        field.forceActiveFocus();
+        keyClick(Qt.Key_Return);
+        compare(harness.requestedPortCount(), requests + 1);
+        for (const [target, key, port] of [[apply, Qt.Key_Space, 8081], [apply, Qt.Key_Return, 8083], [field, Qt.Key_Return, 9090]]) {
             field.text = String(port);
-            apply.forceActiveFocus();
+            target.forceActiveFocus();
             keyClick(key);
             compare(harness.lastRequestedPort(), port);
         }
@@ -159,6 +163,7 @@ ViewTestCase {
         compare(code.text, url);
         compare(caption.text, url);
         compare(item(tab, "pageUrl").text, url);
+        verify(item(tab, "pageUrlHint").visible);
         verify(code.visible && code.moduleCount >= 21 + 2 * 4, "a symbol with its quiet zone");
 
         // A new port, once its listener is ready, and a new address change the code while it is shown.
@@ -175,7 +180,7 @@ ViewTestCase {
         RemoteService.refreshLocalIPAddress();
         verify(caption.text.startsWith("Aucune IP réseau : "), caption.text);
 
-        verify(!item(tab, "pageUrl").visible);
+        verify(!item(tab, "pageUrl").visible && !item(tab, "pageUrlHint").visible);
 
         // Closing gives the focus back to the button, so Tab goes on from there.
         keyClick(Qt.Key_Escape);

@@ -43,6 +43,11 @@ ViewTestCase {
         harness.reportPeerState(2, 1);
         tryVerify(() => !item(tab, "peerHint").visible);
         harness.reportPeerState(0, 0);
+        // A phone's browser page asking over HTTP collects the text: no call to open the phone app.
+        harness.setPagePolling(true);
+        tryVerify(() => !item(tab, "peerHint").visible);
+        harness.setPagePolling(false);
+        tryVerify(() => item(tab, "peerHint").visible);
     }
 
     function test_typingAndSending() {
@@ -74,7 +79,11 @@ ViewTestCase {
         keyClick(Qt.Key_Return);
         compare(harness.peerSendCount(), sent + 1);
         tryCompare(item(banner, "sendStatusText"), "text", "✅ Texte envoyé à l'iPhone");
+        // Delivered: the phone app is not asked for any more, until a new text waits for it.
         harness.reportPeerState(0, 0);
+        verify(!item(tab, "peerHint").visible);
+        click(tab, send);
+        tryVerify(() => item(tab, "peerHint").visible);
     }
 
     function test_blankTextOverHttpShowsTheWarning() {

@@ -79,3 +79,11 @@ void ViewHarness::postTextOverHttp(const QString& title, const QString& text)
 }
 
 int ViewHarness::peerSendCount() const { return int(fakes.peerLink.offered.size()); }
+
+void ViewHarness::setPagePolling(bool polling)
+{
+    if (polling)
+        fakes.httpListeners.current()->receive({ { PhoneRequest::Kind::keyTarget, {}, {} } });
+    else
+        QMetaObject::invokeMethod(m_service->findChild<QTimer*>(QStringLiteral("pagePollingExpiry")), "timeout");
+}

@@ -39,6 +39,8 @@ public:
     // A text posted over HTTP, as the send-text route receives it.
     Q_INVOKABLE void postTextOverHttp(const QString& title, const QString& text);
     Q_INVOKABLE int peerSendCount() const;
+    // A browser page asking for the key target over HTTP, or its polling over for want of requests.
+    Q_INVOKABLE void setPagePolling(bool polling);
 
 private:
     std::unique_ptr<MacRemoteService> m_service;

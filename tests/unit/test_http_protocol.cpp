@@ -146,13 +146,14 @@ private Q_SLOTS:
                 : body.contains("lang=\"fr\"") && body.contains("Ouvrez plutôt cette adresse :") ? "fr"
                                                                                                  : "?";
         };
-        // As the remote page chooses: the first language it speaks, by weight; French otherwise.
+        // As the remote page chooses: the first language it speaks, by weight; English otherwise.
         QCOMPARE(page("en-US,en;q=0.9"), "en");
         QCOMPARE(page("de-DE, EN;q=0.8, fr;q=0.5"), "en");
         QCOMPARE(page("fr-CH, fr;q=0.9, en;q=0.8"), "fr");
         QCOMPARE(page("en;q=0.3, fr;q=0.7"), "fr");
-        QCOMPARE(page("de, es"), "fr");
-        QCOMPARE(page("en;q=0"), "fr");
+        QCOMPARE(page("de, es, fr;q=0.1"), "fr");
+        QCOMPARE(page("de, es"), "en");
+        QCOMPARE(page("fr;q=0"), "en");
         QVERIFY(foreignNameAnswer(std::nullopt, "[fe80::1]", 80).contains("\"http://[fe80::1]:80/\""));
     }
 

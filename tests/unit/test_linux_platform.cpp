@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "platform/linux/ChosenKeys.h"
+#include "platform/linux/DesktopNamedWindow.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/UinputKeyboard.h"
 
@@ -33,6 +34,19 @@ public:
 };
 
 constexpr std::chrono::milliseconds shortSettleTime { 50 };
+
+struct FixedFocusedWindow : FocusedWindow {
+    KeyTarget target;
+    KeyTarget current() override { return target; }
+};
+
+void writeEntry(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
 
 } // namespace
 
@@ -213,6 +227,55 @@ private Q_SLOTS:
                                  "docker0\t000011AC\t00000000\t0001\t0\t0\t0\t0000FFFF\t0\n"
                                  "eth0\t00000000\t0100000A\t0002\t0\t0\t100\t00000000\t0\n"; // not up
         QCOMPARE(defaultRouteInterfaces(table), QSet<QByteArray> { "wlp2s0" });
+    }
+
+    void programsAreNamedAsTheDesktopsMenusNameThem()
+    {
+        QTemporaryDir home, system;
+        const QString homeApps = home.filePath("applications"), systemApps = system.filePath("applications");
+        writeEntry(homeApps + "/org.gnome.Evince.desktop",
+            "# Evince\n[Desktop Entry]\nName=Document Viewer\nName[fr]=Visionneur de documents\nType=Application\n"
+            "[Desktop Action new-window]\nName[fr]=Nouvelle fenêtre\n");
+        writeEntry(systemApps + "/org.gnome.Evince.desktop", "[Desktop Entry]\nType=Application\nName=Shadowed\n");
+        // A class named by an entry's StartupWMClass, before an entry merely named after it.
+        writeEntry(systemApps + "/libreoffice-impress.desktop", "[Desktop Entry]\nType=Application\nName=Wrong\n");
+        writeEntry(systemApps + "/kde/impress.desktop",
+            "[Desktop Entry]\nType=Application\nStartupWMClass=libreoffice-impress\nName=LibreOffice\\sImpress\n"
+            "Name[fr_FR]=LibreOffice Impress (fr_FR)\n");
+        // The whole file name before its last part, whichever folder is read first.
+        writeEntry(homeApps + "/okular.desktop", "[Desktop Entry]\nType=Application\nName=Okular\n");
+        writeEntry(systemApps + "/org.kde.okular.desktop", "[Desktop Entry]\nType=Application\nName=Wrong\n");
+        // Deleted in the user's folder, and not an application.
+        writeEntry(homeApps + "/vim.desktop", "[Desktop Entry]\nType=Application\nName=Vim\nHidden=true\n");
+        writeEntry(systemApps + "/vim.desktop", "[Desktop Entry]\nType=Application\nName=Vim\n");
+        writeEntry(systemApps + "/site.desktop", "[Desktop Entry]\nType=Link\nName=A site\n");
+
+        auto backend = std::make_unique<FixedFocusedWindow>();
+        FixedFocusedWindow* focused = backend.get();
+        DesktopNamedWindow named(std::move(backend), { homeApps, systemApps }, "fr_CA.UTF-8@euro");
+        QSignalSpy changes(&named, &FocusedWindow::changed);
+        Q_EMIT focused->changed();
+        QCOMPARE(changes.size(), 1);
+        const auto nameOf = [&](const QString& program) {
+            focused->target = { KeyTarget::State::program, program };
+            const KeyTarget target = named.current();
+            [&] { QCOMPARE(target.program, program); }();
+            return target.name;
+        };
+        QCOMPARE(nameOf("Evince"), "Visionneur de documents");
+        QCOMPARE(nameOf("org.gnome.Evince"), "Visionneur de documents");
+        QCOMPARE(nameOf("libreoffice-impress"), "LibreOffice Impress");
+        QCOMPARE(nameOf("okular"), "Okular");
+        QCOMPARE(nameOf("vim"), QString());
+        QCOMPARE(nameOf("site"), QString());
+        focused->target = { KeyTarget::State::ownWindow, "Evince" };
+        QCOMPARE(named.current().name, QString());
+
+        // Read once per class: an entry removed later still names its program, one added later does not.
+        QVERIFY(QFile::remove(homeApps + "/org.gnome.Evince.desktop"));
+        writeEntry(homeApps + "/vim.desktop", "[Desktop Entry]\nType=Application\nName=Vim\n");
+        QCOMPARE(nameOf("Evince"), "Visionneur de documents");
+        QCOMPARE(nameOf("vim"), QString());
     }
 };
 

@@ -283,7 +283,9 @@ private Q_SLOTS:
         service.sendText(QStringLiteral("T"), QStringLiteral("new"));
         QCOMPARE(fake.peerLink.offered.size(), 1u);
         QCOMPARE(fake.peerLink.offered[0].second, (TextPayload { "T", "new" }));
+        QVERIFY(!service.isTextDelivered());
         Q_EMIT fake.peerLink.delivered(fake.peerLink.offered[0].first);
+        QVERIFY(service.isTextDelivered());
         QCOMPARE(service.textSendStatus(), sentStatus);
         QVERIFY(!service.pendingText());
 
@@ -310,10 +312,12 @@ private Q_SLOTS:
         QCOMPARE(answer(fake, question(PhoneRequest::Kind::pendingText)).kind, Kind::noPendingText);
 
         service.sendText(QStringLiteral("T"), QStringLiteral("X"));
+        QVERIFY(!service.isTextDelivered());
         const PhoneAnswer first = answer(fake, command(RemoteCommand::next));
         QCOMPARE(first.kind, Kind::pendingText);
         QCOMPARE(first.text, (TextPayload { "T", "X" }));
         QCOMPARE(service.textSendStatus(), sentStatus);
+        QVERIFY(service.isTextDelivered());
         QCOMPARE(fake.keys.pressed.size(), 1u);
 
         QCOMPARE(answer(fake, command(RemoteCommand::previous)).kind, Kind::commandDone);
@@ -324,6 +328,7 @@ private Q_SLOTS:
         QCOMPARE(answer(fake, command(RemoteCommand::next)).kind, Kind::commandDone);
 
         service.sendText({}, QStringLiteral("y"));
+        QVERIFY(!service.isTextDelivered());
         const PhoneAnswer fetched = answer(fake, question(PhoneRequest::Kind::pendingText));
         QCOMPARE(fetched.kind, Kind::pendingText);
         QCOMPARE(fetched.text, (TextPayload { "Texte du Mac", "y" }));
@@ -498,6 +503,32 @@ private Q_SLOTS:
         const QString commandText = service.statusMessage();
         Q_EMIT fake.peerLink.advertisingSucceeded();
         QCOMPARE(service.statusMessage(), commandText);
+    }
+
+    void aBrowserPageCountsWhileItPolls()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        const QString polling = QStringLiteral("Page ouverte sur un téléphone (HTTP)");
+        auto* expiry = service.findChild<QTimer*>(QStringLiteral("pagePollingExpiry"));
+        // A slide command is no poll: any HTTP client sends those.
+        answer(fake, command(RemoteCommand::next));
+        for (const PhoneRequest::Kind kind : { PhoneRequest::Kind::keyTarget, PhoneRequest::Kind::pendingText }) {
+            QVERIFY(!service.isPagePolling());
+            answer(fake, question(kind));
+            QCOMPARE(std::tuple(service.isPagePolling(), service.statusMessage(), expiry->interval()),
+                std::tuple(true, polling, 5000));
+            QMetaObject::invokeMethod(expiry, "timeout");
+            QCOMPARE(service.statusMessage(), QStringLiteral("En attente de l'iPhone"));
+        }
+        // While a phone's session is what the header names, a page changes nothing there; it shows again once the
+        // session ends.
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::connected, 1);
+        answer(fake, command(RemoteCommand::next));
+        answer(fake, question(PhoneRequest::Kind::keyTarget));
+        QCOMPARE(service.statusMessage(), QStringLiteral("▶ Slide suivante"));
+        Q_EMIT fake.peerLink.peerStateChanged(PeerState::notConnected, 0);
+        QCOMPARE(service.statusMessage(), polling);
     }
 };
 

@@ -4,11 +4,11 @@
 
 namespace {
 
-// The remote page's own choice: the first of the browser's languages, by weight, that it speaks; French otherwise.
-bool prefersEnglish(std::optional<QByteArrayView> acceptLanguage)
+// The remote page's own choice: the first of the browser's languages, by weight, that it speaks; English otherwise.
+bool prefersFrench(std::optional<QByteArrayView> acceptLanguage)
 {
     double bestWeight = 0;
-    bool isEnglish = false;
+    bool isFrench = false;
     for (const QByteArray& entry : acceptLanguage.value_or("").toByteArray().split(',')) {
         const QList<QByteArray> parts = entry.split(';');
         const QByteArray code = parts.first().trimmed().left(2);
@@ -17,20 +17,20 @@ bool prefersEnglish(std::optional<QByteArrayView> acceptLanguage)
             if (parameter.trimmed().startsWith("q="))
                 weight = parameter.trimmed().sliced(2).toDouble();
         }
-        const bool isFrench = code.compare("fr", Qt::CaseInsensitive) == 0;
-        if ((isFrench || code.compare("en", Qt::CaseInsensitive) == 0) && weight > bestWeight) {
+        const bool isFrenchCode = code.compare("fr", Qt::CaseInsensitive) == 0;
+        if ((isFrenchCode || code.compare("en", Qt::CaseInsensitive) == 0) && weight > bestWeight) {
             bestWeight = weight;
-            isEnglish = !isFrench;
+            isFrench = isFrenchCode;
         }
     }
-    return isEnglish;
+    return isFrench;
 }
 
 }
 
 QByteArray foreignNameAnswer(std::optional<QByteArrayView> acceptLanguage, QByteArrayView address, quint16 port)
 {
-    const bool isEnglish = prefersEnglish(acceptLanguage);
+    const bool isEnglish = !prefersFrench(acceptLanguage);
     const QByteArray url = "http://" + address.toByteArray() + ":" + QByteArray::number(port) + "/";
     const QByteArray page = QByteArray("<!DOCTYPE html>\n<html lang=\"") + (isEnglish ? "en" : "fr")
         + "\"><head><meta charset=\"utf-8\"><meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
