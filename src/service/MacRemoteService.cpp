@@ -253,11 +253,10 @@ void MacRemoteService::connectPeerLink()
         m_isAdvertisingFailureShown = true;
     });
     connect(link, &PeerLink::advertisingSucceeded, this, &MacRemoteService::handleAdvertisingSucceeded);
-    connect(
-        &m_textHandOff, &TextHandOff::delivered, this, [this] {
-            setIsTextDelivered(true);
-            setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
-        });
+    connect(&m_textHandOff, &TextHandOff::delivered, this, [this] {
+        setIsTextDelivered(true);
+        setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+    });
 }
 
 void MacRemoteService::handlePeerState(PeerState state, int connectedPeers)
