@@ -12,12 +12,11 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import time
 import urllib.error
 import zlib
 
-from web_remote import STATIC, Window, chromium, held_port, open_display, page_status
+from web_remote import STATIC, Window, app_environment, chromium, open_display, page_status
 from wev_taps import LOCAL, wait_for
 
 LAN = "192.168.50.10"
@@ -64,16 +63,7 @@ def window_shot(display_name, path):
 
 def main(app_binary, screenshot_dir):
     lan()
-    base = tempfile.mkdtemp(prefix="quorvelantis-invited-")
-    env = dict(os.environ, HOME=base, XDG_CONFIG_HOME=os.path.join(base, "config"), XDG_SESSION_TYPE="x11",
-               XDG_RUNTIME_DIR=os.path.join(base, "run"), QT_QPA_PLATFORM="xcb", QT_QUICK_BACKEND="software",
-               QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
-    env.pop("WAYLAND_DISPLAY", None)
-    os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
-    os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis"))
-    port = held_port()
-    with open(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis", "QuorvelantisRemote.conf"), "w") as settings:
-        settings.write("[General]\nmacRemotePort=%d\n" % port)
+    env, port = app_environment("quorvelantis-invited-")
     started, browsers = [], []
     display = wait_for("the X display", open_display)
     try:
@@ -109,7 +99,7 @@ def main(app_binary, screenshot_dir):
             except subprocess.TimeoutExpired:
                 process.kill()
         display.close()
-        shutil.rmtree(base, ignore_errors=True)
+        shutil.rmtree(env["HOME"], ignore_errors=True)
 
 
 def still_refused(browser):

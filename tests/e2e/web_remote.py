@@ -42,23 +42,29 @@ CONNECTED_HTTP = "Connected (HTTP, fallback)"
 LOST = "Connection lost — retrying…"
 
 
-def main(app_binary, receiver_binary, screenshot_dir):
-    base = tempfile.mkdtemp(prefix="quorvelantis-web-")
+def app_environment(prefix):
+    """The app's environment under a home of its own, on X11 with its accessibility bus, and the port it will serve."""
+    base = tempfile.mkdtemp(prefix=prefix)
     env = dict(os.environ, HOME=base, XDG_CONFIG_HOME=os.path.join(base, "config"), XDG_SESSION_TYPE="x11",
                XDG_RUNTIME_DIR=os.path.join(base, "run"), QT_QPA_PLATFORM="xcb", QT_QUICK_BACKEND="software",
                QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
     env.pop("WAYLAND_DISPLAY", None)
-    # The desktop speaks French, and its menus name the key receiver (X11 class "Key_receiver").
-    env.update(LANGUAGE="fr_FR", XDG_DATA_HOME=os.path.join(base, "data"))
-    os.makedirs(os.path.join(env["XDG_DATA_HOME"], "applications"))
-    with open(os.path.join(env["XDG_DATA_HOME"], "applications", "org.example.Catcher.desktop"), "w") as entry:
-        entry.write("[Desktop Entry]\nType=Application\nName=Key catcher\nName[fr]=Attrape-touches\n"
-                    "StartupWMClass=Key_receiver\nExec=true\n")
     os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
     os.makedirs(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis"))
     port = held_port()
     with open(os.path.join(env["XDG_CONFIG_HOME"], "Quorvelantis", "QuorvelantisRemote.conf"), "w") as settings:
         settings.write("[General]\nmacRemotePort=%d\n" % port)
+    return env, port
+
+
+def main(app_binary, receiver_binary, screenshot_dir):
+    env, port = app_environment("quorvelantis-web-")
+    # The desktop speaks French, and its menus name the key receiver (X11 class "Key_receiver").
+    env.update(LANGUAGE="fr_FR", XDG_DATA_HOME=os.path.join(env["HOME"], "data"))
+    os.makedirs(os.path.join(env["XDG_DATA_HOME"], "applications"))
+    with open(os.path.join(env["XDG_DATA_HOME"], "applications", "org.example.Catcher.desktop"), "w") as entry:
+        entry.write("[Desktop Entry]\nType=Application\nName=Key catcher\nName[fr]=Attrape-touches\n"
+                    "StartupWMClass=Key_receiver\nExec=true\n")
     started, browsers = [], []
     # Held open for the whole test: an X server with no client left resets, and refuses connections meanwhile.
     display = wait_for("the X display", open_display)
@@ -81,7 +87,7 @@ def main(app_binary, receiver_binary, screenshot_dir):
             except subprocess.TimeoutExpired:
                 process.kill()
         display.close()
-        shutil.rmtree(base, ignore_errors=True)
+        shutil.rmtree(env["HOME"], ignore_errors=True)
 
 
 def open_display():
