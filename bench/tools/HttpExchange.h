@@ -5,6 +5,7 @@
 
 #include <arpa/inet.h>
 #include <chrono>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <string>
@@ -13,9 +14,12 @@
 
 using BenchClock = std::chrono::steady_clock;
 
+// With QUORVELANTIS_KEY set, the request carries that phone key, as an invited phone's page sends it.
 inline std::string requestFor(const std::string& path)
 {
-    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
+    const char* key = std::getenv("QUORVELANTIS_KEY");
+    return "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+        + (key ? "X-Quorvelantis-Key: " + std::string(key) + "\r\n" : std::string()) + "\r\n";
 }
 
 // Connects to 127.0.0.1:port; -1 on failure.

@@ -121,7 +121,9 @@ void InvitedPhones::noteRequest(const QByteArray& keyHash)
     phone->sinceRequest.start();
     if (!m_presence.isActive())
         m_presence.start();
-    updatePresence();
+    // Every request of a phone shown connected would change nothing: the presence timer notices its silence.
+    if (!phone->isConnected)
+        updatePresence();
 }
 
 void InvitedPhones::setSessions(const QList<QByteArray>& keyHashes)

@@ -36,24 +36,40 @@ HttpRequest::Target targetOf(QByteArrayView bytes)
     return Target::unknown;
 }
 
-bool isHeader(QByteArrayView line, QByteArrayView name)
+// Where the header of this name goes, or null for a header nothing reads. Names never hold a colon, so the line's
+// first colon ends its name; comparing only names of that length keeps the lookup to one comparison.
+std::optional<QByteArrayView>* slotFor(
+    QByteArrayView name, HttpRequest& request, std::optional<QByteArrayView>& contentLength)
 {
-    return line.size() > name.size() && line[name.size()] == ':'
-        && line.first(name.size()).compare(name, Qt::CaseInsensitive) == 0;
-}
-
-// Keeps the first header of a name, trimmed.
-void take(std::optional<QByteArrayView>& value, QByteArrayView line, QByteArrayView name)
-{
-    if (!value && isHeader(line, name))
-        value = line.sliced(name.size() + 1).trimmed();
+    const auto is = [name](QByteArrayView known) { return name.compare(known, Qt::CaseInsensitive) == 0; };
+    switch (name.size()) {
+    case 4:
+        return is("Host") ? &request.marks.host : nullptr;
+    case 6:
+        return is("Origin") ? &request.marks.origin : nullptr;
+    case 10:
+        return is("User-Agent") ? &request.userAgent : nullptr;
+    case 14:
+        return is("Content-Length") ? &contentLength : is("Sec-Fetch-Site") ? &request.marks.fetchSite : nullptr;
+    case 15:
+        return is("Accept-Language") ? &request.acceptLanguage : nullptr;
+    case 18:
+        return is("X-Quorvelantis-Key") ? &request.key : nullptr;
+    case 25:
+        return is("X-Quorvelantis-Invitation") ? &request.invitation : nullptr;
+    }
+    return nullptr;
 }
 
 }
 
 std::optional<HttpRequest> parseHttpRequest(QByteArrayView bytes, bool isFinal)
 {
-    const qsizetype headLength = bytes.indexOf(headEnd);
+    // memmem, rather than a general search, for the one short needle every request is scanned for.
+    const auto* found = bytes.isEmpty()
+        ? nullptr
+        : static_cast<const char*>(memmem(bytes.data(), bytes.size(), headEnd.data(), headEnd.size()));
+    const qsizetype headLength = found ? found - bytes.data() : -1;
     if (headLength < 0 && !isFinal)
         return std::nullopt;
     HttpRequest request { targetOf(bytes), {}, {}, {}, {}, {}, {} };
@@ -70,14 +86,12 @@ std::optional<HttpRequest> parseHttpRequest(QByteArrayView bytes, bool isFinal)
             text.chop(1);
         if (text.isEmpty())
             break;
-        take(request.marks.host, text, "Host");
-        take(request.marks.origin, text, "Origin");
-        take(request.marks.fetchSite, text, "Sec-Fetch-Site");
-        take(request.acceptLanguage, text, "Accept-Language");
-        take(contentLength, text, "Content-Length");
-        take(request.key, text, "X-Quorvelantis-Key");
-        take(request.invitation, text, "X-Quorvelantis-Invitation");
-        take(request.userAgent, text, "User-Agent");
+        // The first header of each name counts.
+        if (const auto* colon = static_cast<const char*>(std::memchr(text.data(), ':', text.size()))) {
+            std::optional<QByteArrayView>* slot = slotFor(text.first(colon - text.data()), request, contentLength);
+            if (slot && !*slot)
+                *slot = text.sliced(colon - text.data() + 1).trimmed();
+        }
         line = next;
     }
     if (headLength < 0)
