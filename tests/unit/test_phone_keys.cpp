@@ -40,8 +40,10 @@ private Q_SLOTS:
         QCOMPARE(check.check(key, {}, hash), Verdict::valid);
         QCOMPARE(hash, phoneSecretHash(key));
         quint8 source = 1;
+        // Held here: a view must not outlive the bytes it shows.
+        const QByteArray other(32, 'b'), longer = key + 'a';
         for (const std::optional<QByteArrayView> wrong :
-            { std::optional<QByteArrayView>(), { QByteArray(32, 'b') }, { key.first(31) }, { key + 'a' }, { "" } })
+            { std::optional<QByteArrayView>(), { other }, { key.first(31) }, { longer }, { "" } })
             QCOMPARE(check.check(wrong, { source++ }, hash), Verdict::refused);
         QVERIFY(check.isInvitation(invitation, {}) && !check.isInvitation(key, { 9 }));
 
