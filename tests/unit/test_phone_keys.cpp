@@ -65,11 +65,14 @@ private Q_SLOTS:
 
     void theKeyIsReadFromTheHandshakesSubprotocols()
     {
-        const auto key = [](const QByteArray& headers) {
-            return subprotocolKey(handshakeHead("GET / HTTP/1.1\r\nHost: a\r\n" + headers + "\r\n"));
+        // The key as text: a view into the handshake would not outlive it.
+        const auto key = [](const QByteArray& headers) -> std::optional<QByteArray> {
+            const QByteArray handshake = "GET / HTTP/1.1\r\nHost: a\r\n" + headers + "\r\n";
+            const std::optional<QByteArrayView> found = subprotocolKey(handshakeHead(handshake));
+            return found ? std::optional(found->toByteArray()) : std::nullopt;
         };
-        QCOMPARE(key("Sec-WebSocket-Protocol: quorvelantis, 0123abcd\r\n"), QByteArrayView("0123abcd"));
-        QCOMPARE(key("sec-websocket-protocol:0123abcd ,quorvelantis\r\n"), QByteArrayView("0123abcd"));
+        QCOMPARE(key("Sec-WebSocket-Protocol: quorvelantis, 0123abcd\r\n"), QByteArray("0123abcd"));
+        QCOMPARE(key("sec-websocket-protocol:0123abcd ,quorvelantis\r\n"), QByteArray("0123abcd"));
         QCOMPARE(key("Sec-WebSocket-Protocol: quorvelantis\r\n"), std::nullopt);
         QCOMPARE(key("X-Sec-WebSocket-Protocol: 0123abcd\r\n"), std::nullopt);
         QCOMPARE(key(""), std::nullopt);
