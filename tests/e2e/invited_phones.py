@@ -8,7 +8,6 @@ the X display of $DISPLAY."""
 
 import os
 import re
-import shutil
 import struct
 import subprocess
 import sys
@@ -16,7 +15,7 @@ import time
 import urllib.error
 import zlib
 
-from web_remote import STATIC, Window, app_environment, chromium, open_display, page_status
+from web_remote import STATIC, Window, app_environment, chromium, end_run, open_display, page_status
 from wev_taps import LOCAL, wait_for
 
 LAN = "192.168.50.10"
@@ -90,16 +89,7 @@ def main(app_binary, screenshot_dir):
         window_shot(env["DISPLAY"], os.path.join(screenshot_dir, "window-invited-phones-english.png"))
         return 0
     finally:
-        for browser in browsers:
-            browser.quit()
-        for process in reversed(started):
-            process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-        display.close()
-        shutil.rmtree(env["HOME"], ignore_errors=True)
+        end_run(env, display, started, browsers)
 
 
 def still_refused(browser):

@@ -57,6 +57,20 @@ def app_environment(prefix):
     return env, port
 
 
+def end_run(env, display, started, browsers):
+    """Quits the browsers, ends what the run started, newest first, and removes the app's home."""
+    for browser in browsers:
+        browser.quit()
+    for process in reversed(started):
+        process.terminate()
+        try:
+            process.wait(timeout=5)
+        except subprocess.TimeoutExpired:
+            process.kill()
+    display.close()
+    shutil.rmtree(env["HOME"], ignore_errors=True)
+
+
 def main(app_binary, receiver_binary, screenshot_dir):
     env, port = app_environment("quorvelantis-web-")
     # The desktop speaks French, and its menus name the key receiver (X11 class "Key_receiver").
@@ -78,16 +92,7 @@ def main(app_binary, receiver_binary, screenshot_dir):
             return started[-1]
         return drive(env, start_app, port, receiver_binary, screenshot_dir, started, browsers)
     finally:
-        for browser in browsers:
-            browser.quit()
-        for process in reversed(started):
-            process.terminate()
-            try:
-                process.wait(timeout=5)
-            except subprocess.TimeoutExpired:
-                process.kill()
-        display.close()
-        shutil.rmtree(env["HOME"], ignore_errors=True)
+        end_run(env, display, started, browsers)
 
 
 def open_display():
