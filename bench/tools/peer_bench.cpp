@@ -122,8 +122,8 @@ int main(int argc, char* argv[])
         FakePlatform fakes;
         AcknowledgingKeys keys;
         WebSocketPeerLink link(network);
-        MacRemoteService service(
-            { keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners, fakes.focusedWindow });
+        MacRemoteService service({ keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners,
+            fakes.focusedWindow, fakes.pointerOverlay });
         Driver driver(latencyCount, burstCount, done);
         keys.driver = &driver;
         QThread clientThread;

@@ -69,8 +69,8 @@ int main(int argc, char* argv[])
     NetworkThread network;
     FakePlatform fakes;
     WebSocketPeerLink link(network);
-    MacRemoteService service(
-        { fakes.keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners, fakes.focusedWindow });
+    MacRemoteService service({ fakes.keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners,
+        fakes.focusedWindow, fakes.pointerOverlay });
     std::printf("t=0 rss_kib=%ld anon_kib=%ld\n", statusKib("VmRSS"), statusKib("RssAnon"));
 
     // Masked client ping frames, 125-byte payload, zero mask key; an unasked pong after each 256 KiB of them,

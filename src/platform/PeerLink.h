@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QObject>
+#include <QPointF>
 #include <QString>
 
 enum class PeerState { notConnected, connecting, connected };
@@ -45,6 +46,9 @@ Q_SIGNALS:
     // From the phone app, which hears nothing back.
     void commandReceived(RemoteCommand command);
     void tapReceived(const PageTap& tap);
+    // A finger on a page's pointer pad, relative to the pad as to the screen; lifted also when its page goes.
+    void pointerMoved(QPointF position);
+    void pointerLifted();
     void advertisingFailed();
     // Published (again): a failure reported before no longer holds.
     void advertisingSucceeded();

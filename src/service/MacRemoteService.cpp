@@ -248,6 +248,14 @@ void MacRemoteService::connectPeerLink()
     connect(link, &PeerLink::tapReceived, this, [this](const PageTap& tap) {
         m_platform.peerLink.answerTap(tap, executeCommand(tap.command, tap.pressBefore));
     });
+    m_pointerLinger.setSingleShot(true);
+    m_pointerLinger.setInterval(500ms);
+    connect(&m_pointerLinger, &QTimer::timeout, &m_platform.pointerOverlay, &PointerOverlay::hidePointer);
+    connect(link, &PeerLink::pointerMoved, this, [this](QPointF position) {
+        m_pointerLinger.stop();
+        m_platform.pointerOverlay.showPointer(position);
+    });
+    connect(link, &PeerLink::pointerLifted, &m_pointerLinger, qOverload<>(&QTimer::start));
     connect(link, &PeerLink::advertisingFailed, this, [this] {
         setStatusMessage(tr("Partage indisponible"));
         m_isAdvertisingFailureShown = true;

@@ -7,6 +7,7 @@
 #include "platform/HttpListener.h"
 #include "platform/PeerLink.h"
 #include "platform/PhoneRequest.h"
+#include "platform/PointerOverlay.h"
 #include "platform/RemoteInput.h"
 
 #include <QDeadlineTimer>
@@ -80,6 +81,7 @@ public:
         PeerLink& peerLink;
         HttpListenerFactory& httpListeners;
         FocusedWindow& focusedWindow;
+        PointerOverlay& pointerOverlay;
     };
 
     static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
@@ -263,6 +265,8 @@ private:
     bool m_isPagePolling = false;
     // Restarted by each polling request; a page closed or hidden stops asking.
     QTimer m_pagePollingExpiry { this };
+    // The dot stays a moment after the finger lifts, so a short tap on the pad still shows where it was.
+    QTimer m_pointerLinger { this };
     bool m_isTextDelivered = false;
     bool m_isKeyTargetStale = false; // a press of the group being answered may have gone elsewhere
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.

@@ -119,6 +119,12 @@ struct FakeHttpListenerFactory : HttpListenerFactory {
     Listener* current() const { return live.empty() ? nullptr : live.back(); }
 };
 
+struct FakePointerOverlay : PointerOverlay {
+    std::optional<QPointF> shownAt; // empty while hidden
+    void showPointer(QPointF position) override { shownAt = position; }
+    void hidePointer() override { shownAt.reset(); }
+};
+
 // Every fake, wired into the service's platform; settings and interfaces can be prepared before the service.
 struct FakePlatform {
     FakeKeys keys;
@@ -127,9 +133,10 @@ struct FakePlatform {
     FakePeerLink peerLink;
     FakeHttpListenerFactory httpListeners;
     FocusedWindow focusedWindow; // a desktop that does not tell
+    FakePointerOverlay pointerOverlay;
 
     MacRemoteService::Platform platform()
     {
-        return { keys, settings, interfaces, peerLink, httpListeners, focusedWindow };
+        return { keys, settings, interfaces, peerLink, httpListeners, focusedWindow, pointerOverlay };
     }
 };

@@ -224,6 +224,23 @@ private Q_SLOTS:
             (std::vector<std::pair<qint64, bool>> { { 1, true }, { 2, false }, { 3, false } }));
     }
 
+    // The dot follows the finger, outlives a lift by half a second, and a new touch within it keeps it up.
+    void thePointerLingersAfterTheFingerLifts()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        Q_EMIT fake.peerLink.pointerMoved({ 0.25, 0.75 });
+        QCOMPARE(fake.pointerOverlay.shownAt, QPointF(0.25, 0.75));
+        Q_EMIT fake.peerLink.pointerLifted();
+        QTest::qWait(300);
+        Q_EMIT fake.peerLink.pointerMoved({ 0.5, 0.5 });
+        QTest::qWait(400);
+        QCOMPARE(fake.pointerOverlay.shownAt, QPointF(0.5, 0.5));
+        Q_EMIT fake.peerLink.pointerLifted();
+        QCOMPARE(fake.pointerOverlay.shownAt, QPointF(0.5, 0.5));
+        QTRY_VERIFY_WITH_TIMEOUT(!fake.pointerOverlay.shownAt, 2000);
+    }
+
     void monitorFollowsThePermissionWithOneTimer()
     {
         FakePlatform fake;
