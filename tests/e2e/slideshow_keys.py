@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Impress's and Evince's slideshows of three solid colours, driven through the app's HTTP routes, go to the next,
-last and first slide, black on B and back on B, judged on the screen's pixels.
+last and first slide, black on B and back on B, judged on the screen's pixels; a finger on a real Chromium page's
+pointer pad puts the app's dot at the same place above Evince's slideshow, where a click still reaches the slideshow.
 Usage: unshare --net --mount --pid --fork --kill-child --mount-proc slideshow_keys.py APP_BINARY (its own loopback,
 X sockets and processes)."""
 
@@ -15,6 +16,7 @@ import wev_taps
 
 PORT = 4777
 SLIDES = [(220, 30, 30), (30, 170, 60), (30, 60, 200)]
+DOT = (229, 37, 33)
 
 
 def pdf(path, colours):
@@ -67,9 +69,9 @@ class Screen:
         self.display, self.zpixmap = display.Display(), X.ZPixmap
         self.root = self.display.screen().root
 
-    def colour(self):
+    def colour(self, x=0.5, y=0.5):
         geometry = self.root.get_geometry()
-        image = self.root.get_image(geometry.width // 2, geometry.height // 2, 1, 1, self.zpixmap, 0xFFFFFFFF)
+        image = self.root.get_image(int(geometry.width * x), int(geometry.height * y), 1, 1, self.zpixmap, 0xFFFFFFFF)
         blue, green, red = image.data[:3]
         return red, green, blue
 
@@ -87,12 +89,21 @@ class Screen:
         screen = self.root.get_geometry()
         return (window.width, window.height) == (screen.width, screen.height)
 
-    def wait_colour(self, what, colour, timeout=10.0):
+    def wait_colour(self, what, colour, timeout=10.0, x=0.5, y=0.5):
         try:
-            wev_taps.wait_for(what, lambda: max(abs(a - b) for a, b in zip(self.colour(), colour)) < 40, timeout)
+            wev_taps.wait_for(what, lambda: max(abs(a - b) for a, b in zip(self.colour(x, y), colour)) < 40, timeout)
             return []
         except AssertionError as error:
-            return ["%s: the screen shows %s, not %s" % (error, self.colour(), colour)]
+            return ["%s: the screen shows %s, not %s" % (error, self.colour(x, y), colour)]
+
+    def click(self, x, y):
+        from Xlib import X
+        from Xlib.ext import xtest
+        geometry = self.root.get_geometry()
+        xtest.fake_input(self.display, X.MotionNotify, x=int(geometry.width * x), y=int(geometry.height * y))
+        for event in (X.ButtonPress, X.ButtonRelease):
+            xtest.fake_input(self.display, event, 1)
+        self.display.sync()
 
 
 def drive(name, screen):
@@ -119,6 +130,31 @@ def drive(name, screen):
     return failures
 
 
+def point(screen):
+    """The failures seen with a finger held a quarter across and half down the pad, over Evince's second slide."""
+    from selenium.webdriver.common.action_chains import ActionChains
+    import web_remote
+    with wev_taps.LOCAL.open("http://127.0.0.1:%d/next" % PORT, data=b"", timeout=5):
+        pass
+    failures = screen.wait_colour("Evince to show its second slide", SLIDES[1])
+    browser = web_remote.chromium("http://127.0.0.1:%d/" % PORT)
+    try:
+        web_remote.page_status(browser, web_remote.CONNECTED_WS, timeout=20)
+        browser.find_element("id", "pointer").click()
+        pad = browser.find_element("id", "pad")
+        finger = ActionChains(browser)
+        finger.move_to_element_with_offset(pad, -pad.size["width"] // 4, 0).click_and_hold().perform()
+        failures += screen.wait_colour("the dot under the finger", DOT, x=0.25, y=0.5)
+        screen.click(0.25, 0.5)
+        failures += screen.wait_colour("Evince to take the click on the dot as its next slide", SLIDES[2])
+        failures += screen.wait_colour("the dot to stay above the slideshow", DOT, timeout=1, x=0.25, y=0.5)
+        ActionChains(browser).release().perform()
+        failures += screen.wait_colour("the dot to go once the finger lifted", SLIDES[2], timeout=3, x=0.25, y=0.5)
+    finally:
+        browser.quit()
+    return failures
+
+
 def check(app_binary, workdir):
     processes = wev_taps.Processes(workdir)
     failures = []
@@ -133,7 +169,7 @@ def check(app_binary, workdir):
             display = ":" + number.readline().strip()
         env = dict(os.environ, DISPLAY=display, HOME=workdir, XDG_CONFIG_HOME=os.path.join(workdir, "config"),
                    XDG_RUNTIME_DIR=os.path.join(workdir, "run"), XDG_SESSION_TYPE="x11", NO_AT_BRIDGE="1",
-                   GSETTINGS_BACKEND="memory", QT_QPA_PLATFORM="offscreen")
+                   GSETTINGS_BACKEND="memory", QT_QPA_PLATFORM="xcb")
         env.pop("WAYLAND_DISPLAY", None)
         os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
         os.environ["DISPLAY"] = display
@@ -156,6 +192,7 @@ def check(app_binary, workdir):
         processes.start("evince", ["dbus-run-session", "--", "evince", "--presentation",
                                    os.path.join(workdir, "slides.pdf")], env)
         failures += drive("Evince", screen)
+        failures += point(screen)
     finally:
         processes.stop()
     return failures

@@ -151,8 +151,8 @@ private Q_SLOTS:
     }
 
     // Page-only too: pings answered with the desktop's clock, by which a tap's deadline is judged; the answer to a tap
-    // goes to its page alone, a late one's at once.
-    void aPageHearsWhetherItsTapsWerePressedAndALateOneIsRefused()
+    // goes to its page alone, a late one's at once; the pointer pad's moves.
+    void aPageHearsWhetherItsTapsWerePressedAndMovesThePointer()
     {
         WebSocketPeerLink link(m_network);
         QList<PageTap> taps;
@@ -175,6 +175,17 @@ private Q_SLOTS:
             (QList<QByteArray> {
                 R"({"tapAnswer":{"id":1,"pressed":false}})", R"({"tapAnswer":{"id":2,"pressed":true}})" }));
         QVERIFY(phone.received.isEmpty());
+
+        // The finger on the pad, lifted by its page's going as by the page itself; a lift with no finger down is none.
+        QVariantList pointer; // a QPointF per move, a null per lift
+        connect(&link, &PeerLink::pointerMoved, this, [&](QPointF position) { pointer.append(position); });
+        connect(&link, &PeerLink::pointerLifted, this, [&] { pointer.append(QVariant()); });
+        page.socket.sendTextMessage(QStringLiteral(R"({"pointerLift":{}})"));
+        page.socket.sendTextMessage(QStringLiteral(R"({"pointerMove":{"x":0.5,"y":0.25}})"));
+        QTRY_COMPARE(pointer.size(), 1);
+        page.socket.close();
+        QTRY_COMPARE(pointer.size(), 2);
+        QCOMPARE(pointer, (QVariantList { QPointF(0.5, 0.25), QVariant() }));
     }
 
     void onlyOriginsNamingThisMachineAndHandshakesAreBounded()

@@ -15,6 +15,10 @@ QString parsed(const QByteArray& data)
         return rawValue(slide->command);
     if (const auto* import = std::get_if<TextPayload>(&message->content))
         return import->title + u'|' + import->text;
+    if (const auto* move = std::get_if<RemoteMessage::PointerMove>(&message->content))
+        return QStringLiteral("pointer %1,%2").arg(move->x).arg(move->y);
+    if (std::holds_alternative<RemoteMessage::PointerLift>(message->content))
+        return QStringLiteral("lift");
     return QStringLiteral("watch");
 }
 
@@ -40,6 +44,9 @@ private Q_SLOTS:
             row(qPrintable(QStringLiteral(R"({"slideCommand":{"_0":"%1"}})").arg(command)), command);
         row(R"({"importText":{"title":"a\/b","text":"\u00e9"}})", "a/b|é");
         row(R"({"watchKeyTarget":{}})", "watch");
+        row(R"({"pointerMove":{"x":0.25,"y":1}})", "pointer 0.25,1");
+        row(R"({"pointerMove":{"y":0,"x":0}})", "pointer 0,0");
+        row(R"({"pointerLift":{}})", "lift");
         for (const char* unreadable : { "next\n", " next", "Next", "forward", "\"next\"", "", "\xff\xfenext",
                  R"({"slideCommand":"next"})", R"({"slideCommand":{"_0":"Next"}})", R"({"slideCommand":{"_0":null}})",
                  "{}", R"({"slideCommand":{"_0":"next"},"importText":{"title":"T","text":"X"}})",
@@ -48,6 +55,9 @@ private Q_SLOTS:
                  R"({"watchKeyTarget":true})", R"({"watchKeyTarget":{},"slideCommand":{"_0":"next"}})",
                  R"({"tap":{"id":1.5,"command":"next","deadline":5}})",
                  R"({"tap":{"id":-1,"command":"next","deadline":5}})",
+                 // A finger is always somewhere on the pad.
+                 R"({"pointerMove":{"x":1.01,"y":0.5}})", R"({"pointerMove":{"x":-0.1,"y":0.5}})",
+                 R"({"pointerMove":{"x":"0.5","y":0.5}})", R"({"pointerMove":{"x":0.5}})",
                  // The later commands only in the message form, and only by their exact names.
                  "first", "blackScreen", R"({"slideCommand":{"_0":"black"}})", R"({"slideCommand":{"_0":"Last"}})" })
             row(unreadable, "-");
@@ -68,6 +78,7 @@ private Q_SLOTS:
         const QString awkward = QStringLiteral("é \"q\" \\ / \n\t\x01 😀");
         QCOMPARE(parsed(RemoteMessage::importText(awkward, awkward).encode()), awkward + u'|' + awkward);
         QCOMPARE(RemoteMessage { RemoteMessage::WatchKeyTarget {} }.encode(), R"({"watchKeyTarget":{}})");
+        QCOMPARE(parsed(RemoteMessage { RemoteMessage::PointerMove { 0.125, 0.5 } }.encode()), "pointer 0.125,0.5");
         // The phone reads these exact bytes.
         QCOMPARE(
             encodeTextPayload({ QStringLiteral("Note \"1\""), QStringLiteral("a\nb \"q\" \\n \x01\x1f\b\f\r\t/ é 😀") }),

@@ -350,6 +350,17 @@ void PeerSessionServer::receive(quint64 id, const QByteArray& data)
     }
     if (const auto* tap = std::get_if<RemoteMessage::Tap>(&message->content))
         return receiveTap(peer, id, *tap);
+    // The page sends at most one move per frame it draws, so each goes on as it came.
+    if (const auto* move = std::get_if<RemoteMessage::PointerMove>(&message->content)) {
+        peer.isPointing = true;
+        Q_EMIT pointerMoved({ move->x, move->y });
+        return;
+    }
+    if (std::holds_alternative<RemoteMessage::PointerLift>(message->content)) {
+        if (std::exchange(peer.isPointing, false))
+            Q_EMIT pointerLifted();
+        return;
+    }
     // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
     if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
         queueCommand(id, slide->command);
@@ -456,6 +467,8 @@ void PeerSessionServer::endSession(quint64 id)
     if (m_peers.empty())
         m_pingTimer.stop();
     Q_EMIT peerStateChanged(PeerState::notConnected, int(m_peers.size()));
+    if (peer.isPointing)
+        Q_EMIT pointerLifted();
     if (!peer.keyHash.isEmpty())
         reportKeyedSessions();
 }

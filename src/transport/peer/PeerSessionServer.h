@@ -79,6 +79,9 @@ Q_SIGNALS:
     void commandsReceived(const std::vector<PeerCommand>& commands);
     void delivered(quint64 delivery);
     void keyedSessionsChanged(const QList<QByteArray>& keyHashes);
+    // A page's finger on its pad; lifted too when its session ends with the finger down.
+    void pointerMoved(QPointF position);
+    void pointerLifted();
     // Handshakes refused for want of a valid key, gathered over a short while so a flood costs few reports.
     void refused(const QString& address, int count);
 
@@ -98,6 +101,8 @@ private:
         bool watchesKeyTarget = false;
         // The hash of the key its handshake carried, while keys are required.
         QByteArray keyHash = {};
+        // Its finger is on the pointer pad.
+        bool isPointing = false;
     };
     struct Offer {
         quint64 delivery;

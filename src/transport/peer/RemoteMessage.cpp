@@ -12,6 +12,8 @@ const QString importTextKey = QStringLiteral("importText");
 const QString watchKeyTargetKey = QStringLiteral("watchKeyTarget");
 const QString pingKey = QStringLiteral("ping");
 const QString tapKey = QStringLiteral("tap");
+const QString pointerMoveKey = QStringLiteral("pointerMove");
+const QString pointerLiftKey = QStringLiteral("pointerLift");
 
 std::optional<RemoteMessage> decodeSlideCommand(const QJsonObject& payload)
 {
@@ -37,6 +39,16 @@ std::optional<RemoteMessage> decodeTap(const QJsonObject& payload)
     return RemoteMessage { RemoteMessage::Tap { *command, id, deadline } };
 }
 
+std::optional<RemoteMessage> decodePointerMove(const QJsonObject& payload)
+{
+    // -1 stands for anything but a number.
+    const double x = payload.value(QStringLiteral("x")).toDouble(-1);
+    const double y = payload.value(QStringLiteral("y")).toDouble(-1);
+    if (x < 0 || x > 1 || y < 0 || y > 1)
+        return std::nullopt;
+    return RemoteMessage { RemoteMessage::PointerMove { x, y } };
+}
+
 }
 
 QByteArray RemoteMessage::encode() const
@@ -48,6 +60,11 @@ QByteArray RemoteMessage::encode() const
     if (const auto* tap = std::get_if<Tap>(&content))
         return "{\"tap\":{\"id\":" + QByteArray::number(tap->id) + ",\"command\":\"" + rawValue(tap->command).toLatin1()
             + "\",\"deadline\":" + QByteArray::number(tap->deadline) + "}}";
+    if (const auto* move = std::get_if<PointerMove>(&content))
+        return "{\"pointerMove\":{\"x\":" + QByteArray::number(move->x) + ",\"y\":" + QByteArray::number(move->y)
+            + "}}";
+    if (std::holds_alternative<PointerLift>(content))
+        return "{\"pointerLift\":{}}";
     if (std::holds_alternative<Ping>(content))
         return "{\"ping\":{}}";
     return "{\"watchKeyTarget\":{}}";
@@ -58,7 +75,8 @@ std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
     const QJsonDocument document = QJsonDocument::fromJson(json);
     const QJsonObject message = document.object();
     const QString* found = nullptr;
-    for (const QString* key : { &slideCommandKey, &importTextKey, &watchKeyTargetKey, &pingKey, &tapKey }) {
+    for (const QString* key :
+        { &slideCommandKey, &importTextKey, &watchKeyTargetKey, &pingKey, &tapKey, &pointerMoveKey, &pointerLiftKey }) {
         if (!message.contains(*key))
             continue;
         if (found)
@@ -72,6 +90,10 @@ std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
         return decodeSlideCommand(payload.toObject());
     if (found == &tapKey)
         return decodeTap(payload.toObject());
+    if (found == &pointerMoveKey)
+        return decodePointerMove(payload.toObject());
+    if (found == &pointerLiftKey)
+        return RemoteMessage { PointerLift {} };
     if (found == &watchKeyTargetKey)
         return RemoteMessage { WatchKeyTarget {} };
     if (found == &pingKey)

@@ -7,7 +7,8 @@
 #include <variant>
 
 // What travels over the peer session: commands from the phone, texts to it, and what only the remote page sends: its
-// request to be told where the keys go, its pings, and its taps, each answered with whether its key was pressed.
+// request to be told where the keys go, its pings, its taps, each answered with whether its key was pressed, and the
+// finger on its pointer pad.
 struct RemoteMessage {
     struct SlideCommand {
         RemoteCommand command;
@@ -26,8 +27,17 @@ struct RemoteMessage {
         qint64 deadline;
         bool operator==(const Tap&) const = default;
     };
+    // Where the finger is on the pad, each coordinate from 0 to 1.
+    struct PointerMove {
+        double x;
+        double y;
+        bool operator==(const PointerMove&) const = default;
+    };
+    struct PointerLift {
+        bool operator==(const PointerLift&) const = default;
+    };
 
-    std::variant<SlideCommand, TextPayload, WatchKeyTarget, Ping, Tap> content;
+    std::variant<SlideCommand, TextPayload, WatchKeyTarget, Ping, Tap, PointerMove, PointerLift> content;
 
     static RemoteMessage slideCommand(RemoteCommand command) { return { SlideCommand { command } }; }
     static RemoteMessage importText(QString title, QString text)
@@ -36,10 +46,11 @@ struct RemoteMessage {
     }
 
     // Compact JSON: {"slideCommand":{"_0":"next"}}, {"importText":{"title":"T","text":"X"}}, {"watchKeyTarget":{}},
-    // {"ping":{}} or {"tap":{"id":7,"command":"next","deadline":123456}}.
+    // {"ping":{}}, {"tap":{"id":7,"command":"next","deadline":123456}}, {"pointerMove":{"x":0.25,"y":0.5}} or
+    // {"pointerLift":{}}.
     QByteArray encode() const;
     // Strict JSON: exactly one of the members, each with its fields as strings, a tap's id and deadline as whole
-    // numbers from 0.
+    // numbers from 0, a pointer's coordinates as numbers from 0 to 1.
     static std::optional<RemoteMessage> decode(const QByteArray& json);
     // The bare words "previous" and "next", else strict JSON; anything else is nothing.
     static std::optional<RemoteMessage> parse(const QByteArray& data);

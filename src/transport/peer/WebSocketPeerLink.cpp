@@ -26,6 +26,8 @@ WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::
     connect(m_server, &PeerSessionServer::delivered, this, &PeerLink::delivered);
     connect(m_server, &PeerSessionServer::keyedSessionsChanged, this, &PeerLink::keyedSessionsChanged);
     connect(m_server, &PeerSessionServer::refused, this, &PeerLink::refused);
+    connect(m_server, &PeerSessionServer::pointerMoved, this, &PeerLink::pointerMoved);
+    connect(m_server, &PeerSessionServer::pointerLifted, this, &PeerLink::pointerLifted);
 }
 
 WebSocketPeerLink::~WebSocketPeerLink()
