@@ -15,7 +15,8 @@ import time
 import urllib.error
 import zlib
 
-from web_remote import STATIC, Window, app_environment, chromium, end_run, open_display, page_status
+from web_remote import (STATIC, Window, app_environment, chromium, end_run, open_display, page_status,
+                        start_accessibility_bus)
 from wev_taps import LOCAL, wait_for
 
 LAN = "192.168.50.10"
@@ -66,9 +67,7 @@ def main(app_binary, screenshot_dir):
     started, browsers = [], []
     display = wait_for("the X display", open_display)
     try:
-        started.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        time.sleep(0.5)
+        start_accessibility_bus(env, started)
         started.append(subprocess.Popen([app_binary], env=env))
         drive(env, port, screenshot_dir, browsers)
         # Remembered across a restart, and spoken in English.

@@ -57,6 +57,13 @@ def app_environment(prefix):
     return env, port
 
 
+def start_accessibility_bus(env, started):
+    """The bus on which the app's window shows itself to AT-SPI, as a screen reader reads it."""
+    started.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+    time.sleep(0.5)
+
+
 def end_run(env, display, started, browsers):
     """Quits the browsers, ends what the run started, newest first, and removes the app's home."""
     for browser in browsers:
@@ -83,9 +90,7 @@ def main(app_binary, receiver_binary, screenshot_dir):
     # Held open for the whole test: an X server with no client left resets, and refuses connections meanwhile.
     display = wait_for("the X display", open_display)
     try:
-        started.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], env=env,
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        time.sleep(0.5)
+        start_accessibility_bus(env, started)
 
         def start_app(*arguments):
             started.append(subprocess.Popen([app_binary] + list(arguments), env=env))
