@@ -2,6 +2,7 @@
 
 #include "FocusedWindow.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 #include <QStringView>
 #include <array>
@@ -54,12 +55,15 @@ struct PhoneRequest {
     QByteArray invitation = {};
     QString userAgent = {};
     QString address = {};
+    // A tap on the remote page, which shows it as failed once it has waited: its key is pressed before then or never.
+    std::optional<QDeadlineTimer> pressBefore = {};
 };
 
 // The desktop's answer to one request.
 struct PhoneAnswer {
     enum class Kind {
         commandDone,
+        commandNotPressed, // a tap's key could not be pressed before its deadline
         pendingText, // text holds it
         noPendingText,
         textAccepted,

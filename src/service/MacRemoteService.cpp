@@ -408,7 +408,11 @@ PhoneAnswer MacRemoteService::answerOne(const PhoneRequest& request)
         m_invitedPhones.noteRequest(request.keyHash);
     switch (request.kind) {
     case PhoneRequest::Kind::command:
-        executeCommand(request.command);
+        // Without a deadline it is the phone app's or a script's, which hear "ok" whatever happened, as they always
+        // did.
+        if (!executeCommand(request.command, request.pressBefore.value_or(QDeadlineTimer(QDeadlineTimer::Forever)))
+            && request.pressBefore)
+            return { Kind::commandNotPressed, {}, {}, {}, {} };
         // A pending text rides on the answer to the phone's next command.
         return takePendingText(Kind::commandDone);
     case PhoneRequest::Kind::pendingText:

@@ -1,6 +1,7 @@
 #include "HeldPort.h"
 #include "LoopbackHttpClient.h"
 #include "transport/NetworkThread.h"
+#include "transport/TapDeadline.h"
 #include "transport/http/EpollHttpServer.h"
 #include "transport/http/HttpServerListener.h"
 #include "transport/http/OpenFileLimit.h"
@@ -137,6 +138,35 @@ private Q_SLOTS:
             QVERIFY(!isForTheService || !c.text || recorder.requests.front().text == *c.text);
             QVERIFY(recorder.ranOnMainThreadOnly);
         }
+    }
+
+    // The page learns the desktop's clock, and its taps carry a deadline on it: one already past, or unreadable, is
+    // answered at the edge and never reaches the keys; one ahead reaches the service with what is left of it.
+    void aPageTapIsPressedBeforeItsDeadlineOrNever()
+    {
+        Recorder recorder;
+        quint16 port = 0;
+        const auto listener = start(recorder, port);
+        const auto ask = [port](const QByteArray& head) {
+            LoopbackHttpClient client(port);
+            client.send(head + "\r\n");
+            return client.waitUntilClosed(20000) ? client.received() : QByteArray();
+        };
+        const QByteArray clock = ask("GET /clock HTTP/1.1\r\n");
+        const QByteArray desktopClock = clock.mid(clock.indexOf("\r\n\r\n") + 4);
+        QCOMPARE(clock, plainAnswer("200 OK", desktopClock));
+        QVERIFY(qAbs(desktopClock.toLongLong() - steadyMilliseconds()) < 1000);
+        QCOMPARE(ask("POST /next HTTP/1.1\r\nX-Quorvelantis-Deadline: " + QByteArray::number(steadyMilliseconds() - 1)
+                     + "\r\n"),
+            plainAnswer("503 Service Unavailable", "not pressed"));
+        QCOMPARE(ask("POST /next HTTP/1.1\r\nX-Quorvelantis-Deadline: soon\r\n"),
+            plainAnswer("400 Bad Request", "bad request"));
+        QVERIFY(recorder.requests.empty());
+        ask("POST /last HTTP/1.1\r\nx-quorvelantis-deadline: " + QByteArray::number(steadyMilliseconds() + 5000)
+            + "\r\n");
+        QCOMPARE(recorder.requests.size(), std::size_t(1));
+        QCOMPARE(recorder.requests[0].command, RemoteCommand::last);
+        QVERIFY(recorder.requests[0].pressBefore && recorder.requests[0].pressBefore->remainingTime() > 3000);
     }
 
     // While only invited phones may connect, every route but the page and the pong needs a valid key, or the

@@ -36,6 +36,7 @@ private Q_SLOTS:
             { "GET /pendingtext?t=1 HTTP/1.1", Target::pendingText },
             { "POST /sendtext HTTP/1.1\r\n\r\n{}", Target::sendText },
             { "GET /keytarget HTTP/1.1\r\n\r\n", Target::keyTarget },
+            { "GET /clock HTTP/1.1\r\n\r\n", Target::clock },
             { "GET /ping", Target::ping },
             { "GET /pingpong", Target::ping },
             { "GET / HTTP/1.1\r\nHost: a\r\n\r\n", Target::page },

@@ -222,6 +222,23 @@ private Q_SLOTS:
         QCOMPARE(fake.keys.pressed, std::vector { Key::right });
         QCOMPARE(fake.peerLink.answeredTaps,
             (std::vector<std::pair<qint64, bool>> { { 1, true }, { 2, false }, { 3, false } }));
+
+        // The same over HTTP, where the phone app's command without a deadline is "ok" as ever, pressed later.
+        PhoneRequest tap { PhoneRequest::Kind::command, RemoteCommand::previous, {} };
+        tap.pressBefore = QDeadlineTimer(1000);
+        fake.keys.trusted = false;
+        const auto kinds = [&](const std::vector<PhoneRequest>& requests) {
+            std::vector<PhoneAnswer::Kind> answered;
+            for (const PhoneAnswer& answer : service.answer(requests))
+                answered.push_back(answer.kind);
+            return answered;
+        };
+        QCOMPARE(kinds({ tap, { PhoneRequest::Kind::command, RemoteCommand::next, {} } }),
+            (std::vector { PhoneAnswer::Kind::commandNotPressed, PhoneAnswer::Kind::commandDone }));
+        fake.keys.trusted = true;
+        Q_EMIT fake.keys.accessChanged();
+        QCOMPARE(kinds({ tap }), std::vector { PhoneAnswer::Kind::commandDone });
+        QCOMPARE(fake.keys.pressed, (std::vector { Key::right, Key::right, Key::left }));
     }
 
     // The dot follows the finger, outlives a lift by half a second, and a new touch within it keeps it up.

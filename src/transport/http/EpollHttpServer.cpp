@@ -4,6 +4,7 @@
 #include "HttpAnswerFraming.h"
 #include "transport/ListeningSocket.h"
 #include "transport/PhoneJson.h"
+#include "transport/TapDeadline.h"
 #include "transport/TransportLogging.h"
 
 #include <QCoreApplication>
@@ -417,7 +418,9 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView bytes, const H
     case Target::blackScreen:
     case Target::first:
     case Target::last:
-        return ask(entry, { Kind::command, commandOf(request.target), {} }, keyHash);
+        return askCommand(entry, request, keyHash);
+    case Target::clock:
+        return write(entry, frameAnswer("200 OK", "text/plain", QByteArray::number(steadyMilliseconds())));
     case Target::pendingText:
         return ask(entry, { Kind::pendingText, {}, {} }, keyHash);
     case Target::keyTarget:
@@ -443,6 +446,24 @@ void EpollHttpServer::route(ConnectionEntry entry, QByteArrayView bytes, const H
         return write(entry, fixedAnswer(FixedAnswer::invalidJson));
     }
     ask(entry, { Kind::sendText, {}, std::move(*text) }, keyHash);
+}
+
+void EpollHttpServer::askCommand(ConnectionEntry entry, const HttpRequest& request, QByteArray keyHash)
+{
+    const RemoteCommand command = commandOf(request.target);
+    if (!request.deadline)
+        return ask(entry, { PhoneRequest::Kind::command, command, {} }, std::move(keyHash));
+    bool isNumber = false;
+    const qint64 deadline = request.deadline->toLongLong(&isNumber);
+    if (!isNumber)
+        return write(entry, fixedAnswer(FixedAnswer::badRequest));
+    // Held up on the way: the page has shown the tap as failed, and its key must not move the slide now.
+    const std::optional<QDeadlineTimer> within = pressBefore(deadline);
+    if (!within)
+        return write(entry, fixedAnswer(FixedAnswer::notPressed));
+    PhoneRequest tap { PhoneRequest::Kind::command, command, {} };
+    tap.pressBefore = within;
+    ask(entry, std::move(tap), std::move(keyHash));
 }
 
 bool EpollHttpServer::admit(ConnectionEntry entry, const HttpRequest& request, QByteArray& keyHash)

@@ -80,6 +80,8 @@ private:
     // Routes what came when no more will come.
     void routeAsIs(ConnectionEntry entry);
     void route(ConnectionEntry entry, QByteArrayView bytes, const HttpRequest& request);
+    // A slide command; a page's tap, which carries its deadline, is pressed before it or never.
+    void askCommand(ConnectionEntry entry, const HttpRequest& request, QByteArray keyHash);
     // False, with the refusal written, when keys are required and the request carries no valid one.
     bool admit(ConnectionEntry entry, const HttpRequest& request, QByteArray& keyHash);
     void ask(ConnectionEntry entry, PhoneRequest request, QByteArray keyHash = {});

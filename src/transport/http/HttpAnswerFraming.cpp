@@ -28,6 +28,8 @@ QByteArray framePhoneAnswer(const PhoneAnswer& answer)
     switch (answer.kind) {
     case Kind::commandDone:
         break;
+    case Kind::commandNotPressed:
+        return fixedAnswer(FixedAnswer::notPressed);
     case Kind::pendingText:
         return frameAnswer("200 OK", "application/json", encodeTextPayload(answer.text));
     case Kind::noPendingText:
@@ -55,6 +57,7 @@ const QByteArray& fixedAnswer(FixedAnswer which)
         frameAnswer("404 Not Found", "text/plain", "unknown command"),
         frameAnswer("400 Bad Request", "text/plain", "missing body"),
         frameAnswer("400 Bad Request", "text/plain", "invalid json"),
+        frameAnswer("503 Service Unavailable", "text/plain", "not pressed"),
     };
     return answers[int(which)];
 }

@@ -19,5 +19,6 @@ enum class FixedAnswer {
     unknownCommand,
     missingBody, // a posted text whose head never ended
     invalidJson, // a posted text that is no {"title","text"} object
+    notPressed, // a page's tap that came after its deadline, or whose key could not be pressed before it
 };
 const QByteArray& fixedAnswer(FixedAnswer which);

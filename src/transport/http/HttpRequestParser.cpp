@@ -11,7 +11,7 @@ constexpr QByteArrayView headEnd = "\r\n\r\n";
 HttpRequest::Target targetOf(QByteArrayView bytes)
 {
     using Target = HttpRequest::Target;
-    static constexpr std::array<std::pair<QByteArrayView, Target>, 16> prefixes { {
+    static constexpr std::array<std::pair<QByteArrayView, Target>, 17> prefixes { {
         { "GET /ping", Target::ping },
         { "GET / ", Target::page },
         { "GET /next ", Target::next },
@@ -28,6 +28,7 @@ HttpRequest::Target targetOf(QByteArrayView bytes)
         { "POST /sendtext ", Target::sendText },
         { "GET /keytarget ", Target::keyTarget },
         { "POST /join ", Target::join },
+        { "GET /clock ", Target::clock },
     } };
     for (const auto& [prefix, target] : prefixes) {
         if (bytes.startsWith(prefix))
@@ -55,6 +56,8 @@ std::optional<QByteArrayView>* slotFor(
         return is("Accept-Language") ? &request.acceptLanguage : nullptr;
     case 18:
         return is("X-Quorvelantis-Key") ? &request.key : nullptr;
+    case 23:
+        return is("X-Quorvelantis-Deadline") ? &request.deadline : nullptr;
     case 25:
         return is("X-Quorvelantis-Invitation") ? &request.invitation : nullptr;
     }
@@ -72,7 +75,7 @@ std::optional<HttpRequest> parseHttpRequest(QByteArrayView bytes, bool isFinal)
     const qsizetype headLength = found ? found - bytes.data() : -1;
     if (headLength < 0 && !isFinal)
         return std::nullopt;
-    HttpRequest request { targetOf(bytes), {}, {}, {}, {}, {}, {} };
+    HttpRequest request { targetOf(bytes), {}, {}, {}, {}, {}, {}, {} };
     std::optional<QByteArrayView> contentLength;
     // Header lines follow the request line up to the first empty one: a body may say anything.
     const char* const end = bytes.data() + bytes.size();

@@ -26,6 +26,7 @@ struct HttpRequest {
         sendText,
         keyTarget,
         join,
+        clock,
         unknown
     };
     Target target;
@@ -36,6 +37,8 @@ struct HttpRequest {
     std::optional<QByteArrayView> key;
     std::optional<QByteArrayView> invitation;
     std::optional<QByteArrayView> userAgent;
+    // The remote page's tap: when, on the desktop's clock, the page shows it as failed.
+    std::optional<QByteArrayView> deadline;
     // Everything after the end of the head ("\r\n\r\n"), whatever the headers say; none when the head never ended.
     std::optional<QByteArrayView> body;
 };

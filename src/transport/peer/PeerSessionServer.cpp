@@ -3,6 +3,7 @@
 #include "RemoteMessage.h"
 #include "transport/ListeningSocket.h"
 #include "transport/PhoneJson.h"
+#include "transport/TapDeadline.h"
 #include "transport/TransportLogging.h"
 
 #include <QHostAddress>
@@ -21,16 +22,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The clock of the pongs and of the page's deadlines: steady, and the same on every thread of the process.
-qint64 steadyMilliseconds()
-{
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-// A page's deadline lies a second ahead; one further off is cut to this, far from any overflow.
-constexpr qint64 longestTapWait = 10000;
 
 QString tapAnswer(qint64 id, bool pressed)
 {
@@ -370,14 +361,13 @@ void PeerSessionServer::receiveTap(Peer& peer, quint64 id, const RemoteMessage::
 {
     // Held up on the way (a stalled network delivers what it held once it recovers): its page has shown it as
     // failed, and its key must not move the slide now.
-    const qint64 remaining = tap.deadline - steadyMilliseconds();
-    if (remaining <= 0) {
-        qCDebug(lcPeer, "A tap arrived %lld ms after its deadline and was not pressed", qlonglong(-remaining));
+    const std::optional<QDeadlineTimer> within = pressBefore(tap.deadline);
+    if (!within) {
+        qCDebug(lcPeer, "A tap arrived after its deadline and was not pressed");
         peer.socket->sendTextMessage(tapAnswer(tap.id, false));
         return;
     }
-    queueCommand(
-        id, PageTap { id, tap.id, tap.command, QDeadlineTimer(std::min(remaining, longestTapWait), Qt::PreciseTimer) });
+    queueCommand(id, PageTap { id, tap.id, tap.command, *within });
 }
 
 void PeerSessionServer::queueCommand(quint64 id, PeerCommand command)
