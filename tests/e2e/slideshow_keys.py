@@ -64,9 +64,9 @@ def presentation(path, colours):
 class Screen:
     """The colour at the middle of the X screen, where every slideshow shows its slide."""
 
-    def __init__(self):
+    def __init__(self, name=None):
         from Xlib import X, display
-        self.display, self.zpixmap = display.Display(), X.ZPixmap
+        self.display, self.zpixmap = display.Display(name), X.ZPixmap
         self.root = self.display.screen().root
 
     def colour(self, x=0.5, y=0.5):
@@ -161,12 +161,7 @@ def check(app_binary, workdir):
     try:
         subprocess.run(["ip", "link", "set", "lo", "up"], check=True)
         subprocess.run(["mount", "-t", "tmpfs", "tmpfs", "/tmp/.X11-unix"], check=True)
-        read_end, write_end = os.pipe()
-        processes.start("Xvfb", ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten",
-                                 "tcp"], os.environ, pass_fds=(write_end,))
-        os.close(write_end)
-        with os.fdopen(read_end) as number:
-            display = ":" + number.readline().strip()
+        display = wev_taps.start_xvfb(processes)
         env = dict(os.environ, DISPLAY=display, HOME=workdir, XDG_CONFIG_HOME=os.path.join(workdir, "config"),
                    XDG_RUNTIME_DIR=os.path.join(workdir, "run"), XDG_SESSION_TYPE="x11", NO_AT_BRIDGE="1",
                    GSETTINGS_BACKEND="memory", QT_QPA_PLATFORM="xcb")

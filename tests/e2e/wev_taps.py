@@ -76,6 +76,16 @@ class Wev:
             return list(self.events[since:])
 
 
+def start_xvfb(processes, name="Xvfb"):
+    """A private X server of 1024×768 on a free display, whose name is returned (":N")."""
+    read_end, write_end = os.pipe()
+    processes.start(name, ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                    os.environ, pass_fds=(write_end,))
+    os.close(write_end)
+    with os.fdopen(read_end) as number:
+        return ":" + number.readline().strip()
+
+
 def get(port, path, timeout=5.0):
     """The body of GET http://127.0.0.1:<port><path>, as text."""
     with LOCAL.open("http://127.0.0.1:%d%s" % (port, path), timeout=timeout) as answer:
