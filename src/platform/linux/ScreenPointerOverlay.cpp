@@ -47,8 +47,11 @@ void ScreenPointerOverlay::showPointer(QPointF position)
         m_window->setFormat(format);
     }
     static_cast<DotScreen*>(m_window.get())->moveDot(position);
-    if (!m_window->isVisible())
-        m_window->showFullScreen();
+    // Not showFullScreen(), which also asks for the keyboard focus.
+    if (!m_window->isVisible()) {
+        m_window->setWindowStates(Qt::WindowFullScreen);
+        m_window->show();
+    }
 }
 
 void ScreenPointerOverlay::hidePointer()
