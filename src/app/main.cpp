@@ -2,10 +2,10 @@
 #include "TerminationSignals.h"
 #include "TrayIcon.h"
 #include "platform/linux/ChosenKeys.h"
+#include "platform/linux/ChosenPointerOverlay.h"
 #include "platform/linux/FocusedWindowChoice.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/QtSettings.h"
-#include "platform/linux/X11PointerOverlay.h"
 #include "service/MacRemoteService.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
@@ -55,7 +55,7 @@ int main(int argc, char* argv[])
     // Qt names its windows after the desktop file on Wayland, after the application under Xwayland.
     const std::unique_ptr<FocusedWindow> focusedWindow
         = createFocusedWindow({ QGuiApplication::desktopFileName(), QGuiApplication::applicationName() });
-    X11PointerOverlay pointerOverlay;
+    ChosenPointerOverlay pointerOverlay;
     MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners, *focusedWindow, pointerOverlay });
     // The page's WebSocket comes from the port that serves it: a port being tried, or refused, is not that one.
     peerLink.setPagePort(quint16(service.httpPort()));

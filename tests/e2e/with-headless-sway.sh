@@ -1,7 +1,7 @@
 #!/bin/bash
-# Runs a test against a real wlroots compositor: a headless sway with a focused wev window that prints the keys it
-# receives. Exports WAYLAND_DISPLAY (the socket's full path) and WEV_LOG, or SWAY_UNAVAILABLE with the reason when the
-# compositor cannot start here. sway refuses root, so as root it runs as an unprivileged user made for it.
+# Runs a test against a real wlroots compositor: a headless sway with a focused full-screen wev window that prints the
+# keys it receives. Exports WAYLAND_DISPLAY (the socket's full path) and WEV_LOG, or SWAY_UNAVAILABLE with the reason
+# when the compositor cannot start here. sway refuses root, so as root it runs as an unprivileged user made for it.
 set -u
 user=quorvelantis-sway
 work=$(mktemp -d)
@@ -20,7 +20,7 @@ if [ "$(id -u)" -eq 0 ]; then
     chown "$user" "$work"
 fi
 chmod 0700 "$work"
-printf 'xwayland disable\n' >"$work/config"
+printf 'xwayland disable\nfor_window [app_id="wev"] fullscreen enable\n' >"$work/config"
 chmod 0644 "$work/config"
 
 run_sway_and_test() {

@@ -77,7 +77,7 @@ KeyTarget X11FocusedWindow::current()
     const QString program = QString::fromLocal8Bit(hint.res_class);
     XFree(hint.res_name);
     XFree(hint.res_class);
-    const bool isOwn = cardinal(*toplevel, m_pidAtom) == getpid();
+    const bool isOwn = cardinal(m_display, *toplevel, m_pidAtom) == getpid();
     return { isOwn ? KeyTarget::State::ownWindow : KeyTarget::State::program, program };
 }
 
@@ -92,7 +92,7 @@ void X11FocusedWindow::watchFocusLeaving(XWindow focus)
 
 std::optional<X11FocusedWindow::XWindow> X11FocusedWindow::activeWindow()
 {
-    const std::optional<long> active = cardinal(DefaultRootWindow(m_display), m_activeWindowAtom);
+    const std::optional<long> active = cardinal(m_display, DefaultRootWindow(m_display), m_activeWindowAtom);
     if (!active)
         return std::nullopt;
     return static_cast<Window>(*active);
@@ -123,7 +123,7 @@ std::optional<X11FocusedWindow::XWindow> X11FocusedWindow::windowWithClass(XWind
     return std::nullopt;
 }
 
-std::optional<long> X11FocusedWindow::cardinal(XWindow window, XAtom property)
+std::optional<long> X11FocusedWindow::cardinal(Display* display, XWindow window, XAtom property)
 {
     Atom type = None;
     int format = 0;
@@ -131,7 +131,7 @@ std::optional<long> X11FocusedWindow::cardinal(XWindow window, XAtom property)
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
     if (XGetWindowProperty(
-            m_display, window, property, 0, 1, False, AnyPropertyType, &type, &format, &count, &remaining, &data)
+            display, window, property, 0, 1, False, AnyPropertyType, &type, &format, &count, &remaining, &data)
             != Success
         || !data)
         return std::nullopt;

@@ -20,6 +20,9 @@ public:
 
     KeyTarget current() override;
 
+    // A window's 32-bit property (a CARDINAL, WINDOW, ...) holding one value.
+    static std::optional<long> cardinal(_XDisplay* display, unsigned long window, unsigned long property);
+
 private:
     using XWindow = unsigned long;
     using XAtom = unsigned long;
@@ -30,7 +33,6 @@ private:
     std::optional<XWindow> activeWindow();
     // The window's and, failing that, its nearest ancestor's property.
     std::optional<XWindow> windowWithClass(XWindow window);
-    std::optional<long> cardinal(XWindow window, XAtom property);
     // Without a window manager, only the window losing the focus tells.
     void watchFocusLeaving(XWindow focus);
 

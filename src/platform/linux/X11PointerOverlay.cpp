@@ -1,8 +1,14 @@
 #include "X11PointerOverlay.h"
 
+#include "platform/linux/X11FocusedWindow.h"
+
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QtGui/qguiapplication_platform.h>
+
+// After Qt's headers: Xlib's macros would break them.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -12,6 +18,33 @@ class DotWindow : public QRasterWindow {
 protected:
     void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(QRect(QPoint(), size()), QColor(229, 37, 33)); }
 };
+
+// With several screens, the one that shows the active window, which is the slideshow while the presenter points.
+QScreen* presentationScreen()
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (screens.size() < 2 || !x11)
+        return QGuiApplication::primaryScreen();
+    Display* display = x11->display();
+    const Window root = DefaultRootWindow(display);
+    const std::optional<long> active
+        = X11FocusedWindow::cardinal(display, root, XInternAtom(display, "_NET_ACTIVE_WINDOW", False));
+    XWindowAttributes attributes {};
+    int x = 0;
+    int y = 0;
+    Window child = 0;
+    if (!active || *active == 0 || !XGetWindowAttributes(display, static_cast<Window>(*active), &attributes)
+        || !XTranslateCoordinates(
+            display, static_cast<Window>(*active), root, attributes.width / 2, attributes.height / 2, &x, &y, &child))
+        return QGuiApplication::primaryScreen();
+    for (QScreen* screen : screens) {
+        // Qt's screen geometry is in device-independent pixels, the X server's in device pixels.
+        if (screen->geometry().contains(QPointF(x, y).toPoint() / screen->devicePixelRatio()))
+            return screen;
+    }
+    return QGuiApplication::primaryScreen();
+}
 
 } // namespace
 
@@ -26,9 +59,11 @@ void X11PointerOverlay::showPointer(QPointF position)
         m_dot->resize(dotDiameter, dotDiameter);
         m_dot->setMask(QRegion(0, 0, dotDiameter, dotDiameter, QRegion::Ellipse));
     }
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    m_dot->setPosition(screen.x() + qRound(position.x() * screen.width()) - dotDiameter / 2,
-        screen.y() + qRound(position.y() * screen.height()) - dotDiameter / 2);
+    // Looked up once per touch: the slideshow does not change screens under the presenter's finger.
+    if (!m_dot->isVisible())
+        m_screen = presentationScreen()->geometry();
+    m_dot->setPosition(m_screen.x() + qRound(position.x() * m_screen.width()) - dotDiameter / 2,
+        m_screen.y() + qRound(position.y() * m_screen.height()) - dotDiameter / 2);
     m_dot->show();
     // A slideshow made full screen after the dot was shown would otherwise cover it.
     m_dot->raise();

@@ -7,7 +7,8 @@
 
 // The dot as a small round window of its own, moved over the screen: override-redirect, so no window manager
 // frames, focuses or stacks it, with an empty input shape, so clicks fall through to the slideshow, and cut round by
-// its bounding shape, so it needs no compositing manager to look like a dot.
+// its bounding shape, so it needs no compositing manager to look like a dot. It goes to the screen that shows the
+// active window.
 class X11PointerOverlay : public PointerOverlay {
     Q_OBJECT
 
@@ -20,4 +21,5 @@ public:
 
 private:
     std::unique_ptr<QRasterWindow> m_dot; // made at the first touch: most talks never use the pointer
+    QRect m_screen; // where the current touch points
 };
