@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
             const double moving = cpuSeconds() - start;
             QTimer::singleShot(seconds * 1000, [&, moving] {
                 const double hidden = cpuSeconds() - start - moving;
-                std::printf("%d moves in %d s: %.2f %% of a core; then hidden %d s: %.3f %%\n", sent, seconds,
+                std::printf("moves=%d seconds=%d moving_cpu=%.2f hidden_seconds=%d hidden_cpu=%.3f\n", sent, seconds,
                     100 * moving / seconds, seconds, 100 * hidden / seconds);
                 QGuiApplication::quit();
             });
