@@ -1,5 +1,6 @@
 #include "PeerSessionServer.h"
 
+#include "NoTlsBackend.h"
 #include "RemoteMessage.h"
 #include "transport/ListeningSocket.h"
 #include "transport/PhoneJson.h"
@@ -60,6 +61,7 @@ PeerSessionServer::PeerSessionServer(Timing timing)
     , m_refusalReport(this)
     , m_pingTimer(this)
 {
+    NoTlsBackend::install(); // before the sessions' first QWebSocket
     // Named by the page beside its key; clients that name none are answered as before.
     m_server.setSupportedSubprotocols({ QString::fromLatin1(pageSubprotocol) });
     m_refusalReport.setSingleShot(true);
