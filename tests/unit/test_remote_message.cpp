@@ -15,6 +15,8 @@ QString parsed(const QByteArray& data)
         return rawValue(slide->command);
     if (const auto* import = std::get_if<TextPayload>(&message->content))
         return import->title + u'|' + import->text;
+    if (std::holds_alternative<RemoteMessage::WatchPicture>(message->content))
+        return QStringLiteral("picture");
     return QStringLiteral("watch");
 }
 
@@ -40,13 +42,14 @@ private Q_SLOTS:
             row(qPrintable(QStringLiteral(R"({"slideCommand":{"_0":"%1"}})").arg(command)), command);
         row(R"({"importText":{"title":"a\/b","text":"\u00e9"}})", "a/b|é");
         row(R"({"watchKeyTarget":{}})", "watch");
+        row(R"({"watchPicture":{}})", "picture");
         for (const char* unreadable : { "next\n", " next", "Next", "forward", "\"next\"", "", "\xff\xfenext",
                  R"({"slideCommand":"next"})", R"({"slideCommand":{"_0":"Next"}})", R"({"slideCommand":{"_0":null}})",
                  "{}", R"({"slideCommand":{"_0":"next"},"importText":{"title":"T","text":"X"}})",
                  R"({"importText":{"text":"X"}})", "[\"next\"]", "{", "not json", "42", "[1]",
                  R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})",
                  R"({"watchKeyTarget":true})", R"({"watchKeyTarget":{},"slideCommand":{"_0":"next"}})",
-                 R"({"tap":{"id":1.5,"command":"next","deadline":5}})",
+                 R"({"watchPicture":[]})", R"({"tap":{"id":1.5,"command":"next","deadline":5}})",
                  R"({"tap":{"id":-1,"command":"next","deadline":5}})",
                  // The later commands only in the message form, and only by their exact names.
                  "first", "blackScreen", R"({"slideCommand":{"_0":"black"}})", R"({"slideCommand":{"_0":"Last"}})" })

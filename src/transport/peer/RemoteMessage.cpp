@@ -12,6 +12,7 @@ const QString importTextKey = QStringLiteral("importText");
 const QString watchKeyTargetKey = QStringLiteral("watchKeyTarget");
 const QString pingKey = QStringLiteral("ping");
 const QString tapKey = QStringLiteral("tap");
+const QString watchPictureKey = QStringLiteral("watchPicture");
 
 std::optional<RemoteMessage> decodeSlideCommand(const QJsonObject& payload)
 {
@@ -50,6 +51,8 @@ QByteArray RemoteMessage::encode() const
             + "\",\"deadline\":" + QByteArray::number(tap->deadline) + "}}";
     if (std::holds_alternative<Ping>(content))
         return "{\"ping\":{}}";
+    if (std::holds_alternative<WatchPicture>(content))
+        return "{\"watchPicture\":{}}";
     return "{\"watchKeyTarget\":{}}";
 }
 
@@ -58,7 +61,8 @@ std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
     const QJsonDocument document = QJsonDocument::fromJson(json);
     const QJsonObject message = document.object();
     const QString* found = nullptr;
-    for (const QString* key : { &slideCommandKey, &importTextKey, &watchKeyTargetKey, &pingKey, &tapKey }) {
+    for (const QString* key :
+        { &slideCommandKey, &importTextKey, &watchKeyTargetKey, &pingKey, &tapKey, &watchPictureKey }) {
         if (!message.contains(*key))
             continue;
         if (found)
@@ -76,6 +80,8 @@ std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
         return RemoteMessage { WatchKeyTarget {} };
     if (found == &pingKey)
         return RemoteMessage { Ping {} };
+    if (found == &watchPictureKey)
+        return RemoteMessage { WatchPicture {} };
     if (std::optional<TextPayload> text = textPayloadFromJson(payload.toObject()))
         return RemoteMessage { std::move(*text) };
     return std::nullopt;

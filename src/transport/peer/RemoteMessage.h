@@ -27,7 +27,12 @@ struct RemoteMessage {
         bool operator==(const Tap&) const = default;
     };
 
-    std::variant<SlideCommand, TextPayload, WatchKeyTarget, Ping, Tap> content;
+    // A page let in by its key asks for a fresh picture of the screen, and for one after each slide command.
+    struct WatchPicture {
+        bool operator==(const WatchPicture&) const = default;
+    };
+
+    std::variant<SlideCommand, TextPayload, WatchKeyTarget, Ping, Tap, WatchPicture> content;
 
     static RemoteMessage slideCommand(RemoteCommand command) { return { SlideCommand { command } }; }
     static RemoteMessage importText(QString title, QString text)
@@ -36,7 +41,7 @@ struct RemoteMessage {
     }
 
     // Compact JSON: {"slideCommand":{"_0":"next"}}, {"importText":{"title":"T","text":"X"}}, {"watchKeyTarget":{}},
-    // {"ping":{}} or {"tap":{"id":7,"command":"next","deadline":123456}}.
+    // {"ping":{}}, {"tap":{"id":7,"command":"next","deadline":123456}} or {"watchPicture":{}}.
     QByteArray encode() const;
     // Strict JSON: exactly one of the members, each with its fields as strings, a tap's id and deadline as whole
     // numbers from 0.
