@@ -247,6 +247,53 @@ private Q_SLOTS:
         QCOMPARE(sessions.last(), QList<QByteArray> {});
     }
 
+    // The screen may show anything: its picture goes only to pages let in by their key that asked for it, and never
+    // once any phone may connect again.
+    void onlyAKeyedPageThatAskedGetsTheScreensPicture()
+    {
+        WebSocketPeerLink link(m_network);
+        int requests = 0;
+        QList<int> watchers;
+        connect(&link, &PeerLink::pictureRequested, this, [&] { ++requests; });
+        connect(&link, &PeerLink::pictureWatchersChanged, this, [&](int count) { watchers << count; });
+        const auto count = [](const Client& page, const char* kind) {
+            return std::ranges::count_if(
+                page.received, [kind](const QByteArray& message) { return message.contains(kind); });
+        };
+        const auto ask = [&](Client& page) {
+            const auto pongs = count(page, "pong");
+            page.socket.sendTextMessage(QStringLiteral(R"({"watchPicture":{}})"));
+            // Answered once the request was handled.
+            page.socket.sendTextMessage(QStringLiteral(R"({"ping":{}})"));
+            return QTest::qWaitFor([&] { return count(page, "pong") > pongs; }, 5000);
+        };
+        Client anyone;
+        QVERIFY(anyone.open(link.port()));
+        QVERIFY(ask(anyone));
+        QCOMPARE(requests, 0);
+
+        const QByteArray key(32, 'k');
+        link.setPhoneKeys({ true, { phoneSecretHash(key) }, {} });
+        Client page;
+        Client quiet;
+        QVERIFY(page.open(link.port(), key) && quiet.open(link.port(), key));
+        QVERIFY(ask(page));
+        QCOMPARE(requests, 1);
+        QCOMPARE(watchers, QList<int> { 1 });
+        const QByteArray jpeg("ÿØ a picture", 12);
+        link.publishPicture(jpeg);
+        QTRY_COMPARE(page.received.last(), R"({"picture":{"jpeg":")" + jpeg.toBase64() + R"("}})");
+        QVERIFY(quiet.received.isEmpty());
+
+        link.setPhoneKeys({});
+        QTRY_COMPARE(watchers, (QList<int> { 1, 0 }));
+        QVERIFY(ask(page));
+        link.publishPicture(jpeg);
+        QVERIFY(ask(page));
+        QCOMPARE(requests, 1);
+        QCOMPARE(count(page, "picture"), 1);
+    }
+
     void aPeerSendingWithoutPauseIsCutOffWithItsMessagesInOrder()
     {
         WebSocketPeerLink link(m_network);
