@@ -1,5 +1,6 @@
 #include "platform/linux/ChosenKeys.h"
 #include "platform/linux/FocusedWindowChoice.h"
+#include "platform/linux/ScreenPictureChoice.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -57,6 +58,29 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(focused->current(), (KeyTarget { KeyTarget::State::program, "wev" }), 5000);
         const auto ownFocused = createFocusedWindow({ "wev" });
         QTRY_COMPARE_WITH_TIMEOUT(ownFocused->current(), (KeyTarget { KeyTarget::State::ownWindow, "wev" }), 5000);
+    }
+
+    // The compositor copies its output, where wev's grey window fills the screen, tiled alone under sway's blue title
+    // bar.
+    void compositorCopiesTheScreenForItsPicture()
+    {
+        if (qEnvironmentVariableIsSet("SWAY_UNAVAILABLE"))
+            QFAIL(qPrintable(qEnvironmentVariable("SWAY_UNAVAILABLE")));
+        const std::unique_ptr<ScreenPicture> picture = createScreenPicture();
+        QSignalSpy taken(picture.get(), &ScreenPicture::taken);
+        QSignalSpy failed(picture.get(), &ScreenPicture::failed);
+        picture->take();
+        QVERIFY2(taken.wait(5000), qPrintable(failed.value(0).value(0).toString()));
+        const QByteArray jpeg = taken[0][0].toByteArray();
+        const QImage shown = QImage::fromData(jpeg, "JPEG");
+        QCOMPARE(shown.width(), ScreenPicture::maxWidth);
+        QVERIFY(jpeg.size() <= ScreenPicture::maxBytes);
+        const auto isNear = [](QColor seen, QColor expected) {
+            return qAbs(seen.red() - expected.red()) < 24 && qAbs(seen.green() - expected.green()) < 24
+                && qAbs(seen.blue() - expected.blue()) < 24;
+        };
+        QVERIFY(isNear(shown.pixelColor(shown.width() / 2, shown.height() / 2), QColor(173, 173, 173)));
+        QVERIFY(isNear(shown.pixelColor(2, 2), QColor(0x28, 0x55, 0x77)));
     }
 };
 
