@@ -37,7 +37,7 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
-        painter.fillRect(rect(), QColor(246, 241, 232));
+        painter.fillRect(0, 0, width(), height(), QColor(246, 241, 232));
         painter.fillRect(0, 0, width(), height() / 6, QColor::fromHsv((number * 47) % 360, 160, 200));
         QFont font = painter.font();
         font.setPixelSize(height() / 12);
