@@ -277,6 +277,8 @@ void MacRemoteService::connectScreenPicture()
     ScreenPicture* picture = &m_platform.screenPicture;
     m_pictureDelay.setObjectName(QStringLiteral("pictureDelay"));
     m_pictureDelay.setSingleShot(true);
+    // A coarse timer may fire 5 % late, and the phone waits for it.
+    m_pictureDelay.setTimerType(Qt::PreciseTimer);
     m_pictureDelay.setInterval(pictureDelay);
     connect(&m_pictureDelay, &QTimer::timeout, picture, &ScreenPicture::take);
     connect(link, &PeerLink::pictureRequested, picture, &ScreenPicture::take);

@@ -174,6 +174,8 @@ void PeerSessionServer::acceptConnections()
         }
         auto* socket = new QTcpSocket(this);
         socket->setSocketDescriptor(descriptor);
+        // A picture's last segment would otherwise wait for the phone's delayed acknowledgement, 40 ms.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         // Qt keeps no more of an unfinished handshake than this; a head that fills it will never end.
         socket->setReadBufferSize(maxHandshakeSize);
         m_handshakes.emplace(socket, QByteArray());
