@@ -123,7 +123,7 @@ int main(int argc, char* argv[])
         AcknowledgingKeys keys;
         WebSocketPeerLink link(network);
         MacRemoteService service({ keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners,
-            fakes.focusedWindow, fakes.pointerOverlay });
+            fakes.focusedWindow, fakes.pointerOverlay, fakes.screenPicture });
         Driver driver(latencyCount, burstCount, done);
         keys.driver = &driver;
         QThread clientThread;

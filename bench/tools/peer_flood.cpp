@@ -70,7 +70,7 @@ int main(int argc, char* argv[])
     FakePlatform fakes;
     WebSocketPeerLink link(network);
     MacRemoteService service({ fakes.keys, fakes.settings, fakes.interfaces, link, fakes.httpListeners,
-        fakes.focusedWindow, fakes.pointerOverlay });
+        fakes.focusedWindow, fakes.pointerOverlay, fakes.screenPicture });
     std::printf("t=0 rss_kib=%ld anon_kib=%ld\n", statusKib("VmRSS"), statusKib("RssAnon"));
 
     // Masked client ping frames, 125-byte payload, zero mask key; an unasked pong after each 256 KiB of them,

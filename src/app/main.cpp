@@ -6,6 +6,7 @@
 #include "platform/linux/FocusedWindowChoice.h"
 #include "platform/linux/GetifaddrsNetworkInterfaces.h"
 #include "platform/linux/QtSettings.h"
+#include "platform/linux/ScreenPictureChoice.h"
 #include "service/MacRemoteService.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
@@ -56,7 +57,9 @@ int main(int argc, char* argv[])
     const std::unique_ptr<FocusedWindow> focusedWindow
         = createFocusedWindow({ QGuiApplication::desktopFileName(), QGuiApplication::applicationName() });
     ChosenPointerOverlay pointerOverlay;
-    MacRemoteService service({ *keys, settings, interfaces, peerLink, httpListeners, *focusedWindow, pointerOverlay });
+    const std::unique_ptr<ScreenPicture> screenPicture = createScreenPicture();
+    MacRemoteService service(
+        { *keys, settings, interfaces, peerLink, httpListeners, *focusedWindow, pointerOverlay, *screenPicture });
     // The page's WebSocket comes from the port that serves it: a port being tried, or refused, is not that one.
     peerLink.setPagePort(quint16(service.httpPort()));
     QObject::connect(&service, &MacRemoteService::httpPortChanged, &peerLink,

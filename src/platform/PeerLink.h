@@ -39,6 +39,8 @@ public:
     virtual void answerTap(const PageTap& tap, bool pressed) = 0;
     // Handshakes from now on are checked against these, and sessions whose key they no longer hold end.
     virtual void setPhoneKeys(const PhoneKeys& keys) = 0;
+    // The screen's picture, for the pages that asked; one a slow page has not taken yet is replaced, never queued.
+    virtual void publishPicture(const QByteArray& jpeg) = 0;
 
 Q_SIGNALS:
     // One peer's state changed; connectedPeers is how many are connected once it has.
@@ -49,6 +51,10 @@ Q_SIGNALS:
     // A finger on a page's pointer pad, relative to the pad as to the screen; lifted also when its page goes.
     void pointerMoved(QPointF position);
     void pointerLifted();
+    // A page let in by its key asked for a fresh picture of the screen; only while keys are required.
+    void pictureRequested();
+    // How many pages get the screen's pictures now.
+    void pictureWatchersChanged(int watchers);
     void advertisingFailed();
     // Published (again): a failure reported before no longer holds.
     void advertisingSucceeded();

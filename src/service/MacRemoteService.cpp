@@ -69,6 +69,7 @@ MacRemoteService::MacRemoteService(Platform platform, QObject* parent)
     connect(&m_pagePollingExpiry, &QTimer::timeout, this, [this] { setIsPagePolling(false); });
     // Advertise only once the link's signals are connected, so no early event is lost.
     connectPeerLink();
+    connectScreenPicture();
     connect(&m_platform.focusedWindow, &FocusedWindow::changed, this, &MacRemoteService::refreshKeyTarget);
     refreshKeyTarget();
     m_platform.peerLink.startAdvertising(peerDisplayName, peerServiceType);
@@ -117,6 +118,9 @@ bool MacRemoteService::postCommand(RemoteCommand command)
     }
     setStatusMessage(pressed.text);
     setLastCommandMessage(pressed.text);
+    // A burst of commands gets one picture, of the slide it ended on.
+    if (m_pictureWatchers > 0)
+        m_pictureDelay.start();
     // Without a window manager no event tells of a focus change: the window shows where this press went. The
     // presses of one group of requests all go out together, so one look at the focus after the group is enough.
     if (m_heldNotifications)
@@ -264,6 +268,33 @@ void MacRemoteService::connectPeerLink()
     connect(&m_textHandOff, &TextHandOff::delivered, this, [this] {
         setIsTextDelivered(true);
         setTextSendStatus(tr("✅ Texte envoyé à l'iPhone"));
+    });
+}
+
+void MacRemoteService::connectScreenPicture()
+{
+    PeerLink* link = &m_platform.peerLink;
+    ScreenPicture* picture = &m_platform.screenPicture;
+    m_pictureDelay.setObjectName(QStringLiteral("pictureDelay"));
+    m_pictureDelay.setSingleShot(true);
+    // A coarse timer may fire 5 % late, and the phone waits for it.
+    m_pictureDelay.setTimerType(Qt::PreciseTimer);
+    m_pictureDelay.setInterval(pictureDelay);
+    connect(&m_pictureDelay, &QTimer::timeout, picture, &ScreenPicture::take);
+    connect(link, &PeerLink::pictureRequested, picture, &ScreenPicture::take);
+    connect(link, &PeerLink::pictureWatchersChanged, this, [this](int watchers) {
+        m_pictureWatchers = watchers;
+        if (watchers == 0)
+            m_pictureDelay.stop();
+    });
+    connect(picture, &ScreenPicture::taken, this, [this](const QByteArray& jpeg) {
+        m_lastPictureFailure.clear();
+        if (m_pictureWatchers > 0)
+            m_platform.peerLink.publishPicture(jpeg);
+    });
+    connect(picture, &ScreenPicture::failed, this, [this](const QString& reason) {
+        if (std::exchange(m_lastPictureFailure, reason) != reason)
+            qCWarning(lcService) << "No picture of the screen for the phones:" << reason;
     });
 }
 

@@ -9,6 +9,7 @@
 #include "platform/PhoneRequest.h"
 #include "platform/PointerOverlay.h"
 #include "platform/RemoteInput.h"
+#include "platform/ScreenPicture.h"
 
 #include <QDeadlineTimer>
 #include <QObject>
@@ -82,6 +83,7 @@ public:
         HttpListenerFactory& httpListeners;
         FocusedWindow& focusedWindow;
         PointerOverlay& pointerOverlay;
+        ScreenPicture& screenPicture;
     };
 
     static inline const QString peerDisplayName = QStringLiteral("Quorvelantis Mac");
@@ -120,6 +122,9 @@ public:
     int refusedCount() const { return m_invitedPhones.refusedCount(); }
     bool isPagePolling() const { return m_isPagePolling; }
     bool isTextDelivered() const { return m_isTextDelivered; }
+
+    // How long after a key press the screen's picture is taken: the slideshow has drawn the new slide by then.
+    static constexpr std::chrono::milliseconds pictureDelay { 150 };
 
     // Slide commands and permission.
     // How long a command that arrives while access is being asked waits for it.
@@ -197,6 +202,7 @@ private:
     void handlePeerState(PeerState state, int connectedPeers);
     void handleAdvertisingSucceeded();
     QString connectedSetText() const;
+    void connectScreenPicture();
 
     void connectHttpPorts();
     void connectInvitedPhones();
@@ -267,6 +273,10 @@ private:
     QTimer m_pagePollingExpiry { this };
     // The dot stays a moment after the finger lifts, so a short tap on the pad still shows where it was.
     QTimer m_pointerLinger { this };
+    // Pages that get the screen's picture after each slide command; none while any phone may connect.
+    int m_pictureWatchers = 0;
+    QTimer m_pictureDelay { this };
+    QString m_lastPictureFailure; // logged once until it changes
     bool m_isTextDelivered = false;
     bool m_isKeyTargetStale = false; // a press of the group being answered may have gone elsewhere
     // Set while a burst of HTTP requests is answered: each property's view then updates once, not per request.

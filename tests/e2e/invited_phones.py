@@ -126,6 +126,11 @@ def drive(env, port, screenshot_dir, browsers):
     window.find("connecté · invité le .*", STATIC)
     first.refresh()
     page_status(first, "Connecté (WebSocket)")
+    # What the audience sees, shown to this phone let in by its key: the screen as a picture 480 px wide at most.
+    wait_for("the screen's picture on the page", lambda: first.execute_script(
+        "var picture = document.getElementById('picture'); return document.body.classList.contains('picture')"
+        " && picture.naturalWidth > 0 && picture.naturalWidth <= 480"))
+    first.save_screenshot(os.path.join(screenshot_dir, "page-picture-390x844.png"))
 
     # The same code, spent, lets no second browser in; the window counts the refusal.
     second = chromium(code)

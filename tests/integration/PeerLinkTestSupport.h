@@ -4,10 +4,12 @@
 
 #include <QDir>
 #include <QList>
+#include <QNetworkRequest>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
 #include <QWebSocket>
+#include <QWebSocketHandshakeOptions>
 #include <memory>
 #include <utility>
 
@@ -42,10 +44,14 @@ struct Client {
             [this](const QString& message) { received.append(message.toUtf8()); });
     }
 
-    bool open(quint16 port)
+    // With a phone's key, as the page sends it: among the subprotocols.
+    bool open(quint16 port, const QByteArray& key = {})
     {
         QSignalSpy connected(&socket, &QWebSocket::connected);
-        socket.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port)));
+        QWebSocketHandshakeOptions options;
+        if (!key.isEmpty())
+            options.setSubprotocols({ QStringLiteral("quorvelantis"), QString::fromLatin1(key) });
+        socket.open(QNetworkRequest(QUrl(QStringLiteral("ws://127.0.0.1:%1/").arg(port))), options);
         return connected.wait(5000);
     }
 };

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QRegularExpression>
+#include <QThread>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
@@ -263,6 +264,64 @@ private Q_SLOTS:
         link.setPhoneKeys({ true, {}, {} });
         QTRY_COMPARE(events.states.last(), State(PeerState::notConnected, 0));
         QCOMPARE(sessions.last(), QList<QByteArray> {});
+    }
+
+    // The screen may show anything: its picture goes only to pages let in by their key that asked for it, and never
+    // once any phone may connect again.
+    void onlyAKeyedPageThatAskedGetsTheScreensPicture()
+    {
+        WebSocketPeerLink link(m_network);
+        int requests = 0;
+        QList<int> watchers;
+        connect(&link, &PeerLink::pictureRequested, this, [&] { ++requests; });
+        connect(&link, &PeerLink::pictureWatchersChanged, this, [&](int count) { watchers << count; });
+        const auto count = [](const Client& page, const char* kind) {
+            return std::ranges::count_if(
+                page.received, [kind](const QByteArray& message) { return message.contains(kind); });
+        };
+        const auto ask = [&](Client& page) {
+            const auto pongs = count(page, "pong");
+            page.socket.sendTextMessage(QStringLiteral(R"({"watchPicture":{}})"));
+            // Answered once the request was handled.
+            page.socket.sendTextMessage(QStringLiteral(R"({"ping":{}})"));
+            return QTest::qWaitFor([&] { return count(page, "pong") > pongs; }, 5000);
+        };
+        Client anyone;
+        QVERIFY(anyone.open(link.port()));
+        QVERIFY(ask(anyone));
+        QCOMPARE(requests, 0);
+
+        const QByteArray key(32, 'k');
+        link.setPhoneKeys({ true, { phoneSecretHash(key) }, {} });
+        Client page;
+        Client quiet;
+        QVERIFY(page.open(link.port(), key) && quiet.open(link.port(), key));
+        QVERIFY(ask(page));
+        QCOMPARE(requests, 1);
+        QCOMPARE(watchers, QList<int> { 1 });
+        const QByteArray jpeg("ÿØ a picture", 12);
+        link.publishPicture(jpeg);
+        QTRY_COMPARE(page.received.last(), R"({"picture":{"jpeg":")" + jpeg.toBase64() + R"("}})");
+        QVERIFY(quiet.received.isEmpty());
+        // A page that reads nothing meanwhile (this thread does not run its loop) is not sent the pictures it missed,
+        // only the newest once its socket drains.
+        const int sent = 30;
+        for (int index = 1; index <= sent; ++index) {
+            link.publishPicture(QByteArray(700 * 1024, char(index)));
+            QThread::msleep(20);
+        }
+        const QByteArray newest = QByteArray(700 * 1024, char(sent)).toBase64();
+        QTRY_VERIFY(page.received.last().contains(newest));
+        const auto pictures = count(page, "picture");
+        QVERIFY(pictures < sent);
+
+        link.setPhoneKeys({});
+        QTRY_COMPARE(watchers, (QList<int> { 1, 0 }));
+        QVERIFY(ask(page));
+        link.publishPicture(jpeg);
+        QVERIFY(ask(page));
+        QCOMPARE(requests, 1);
+        QCOMPARE(count(page, "picture"), pictures);
     }
 
     void aPeerSendingWithoutPauseIsCutOffWithItsMessagesInOrder()

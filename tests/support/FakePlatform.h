@@ -7,6 +7,7 @@
 #include "platform/NetworkInterfaces.h"
 #include "platform/PeerLink.h"
 #include "platform/RemoteInput.h"
+#include "platform/ScreenPicture.h"
 #include "platform/Settings.h"
 #include "service/MacRemoteService.h"
 
@@ -83,6 +84,8 @@ struct FakePeerLink : PeerLink {
     }
     void answerTap(const PageTap& tap, bool pressed) override { answeredTaps.emplace_back(tap.id, pressed); }
     void setPhoneKeys(const PhoneKeys& phoneKeys) override { keys = phoneKeys; }
+    void publishPicture(const QByteArray& jpeg) override { pictures.push_back(jpeg); }
+    std::vector<QByteArray> pictures;
 };
 
 struct FakeHttpListenerFactory : HttpListenerFactory {
@@ -125,6 +128,12 @@ struct FakePointerOverlay : PointerOverlay {
     void hidePointer() override { shownAt.reset(); }
 };
 
+// Answers each picture at once, numbered in the order taken.
+struct FakeScreenPicture : ScreenPicture {
+    int takes = 0;
+    void take() override { Q_EMIT taken(QByteArray::number(++takes)); }
+};
+
 // Every fake, wired into the service's platform; settings and interfaces can be prepared before the service.
 struct FakePlatform {
     FakeKeys keys;
@@ -134,9 +143,10 @@ struct FakePlatform {
     FakeHttpListenerFactory httpListeners;
     FocusedWindow focusedWindow; // a desktop that does not tell
     FakePointerOverlay pointerOverlay;
+    FakeScreenPicture screenPicture;
 
     MacRemoteService::Platform platform()
     {
-        return { keys, settings, interfaces, peerLink, httpListeners, focusedWindow, pointerOverlay };
+        return { keys, settings, interfaces, peerLink, httpListeners, focusedWindow, pointerOverlay, screenPicture };
     }
 };

@@ -19,6 +19,8 @@ QString parsed(const QByteArray& data)
         return QStringLiteral("pointer %1,%2").arg(move->x).arg(move->y);
     if (std::holds_alternative<RemoteMessage::PointerLift>(message->content))
         return QStringLiteral("lift");
+    if (std::holds_alternative<RemoteMessage::WatchPicture>(message->content))
+        return QStringLiteral("picture");
     return QStringLiteral("watch");
 }
 
@@ -47,13 +49,14 @@ private Q_SLOTS:
         row(R"({"pointerMove":{"x":0.25,"y":1}})", "pointer 0.25,1");
         row(R"({"pointerMove":{"y":0,"x":0}})", "pointer 0,0");
         row(R"({"pointerLift":{}})", "lift");
+        row(R"({"watchPicture":{}})", "picture");
         for (const char* unreadable : { "next\n", " next", "Next", "forward", "\"next\"", "", "\xff\xfenext",
                  R"({"slideCommand":"next"})", R"({"slideCommand":{"_0":"Next"}})", R"({"slideCommand":{"_0":null}})",
                  "{}", R"({"slideCommand":{"_0":"next"},"importText":{"title":"T","text":"X"}})",
                  R"({"importText":{"text":"X"}})", "[\"next\"]", "{", "not json", "42", "[1]",
                  R"({"slideCommand":{"_0":1}})", R"({"slideCommand":{}})", R"({"importText":{"title":"T","text":2}})",
                  R"({"watchKeyTarget":true})", R"({"watchKeyTarget":{},"slideCommand":{"_0":"next"}})",
-                 R"({"tap":{"id":1.5,"command":"next","deadline":5}})",
+                 R"({"watchPicture":[]})", R"({"tap":{"id":1.5,"command":"next","deadline":5}})",
                  R"({"tap":{"id":-1,"command":"next","deadline":5}})",
                  // A finger is always somewhere on the pad.
                  R"({"pointerMove":{"x":1.01,"y":0.5}})", R"({"pointerMove":{"x":-0.1,"y":0.5}})",

@@ -258,6 +258,28 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!fake.pointerOverlay.shownAt, 2000);
     }
 
+    // Pages that watch get a picture at once when they ask, and one after a burst of slide commands, once the
+    // slideshow has drawn; with no page watching, a command takes none.
+    void watchingPagesGetAPictureOnRequestAndAfterCommands()
+    {
+        FakePlatform fake;
+        MacRemoteService service(fake.platform());
+        auto* delay = service.findChild<QTimer*>(QStringLiteral("pictureDelay"));
+        service.executeCommand(RemoteCommand::next);
+        QVERIFY(!delay->isActive());
+        Q_EMIT fake.peerLink.pictureWatchersChanged(1);
+        Q_EMIT fake.peerLink.pictureRequested();
+        QCOMPARE(fake.peerLink.pictures, std::vector<QByteArray> { "1" });
+        service.executeCommand(RemoteCommand::next);
+        service.executeCommand(RemoteCommand::previous);
+        QCOMPARE(fake.screenPicture.takes, 1);
+        QVERIFY(delay->isActive() && delay->interval() >= 100);
+        QTRY_COMPARE(fake.peerLink.pictures, (std::vector<QByteArray> { "1", "2" }));
+        service.executeCommand(RemoteCommand::next);
+        Q_EMIT fake.peerLink.pictureWatchersChanged(0);
+        QVERIFY(!delay->isActive());
+    }
+
     void monitorFollowsThePermissionWithOneTimer()
     {
         FakePlatform fake;

@@ -167,6 +167,8 @@ void PeerSessionServer::acceptConnections()
         }
         auto* socket = new QTcpSocket(this);
         socket->setSocketDescriptor(descriptor);
+        // A picture's last segment would otherwise wait for the phone's delayed acknowledgement, 40 ms.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         // Qt keeps no more of an unfinished handshake than this; a head that fills it will never end.
         socket->setReadBufferSize(maxHandshakeSize);
         m_handshakes.emplace(socket, QByteArray());
@@ -231,7 +233,65 @@ void PeerSessionServer::setPhoneKeys(const PhoneKeys& keys)
     }
     for (const quint64 id : refused)
         endSession(id);
+    if (!m_keys.isRequired()) {
+        for (auto& [id, peer] : m_peers)
+            peer.watchesPicture = false;
+        reportPictureWatchers();
+    }
     reportKeyedSessions();
+}
+
+void PeerSessionServer::publishPicture(const QByteArray& jpeg)
+{
+    if (m_pictureWatchers == 0)
+        return;
+    // Base64 in a text message, as every page-only message: a binary one is the phone app's text offer.
+    m_pictureMessage = QStringLiteral("{\"picture\":{\"jpeg\":\"%1\"}}").arg(QString::fromLatin1(jpeg.toBase64()));
+    for (auto& [id, peer] : m_peers) {
+        if (peer.watchesPicture)
+            sendPicture(peer);
+    }
+}
+
+void PeerSessionServer::watchPicture(Peer& peer)
+{
+    // The screen may show anything on it: only a phone that was let in by its key sees it.
+    if (!m_keys.isRequired() || peer.keyHash.isEmpty()) {
+        qCDebug(lcPeer) << "A picture of the screen was asked for without a key, and refused";
+        return;
+    }
+    if (!peer.watchesPicture) {
+        peer.watchesPicture = true;
+        // Held pictures follow as the socket drains.
+        connect(peer.socket, &QWebSocket::bytesWritten, this, [this, socket = peer.socket] {
+            for (auto& [id, watcher] : m_peers) {
+                if (watcher.socket == socket && watcher.isPictureDue)
+                    sendPicture(watcher);
+            }
+        });
+        reportPictureWatchers();
+    }
+    Q_EMIT pictureRequested();
+}
+
+void PeerSessionServer::sendPicture(Peer& peer)
+{
+    // A phone on a slow network would otherwise fall ever further behind the slides.
+    peer.isPictureDue = peer.socket->bytesToWrite() > 0;
+    if (!peer.isPictureDue)
+        peer.socket->sendTextMessage(m_pictureMessage);
+}
+
+void PeerSessionServer::reportPictureWatchers()
+{
+    const int watchers
+        = int(std::ranges::count_if(m_peers, [](const auto& entry) { return entry.second.watchesPicture; }));
+    if (watchers == m_pictureWatchers)
+        return;
+    m_pictureWatchers = watchers;
+    if (watchers == 0)
+        m_pictureMessage.clear();
+    Q_EMIT pictureWatchersChanged(watchers);
 }
 
 void PeerSessionServer::reportKeyedSessions()
@@ -354,6 +414,8 @@ void PeerSessionServer::receive(quint64 id, const QByteArray& data)
             Q_EMIT pointerLifted();
         return;
     }
+    if (std::holds_alternative<RemoteMessage::WatchPicture>(message->content))
+        return watchPicture(peer);
     // Texts only travel from the desktop to the phone; an importText from a phone is ignored.
     if (const auto* slide = std::get_if<RemoteMessage::SlideCommand>(&message->content))
         queueCommand(id, slide->command);
@@ -463,6 +525,8 @@ void PeerSessionServer::endSession(quint64 id)
         Q_EMIT pointerLifted();
     if (!peer.keyHash.isEmpty())
         reportKeyedSessions();
+    if (peer.watchesPicture)
+        reportPictureWatchers();
 }
 
 void PeerSessionServer::pingOrReap()

@@ -72,6 +72,8 @@ public:
     void answerTap(const PageTap& tap, bool pressed);
     // Handshakes from now on are checked against these; sessions they no longer let in end.
     void setPhoneKeys(const PhoneKeys& keys);
+    // Sends the picture to the pages that asked, or keeps it for one still writing the last: only the newest waits.
+    void publishPicture(const QByteArray& jpeg);
 
 Q_SIGNALS:
     void peerStateChanged(PeerState state, int connectedPeers);
@@ -84,6 +86,8 @@ Q_SIGNALS:
     void pointerLifted();
     // Handshakes refused for want of a valid key, gathered over a short while so a flood costs few reports.
     void refused(const QString& address, int count);
+    void pictureRequested();
+    void pictureWatchersChanged(int watchers);
 
 private:
     struct Peer {
@@ -103,6 +107,10 @@ private:
         QByteArray keyHash = {};
         // Its finger is on the pointer pad.
         bool isPointing = false;
+        // A page let in by its key that asked for the screen's pictures.
+        bool watchesPicture = false;
+        // The newest picture waits until the page's socket has written out the one before.
+        bool isPictureDue = false;
     };
     struct Offer {
         quint64 delivery;
@@ -119,6 +127,9 @@ private:
     void handshakeFailed();
     void receive(quint64 peer, const QByteArray& data);
     void receiveTap(Peer& peer, quint64 id, const RemoteMessage::Tap& tap);
+    void watchPicture(Peer& peer);
+    void sendPicture(Peer& peer);
+    void reportPictureWatchers();
     // Queues the command for the main thread, or ends the session of a peer that sends too many.
     void queueCommand(quint64 peer, PeerCommand command);
     void answered(quint64 peer, const QByteArray& payload);
@@ -154,6 +165,9 @@ private:
     // Only the latest text is worth handing to a peer; an older one was replaced.
     std::optional<Offer> m_offer;
     QByteArray m_keyTargetMessage;
+    // The latest picture, framed for the pages; dropped once none watches.
+    QString m_pictureMessage;
+    int m_pictureWatchers = 0;
     std::vector<PeerCommand> m_commands;
     bool m_isAskingMainThread = false;
     QTimer m_pingTimer;

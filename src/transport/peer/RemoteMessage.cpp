@@ -14,6 +14,7 @@ const QString pingKey = QStringLiteral("ping");
 const QString tapKey = QStringLiteral("tap");
 const QString pointerMoveKey = QStringLiteral("pointerMove");
 const QString pointerLiftKey = QStringLiteral("pointerLift");
+const QString watchPictureKey = QStringLiteral("watchPicture");
 
 std::optional<RemoteMessage> decodeSlideCommand(const QJsonObject& payload)
 {
@@ -67,6 +68,8 @@ QByteArray RemoteMessage::encode() const
         return "{\"pointerLift\":{}}";
     if (std::holds_alternative<Ping>(content))
         return "{\"ping\":{}}";
+    if (std::holds_alternative<WatchPicture>(content))
+        return "{\"watchPicture\":{}}";
     return "{\"watchKeyTarget\":{}}";
 }
 
@@ -75,8 +78,8 @@ std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
     const QJsonDocument document = QJsonDocument::fromJson(json);
     const QJsonObject message = document.object();
     const QString* found = nullptr;
-    for (const QString* key :
-        { &slideCommandKey, &importTextKey, &watchKeyTargetKey, &pingKey, &tapKey, &pointerMoveKey, &pointerLiftKey }) {
+    for (const QString* key : { &slideCommandKey, &importTextKey, &watchKeyTargetKey, &pingKey, &tapKey,
+             &pointerMoveKey, &pointerLiftKey, &watchPictureKey }) {
         if (!message.contains(*key))
             continue;
         if (found)
@@ -98,6 +101,8 @@ std::optional<RemoteMessage> RemoteMessage::decode(const QByteArray& json)
         return RemoteMessage { WatchKeyTarget {} };
     if (found == &pingKey)
         return RemoteMessage { Ping {} };
+    if (found == &watchPictureKey)
+        return RemoteMessage { WatchPicture {} };
     if (std::optional<TextPayload> text = textPayloadFromJson(payload.toObject()))
         return RemoteMessage { std::move(*text) };
     return std::nullopt;

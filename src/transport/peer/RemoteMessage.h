@@ -37,7 +37,12 @@ struct RemoteMessage {
         bool operator==(const PointerLift&) const = default;
     };
 
-    std::variant<SlideCommand, TextPayload, WatchKeyTarget, Ping, Tap, PointerMove, PointerLift> content;
+    // A page let in by its key asks for a fresh picture of the screen, and for one after each slide command.
+    struct WatchPicture {
+        bool operator==(const WatchPicture&) const = default;
+    };
+
+    std::variant<SlideCommand, TextPayload, WatchKeyTarget, Ping, Tap, PointerMove, PointerLift, WatchPicture> content;
 
     static RemoteMessage slideCommand(RemoteCommand command) { return { SlideCommand { command } }; }
     static RemoteMessage importText(QString title, QString text)
@@ -46,8 +51,8 @@ struct RemoteMessage {
     }
 
     // Compact JSON: {"slideCommand":{"_0":"next"}}, {"importText":{"title":"T","text":"X"}}, {"watchKeyTarget":{}},
-    // {"ping":{}}, {"tap":{"id":7,"command":"next","deadline":123456}}, {"pointerMove":{"x":0.25,"y":0.5}} or
-    // {"pointerLift":{}}.
+    // {"ping":{}}, {"tap":{"id":7,"command":"next","deadline":123456}}, {"pointerMove":{"x":0.25,"y":0.5}},
+    // {"pointerLift":{}} or {"watchPicture":{}}.
     QByteArray encode() const;
     // Strict JSON: exactly one of the members, each with its fields as strings, a tap's id and deadline as whole
     // numbers from 0, a pointer's coordinates as numbers from 0 to 1.

@@ -28,6 +28,8 @@ WebSocketPeerLink::WebSocketPeerLink(QThread& networkThread, PeerSessionServer::
     connect(m_server, &PeerSessionServer::refused, this, &PeerLink::refused);
     connect(m_server, &PeerSessionServer::pointerMoved, this, &PeerLink::pointerMoved);
     connect(m_server, &PeerSessionServer::pointerLifted, this, &PeerLink::pointerLifted);
+    connect(m_server, &PeerSessionServer::pictureRequested, this, &PeerLink::pictureRequested);
+    connect(m_server, &PeerSessionServer::pictureWatchersChanged, this, &PeerLink::pictureWatchersChanged);
 }
 
 WebSocketPeerLink::~WebSocketPeerLink()
@@ -101,4 +103,10 @@ void WebSocketPeerLink::setPhoneKeys(const PhoneKeys& keys)
 {
     QMetaObject::invokeMethod(
         m_server, [server = m_server.data(), keys] { server->setPhoneKeys(keys); }, Qt::QueuedConnection);
+}
+
+void WebSocketPeerLink::publishPicture(const QByteArray& jpeg)
+{
+    QMetaObject::invokeMethod(
+        m_server, [server = m_server.data(), jpeg] { server->publishPicture(jpeg); }, Qt::QueuedConnection);
 }

@@ -31,6 +31,7 @@ public:
     void publishKeyTarget(const KeyTarget& target, const QString& programName) override;
     void answerTap(const PageTap& tap, bool pressed) override;
     void setPhoneKeys(const PhoneKeys& keys) override;
+    void publishPicture(const QByteArray& jpeg) override;
     // The HTTP port the remote page is served from; handshakes from any other page are refused.
     void setPagePort(quint16 port);
 
