@@ -7,7 +7,7 @@ class QQmlApplicationEngine;
 class QQuickWindow;
 
 // The one window, built when first shown: an app started with the session serves without it. The view singletons
-// must be provided before.
+// must be provided before. The app reaches it across the views' library only through its virtual members.
 class MainWindow : public QObject {
     Q_OBJECT
 
@@ -16,7 +16,7 @@ public:
     ~MainWindow() override;
 
     // Builds the window if needed, shows it and brings it to the front; false when it could not be built.
-    bool show();
+    virtual bool show();
     // Null until first shown.
     QQuickWindow* window() const { return m_window; }
 

@@ -2,9 +2,9 @@
 // colours of the HTTP pill, the tabs and the banners come from the states, not from French words.
 
 #include "ViewHarness.h"
+#include "service/Translation.h"
 #include "ui/MainWindow.h"
 #include "ui/Palette.h"
-#include "ui/Translation.h"
 
 #include <QProcess>
 #include <QQmlComponent>
