@@ -2,12 +2,14 @@
 
 #include "MainWindow.h"
 #include "SceneGraphBackend.h"
+#include "SystemIconFont.h"
 #include "ViewSingletons.h"
 
 // Called once, before any window exists; the service must outlive the window returned.
 extern "C" Q_DECL_EXPORT MainWindow* createMainWindow(MacRemoteService& service)
 {
     chooseSceneGraphBackend();
+    hideSystemIconFont();
     provideViewSingletons(service);
     return new MainWindow;
 }
