@@ -1,7 +1,7 @@
 #include "WindowLoader.h"
 
 #include "AppLogging.h"
-#include "ui/MainWindow.h"
+#include "ui/AppWindow.h"
 
 #include <QCoreApplication>
 
@@ -19,7 +19,7 @@ WindowLoader::~WindowLoader() = default;
 bool WindowLoader::show()
 {
     if (!m_window) {
-        using Create = MainWindow* (*)(MacRemoteService&);
+        using Create = AppWindow* (*)(MacRemoteService&);
         const auto create = reinterpret_cast<Create>(m_library.resolve("createMainWindow"));
         if (!create) {
             qCWarning(lcApp, "Cannot load the window: %s", qPrintable(m_library.errorString()));

@@ -5,7 +5,7 @@
 #include <memory>
 
 class MacRemoteService;
-class MainWindow;
+class AppWindow;
 
 // The window, built at its first show from the views' library, which only then is loaded: an app started with the
 // session serves from the tray without mapping Qt Quick or QML.
@@ -23,5 +23,5 @@ public:
 private:
     MacRemoteService& m_service;
     QLibrary m_library;
-    std::unique_ptr<MainWindow> m_window;
+    std::unique_ptr<AppWindow> m_window;
 };

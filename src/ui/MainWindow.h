@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AppWindow.h"
+
 #include <QObject>
 #include <memory>
 
@@ -7,16 +9,15 @@ class QQmlApplicationEngine;
 class QQuickWindow;
 
 // The one window, built when first shown: an app started with the session serves without it. The view singletons
-// must be provided before. The app reaches it across the views' library only through its virtual members.
-class MainWindow : public QObject {
+// must be provided before.
+class MainWindow : public QObject, public AppWindow {
     Q_OBJECT
 
 public:
     MainWindow();
     ~MainWindow() override;
 
-    // Builds the window if needed, shows it and brings it to the front; false when it could not be built.
-    virtual bool show();
+    bool show() override;
     // Null until first shown.
     QQuickWindow* window() const { return m_window; }
 

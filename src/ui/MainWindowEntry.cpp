@@ -6,7 +6,7 @@
 #include "ViewSingletons.h"
 
 // Called once, before any window exists; the service must outlive the window returned.
-extern "C" Q_DECL_EXPORT MainWindow* createMainWindow(MacRemoteService& service)
+extern "C" Q_DECL_EXPORT AppWindow* createMainWindow(MacRemoteService& service)
 {
     chooseSceneGraphBackend();
     hideSystemIconFont();
