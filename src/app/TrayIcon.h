@@ -9,7 +9,7 @@
 #include <QObject>
 
 class MacRemoteService;
-class WindowLoader;
+class MainWindow;
 
 // One picture of the icon, (iiay): ARGB32 pixels in network byte order.
 struct TrayPixmap {
@@ -46,7 +46,7 @@ class TrayIcon : public QObject {
 
 public:
     // Both must outlive the tray icon.
-    TrayIcon(const MacRemoteService& service, WindowLoader& window);
+    TrayIcon(const MacRemoteService& service, MainWindow& window);
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("org.quorvelantis.Remote"); }
@@ -74,7 +74,7 @@ private:
     void setHostPresent(bool present);
 
     const MacRemoteService& m_service;
-    WindowLoader& m_window;
+    MainWindow& m_window;
     SessionAutostart m_autostart;
     TrayMenu m_menu;
     QDBusServiceWatcher m_watcherPresence;

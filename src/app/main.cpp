@@ -1,7 +1,6 @@
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TrayIcon.h"
-#include "WindowLoader.h"
 #include "platform/linux/ChosenKeys.h"
 #include "platform/linux/ChosenPointerOverlay.h"
 #include "platform/linux/FocusedWindowChoice.h"
@@ -9,11 +8,14 @@
 #include "platform/linux/QtSettings.h"
 #include "platform/linux/ScreenPictureChoice.h"
 #include "service/MacRemoteService.h"
-#include "service/Translation.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
 #include "transport/http/OpenFileLimit.h"
 #include "transport/peer/WebSocketPeerLink.h"
+#include "ui/MainWindow.h"
+#include "ui/SceneGraphBackend.h"
+#include "ui/Translation.h"
+#include "ui/ViewSingletons.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -65,7 +67,9 @@ int main(int argc, char* argv[])
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
-    WindowLoader window(service);
+    chooseSceneGraphBackend();
+    provideViewSingletons(service);
+    MainWindow window;
     TrayIcon tray(service, window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { window.show(); });
     // Started with the session: only the tray icon shows, and the window waits for it or for another launch.

@@ -1,4 +1,5 @@
 import QtQuick
+import QtQuick.Window
 import Quorvelantis.Remote
 
 // The one window: fixed width, grows only in height. Its minimum height leaves room for a title bar and a panel on a

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "AppWindow.h"
-
 #include <QObject>
 #include <memory>
 
@@ -10,14 +8,15 @@ class QQuickWindow;
 
 // The one window, built when first shown: an app started with the session serves without it. The view singletons
 // must be provided before.
-class MainWindow : public QObject, public AppWindow {
+class MainWindow : public QObject {
     Q_OBJECT
 
 public:
     MainWindow();
     ~MainWindow() override;
 
-    bool show() override;
+    // Builds the window if needed, shows it and brings it to the front; false when it could not be built.
+    bool show();
     // Null until first shown.
     QQuickWindow* window() const { return m_window; }
 
