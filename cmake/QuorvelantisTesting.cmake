@@ -3,7 +3,8 @@
 function(quorvelantis_add_test)
     cmake_parse_arguments(ARG "" "NAME;TIMEOUT" "SOURCES;LABELS;ENVIRONMENT;LIBRARIES;LAUNCHER" ${ARGN})
     add_executable(${ARG_NAME} ${ARG_SOURCES})
-    target_link_libraries(${ARG_NAME} PRIVATE quorvelantis_service Qt6::Test ${ARG_LIBRARIES})
+    # The service after the libraries: the views' library takes it from whoever links them.
+    target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBRARIES} quorvelantis_service Qt6::Test)
     target_include_directories(${ARG_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/tests/support)
     add_test(NAME ${ARG_NAME} COMMAND ${ARG_LAUNCHER} $<TARGET_FILE:${ARG_NAME}>)
     if(NOT ARG_TIMEOUT)

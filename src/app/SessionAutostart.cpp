@@ -1,6 +1,6 @@
 #include "SessionAutostart.h"
 
-#include "ui/UiLogging.h"
+#include "AppLogging.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -23,7 +23,7 @@ bool SessionAutostart::setEnabled(bool enabled)
         QFile entry(path);
         if (!entry.exists() || entry.remove())
             return true;
-        qCWarning(lcUi, "Cannot remove the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
+        qCWarning(lcApp, "Cannot remove the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
         return false;
     }
     QDir().mkpath(QFileInfo(path).path());
@@ -39,6 +39,6 @@ bool SessionAutostart::setEnabled(bool enabled)
     QFile entry(path);
     if (entry.open(QIODevice::WriteOnly | QIODevice::Truncate) && entry.write(text) == text.size() && entry.flush())
         return true;
-    qCWarning(lcUi, "Cannot write the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
+    qCWarning(lcApp, "Cannot write the autostart entry %s: %s", qPrintable(path), qPrintable(entry.errorString()));
     return false;
 }

@@ -1,6 +1,6 @@
 #include "SingleInstance.h"
 
-#include "ui/UiLogging.h"
+#include "AppLogging.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -53,7 +53,7 @@ bool SingleInstance::claimLocalSocket()
     QLocalServer::removeServer(path);
     m_socketServer.setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_socketServer.listen(path)) {
-        qCWarning(lcUi).noquote() << "A second launch cannot show this window:" << m_socketServer.errorString();
+        qCWarning(lcApp).noquote() << "A second launch cannot show this window:" << m_socketServer.errorString();
         return true;
     }
     connect(qApp, &QCoreApplication::aboutToQuit, &m_socketServer, &QLocalServer::close);

@@ -1,7 +1,7 @@
 #include "TrayIcon.h"
 
+#include "WindowLoader.h"
 #include "service/MacRemoteService.h"
-#include "ui/MainWindow.h"
 
 #include <QDBusConnection>
 #include <QDBusMetaType>
@@ -39,7 +39,7 @@ QList<TrayPixmap> drawIcon(bool isConnected)
 }
 } // namespace
 
-TrayIcon::TrayIcon(const MacRemoteService& service, MainWindow& window)
+TrayIcon::TrayIcon(const MacRemoteService& service, WindowLoader& window)
     : m_service(service)
     , m_window(window)
 {

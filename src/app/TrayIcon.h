@@ -9,7 +9,7 @@
 #include <QObject>
 
 class MacRemoteService;
-class MainWindow;
+class WindowLoader;
 
 // One picture of the icon, (iiay): ARGB32 pixels in network byte order.
 struct TrayPixmap {
@@ -46,7 +46,7 @@ class TrayIcon : public QObject {
 
 public:
     // Both must outlive the tray icon.
-    TrayIcon(const MacRemoteService& service, MainWindow& window);
+    TrayIcon(const MacRemoteService& service, WindowLoader& window);
 
     QString category() const { return QStringLiteral("ApplicationStatus"); }
     QString id() const { return QStringLiteral("org.quorvelantis.Remote"); }
@@ -74,7 +74,7 @@ private:
     void setHostPresent(bool present);
 
     const MacRemoteService& m_service;
-    MainWindow& m_window;
+    WindowLoader& m_window;
     SessionAutostart m_autostart;
     TrayMenu m_menu;
     QDBusServiceWatcher m_watcherPresence;

@@ -1,6 +1,7 @@
 #include "SingleInstance.h"
 #include "TerminationSignals.h"
 #include "TrayIcon.h"
+#include "WindowLoader.h"
 #include "platform/linux/ChosenKeys.h"
 #include "platform/linux/ChosenPointerOverlay.h"
 #include "platform/linux/FocusedWindowChoice.h"
@@ -8,14 +9,11 @@
 #include "platform/linux/QtSettings.h"
 #include "platform/linux/ScreenPictureChoice.h"
 #include "service/MacRemoteService.h"
+#include "service/Translation.h"
 #include "transport/NetworkThread.h"
 #include "transport/http/HttpServerListener.h"
 #include "transport/http/OpenFileLimit.h"
 #include "transport/peer/WebSocketPeerLink.h"
-#include "ui/MainWindow.h"
-#include "ui/SceneGraphBackend.h"
-#include "ui/Translation.h"
-#include "ui/ViewSingletons.h"
 
 #include <QCommandLineParser>
 #include <QGuiApplication>
@@ -67,9 +65,7 @@ int main(int argc, char* argv[])
 
     // ---- Window ----
     // Declared after the service, so the views are gone before it.
-    chooseSceneGraphBackend();
-    provideViewSingletons(service);
-    MainWindow window;
+    WindowLoader window(service);
     TrayIcon tray(service, window);
     QObject::connect(&instance, &SingleInstance::activationRequested, &window, [&window] { window.show(); });
     // Started with the session: only the tray icon shows, and the window waits for it or for another launch.

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Window
 import Quorvelantis.Remote
 
 // The one window: fixed width, grows only in height. Its minimum height leaves room for a title bar and a panel on a

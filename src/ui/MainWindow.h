@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AppWindow.h"
+
 #include <QObject>
 #include <memory>
 
@@ -8,15 +10,14 @@ class QQuickWindow;
 
 // The one window, built when first shown: an app started with the session serves without it. The view singletons
 // must be provided before.
-class MainWindow : public QObject {
+class MainWindow : public QObject, public AppWindow {
     Q_OBJECT
 
 public:
     MainWindow();
     ~MainWindow() override;
 
-    // Builds the window if needed, shows it and brings it to the front; false when it could not be built.
-    bool show();
+    bool show() override;
     // Null until first shown.
     QQuickWindow* window() const { return m_window; }
 

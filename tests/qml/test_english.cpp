@@ -2,9 +2,10 @@
 // colours of the HTTP pill, the tabs and the banners come from the states, not from French words.
 
 #include "ViewHarness.h"
+#include "service/Translation.h"
 #include "ui/MainWindow.h"
 #include "ui/Palette.h"
-#include "ui/Translation.h"
+#include "ui/SystemIconFont.h"
 
 #include <QProcess>
 #include <QQmlComponent>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <fontconfig/fontconfig.h>
 
 class TestEnglish : public QObject {
     Q_OBJECT
@@ -39,6 +41,17 @@ private slots:
     {
         // Before the service exists: it writes its first texts when it is built.
         QVERIFY(installTranslation(*QCoreApplication::instance(), { QStringLiteral("en-GB"), QStringLiteral("fr") }));
+        // As the app before its window: the system's copies of the icon font (this machine has them) are hidden, and
+        // the symbols below still draw, from the shipped copy.
+        hideSystemIconFont();
+        FcPattern* iconFamily = FcNameParse(reinterpret_cast<const FcChar8*>("Material Icons"));
+        FcObjectSet* files = FcObjectSetBuild(FC_FILE, nullptr);
+        FcFontSet* systemCopies = FcFontList(nullptr, iconFamily, files);
+        const int systemCopyCount = systemCopies->nfont;
+        FcFontSetDestroy(systemCopies);
+        FcObjectSetDestroy(files);
+        FcPatternDestroy(iconFamily);
+        QCOMPARE(systemCopyCount, 0);
         ViewHarness harness;
         MainWindow mainWindow;
         QVERIFY(mainWindow.show());

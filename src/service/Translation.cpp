@@ -1,6 +1,6 @@
 #include "Translation.h"
 
-#include "UiLogging.h"
+#include "ServiceLogging.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -15,7 +15,7 @@ bool installTranslation(QCoreApplication& app, const QStringList& preferredLangu
     if (translator->load(QStringLiteral(":/i18n/quorvelantis_en.qm"))
         && QCoreApplication::installTranslator(translator))
         return true;
-    qCWarning(lcUi, "Cannot install the English translation");
+    qCWarning(lcService, "Cannot install the English translation");
     delete translator;
     return false;
 }
