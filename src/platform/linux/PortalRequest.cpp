@@ -4,6 +4,7 @@
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <atomic>
 #include <utility>
 
 namespace {
@@ -15,7 +16,8 @@ const QString responseSignal = QStringLiteral("Response");
 
 QString PortalRequest::newToken()
 {
-    static unsigned int count = 0;
+    // Asked for on the main thread (keys) and on the picture thread (screenshots).
+    static std::atomic<unsigned int> count = 0;
     return QStringLiteral("quorvelantis%1").arg(++count);
 }
 
