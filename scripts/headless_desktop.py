@@ -78,6 +78,8 @@ def session_env(workdir, desktop, wayland_socket):
     folders = {name: os.path.join(workdir, name.lower()) for name in ("HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR")}
     for folder in folders.values():
         os.makedirs(folder, mode=0o700)
+    # As a desktop's first login makes it: KDE's Screenshot portal saves there, and fails without it.
+    os.makedirs(os.path.join(folders["HOME"], "Pictures"))
     env = {name: value for name, value in os.environ.items() if name not in ("DISPLAY", "WAYLAND_SOCKET")}
     env.update(folders, XDG_CURRENT_DESKTOP=desktop, XDG_SESSION_TYPE="wayland", WAYLAND_DISPLAY=wayland_socket,
                QT_QPA_PLATFORM="wayland", QT_QUICK_BACKEND="software", LC_ALL="C.UTF-8",

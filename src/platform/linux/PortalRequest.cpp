@@ -4,6 +4,7 @@
 
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
+#include <atomic>
 #include <utility>
 
 namespace {
@@ -15,12 +16,13 @@ const QString responseSignal = QStringLiteral("Response");
 
 QString PortalRequest::newToken()
 {
-    static unsigned int count = 0;
+    // Asked for on the main thread (keys) and on the picture thread (screenshots).
+    static std::atomic<unsigned int> count = 0;
     return QStringLiteral("quorvelantis%1").arg(++count);
 }
 
-void PortalRequest::send(const QDBusConnection& bus, const QString& method, const QVariantList& arguments,
-    QVariantMap options, QObject* owner, Answer answer)
+void PortalRequest::send(const QDBusConnection& bus, const QString& interface, const QString& method,
+    const QVariantList& arguments, QVariantMap options, QObject* owner, Answer answer)
 {
     // The portal's documented request path: our unique bus name without its ':' and with '_' for '.', then the token.
     const QString token = newToken();
@@ -29,14 +31,14 @@ void PortalRequest::send(const QDBusConnection& bus, const QString& method, cons
     auto* request = new PortalRequest(bus, path, std::move(answer), owner);
 
     options.insert(QStringLiteral("handle_token"), token);
-    QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, remoteDesktopInterface, method);
+    QDBusMessage call = QDBusMessage::createMethodCall(service, objectPath, interface, method);
     call.setArguments(arguments + QVariantList { options });
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), request);
-    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, request, [request, watcher, method] {
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, request, [request, watcher, interface, method] {
         if (!watcher->isError())
             return;
-        qCWarning(lcKeys).noquote() << "The RemoteDesktop portal's" << method << "failed:" << watcher->error().name()
-                                    << watcher->error().message();
+        qCWarning(lcKeys).noquote() << "The portal's" << interface + u'.' + method
+                                    << "failed:" << watcher->error().name() << watcher->error().message();
         request->onResponse(2, {});
     });
 }

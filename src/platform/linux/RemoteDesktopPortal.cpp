@@ -76,8 +76,8 @@ void RemoteDesktopPortal::requestAccess()
     m_state = State::starting;
     m_sentToken.clear();
     const QVariantMap options { { QStringLiteral("session_handle_token"), PortalRequest::newToken() } };
-    PortalRequest::send(
-        m_bus, QStringLiteral("CreateSession"), {}, options, this, [this](uint response, const QVariantMap& results) {
+    PortalRequest::send(m_bus, PortalRequest::remoteDesktopInterface, QStringLiteral("CreateSession"), {}, options,
+        this, [this](uint response, const QVariantMap& results) {
             if (response != 0)
                 return fail(response);
             m_sessionHandle = results.value(QStringLiteral("session_handle")).toString();
@@ -94,14 +94,16 @@ void RemoteDesktopPortal::selectDevices()
         if (!m_sentToken.isEmpty())
             options.insert(QStringLiteral("restore_token"), m_sentToken);
     }
-    PortalRequest::send(m_bus, QStringLiteral("SelectDevices"), { pathArgument(m_sessionHandle) }, options, this,
+    PortalRequest::send(m_bus, PortalRequest::remoteDesktopInterface, QStringLiteral("SelectDevices"),
+        { pathArgument(m_sessionHandle) }, options, this,
         [this](uint response, const QVariantMap&) { response == 0 ? startSession() : fail(response); });
 }
 
 void RemoteDesktopPortal::startSession()
 {
     // No parent window: the app's own window may be hidden, and the dialog belongs to the desktop anyway.
-    PortalRequest::send(m_bus, QStringLiteral("Start"), { pathArgument(m_sessionHandle), QString() }, {}, this,
+    PortalRequest::send(m_bus, PortalRequest::remoteDesktopInterface, QStringLiteral("Start"),
+        { pathArgument(m_sessionHandle), QString() }, {}, this,
         [this](uint response, const QVariantMap& results) { response == 0 ? keepSession(results) : fail(response); });
 }
 

@@ -11,7 +11,7 @@ class ScreenGrab : public QObject {
 public:
     using QObject::QObject;
 
-    // Answers with grabbed or failed before it returns.
+    // Answers with grabbed or failed, before it returns or later from the picture thread's event loop.
     virtual void grab() = 0;
 
 Q_SIGNALS:

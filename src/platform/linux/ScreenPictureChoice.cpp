@@ -1,15 +1,21 @@
 #include "ScreenPictureChoice.h"
 
 #include "ChosenKeys.h"
+#include "PortalScreenGrab.h"
 #include "ThreadedScreenPicture.h"
 #include "WlrootsScreenGrab.h"
 #include "X11ScreenGrab.h"
 
+#include <QDBusConnection>
 #include <QGuiApplication>
 #include <QScreen>
 
 std::unique_ptr<ScreenPicture> createScreenPicture()
 {
+    if (ChosenKeys::currentSession() == ChosenKeys::Session::Wayland
+        && qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE"))
+        return std::make_unique<ThreadedScreenPicture>(
+            [] { return std::make_unique<PortalScreenGrab>(QDBusConnection::sessionBus()); });
     if (ChosenKeys::currentSession() == ChosenKeys::Session::Wayland)
         return std::make_unique<ThreadedScreenPicture>([] { return std::make_unique<WlrootsScreenGrab>(); });
     return std::make_unique<ThreadedScreenPicture>([] {
