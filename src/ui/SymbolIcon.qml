@@ -35,12 +35,7 @@ Text {
 
     text: materialNames[symbol] ?? ""
     textFormat: Text.PlainText
-    font.family: iconFont.name
+    font.family: "Material Icons"
     font.weight: Font.Normal
     Accessible.ignored: true
-
-    FontLoader {
-        id: iconFont
-        source: "MaterialIcons-Regular.ttf"
-    }
 }

@@ -8,10 +8,9 @@ void hideSystemIconFont()
 {
     // The session's configuration, plus one rule, read before any font is listed.
     FcConfig* config = FcInitLoadConfig();
-    const auto rule
-        = reinterpret_cast<const FcChar8*>("<fontconfig><selectfont><rejectfont><pattern>"
-                                           "<patelt name=\"family\"><string>Material Icons</string></patelt>"
-                                           "</pattern></rejectfont></selectfont></fontconfig>");
+    const auto rule = reinterpret_cast<const FcChar8*>(
+        "<fontconfig><selectfont><rejectfont><glob>*/MaterialIcons-Regular.woff*</glob></rejectfont></selectfont>"
+        "</fontconfig>");
     if (!config || !FcConfigParseAndLoadFromMemory(config, rule, FcTrue) || !FcConfigSetCurrent(config))
         qCWarning(lcUi, "Cannot hide the system's icon font: the window starts slower");
     if (config)
