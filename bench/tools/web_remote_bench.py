@@ -21,6 +21,7 @@ import threading
 import time
 
 from Xlib import X, XK
+from Xlib import error as xerror
 from Xlib import display as xdisplay
 
 
@@ -99,10 +100,13 @@ class KeyClient(threading.Thread):
         self.presses = queue.Queue()
 
     def run(self):
-        while True:
-            event = self.display.next_event()
-            if event.type == X.KeyPress:
-                self.presses.put((time.time(), self.keys.get(event.detail)))
+        try:
+            while True:
+                event = self.display.next_event()
+                if event.type == X.KeyPress:
+                    self.presses.put((time.time(), self.keys.get(event.detail)))
+        except xerror.ConnectionClosedError:
+            pass  # the bench's X server ended with the run
 
 
 def chromium(url, block_websocket):
