@@ -1,4 +1,5 @@
 #include "platform/linux/ScreenPictureChoice.h"
+#include "platform/linux/X11PointerOverlay.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -79,6 +80,34 @@ private Q_SLOTS:
         shown = takeOne();
         QVERIFY(!shown.isNull());
         QVERIFY(taken[0][0].toByteArray().size() <= ScreenPicture::maxBytes);
+    }
+
+    // A slideshow that raises itself over the dot, as one does when made full screen, is covered again at the next
+    // move.
+    void theDotComesBackAboveASlideshowRaisedOverIt()
+    {
+        Slide slide;
+        slide.setFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+        slide.setGeometry(QGuiApplication::primaryScreen()->geometry());
+        slide.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&slide));
+        const QRect screen = slide.geometry();
+        const auto colourAt = [](QPoint point) {
+            return QGuiApplication::primaryScreen()
+                ->grabWindow(0, point.x(), point.y(), 1, 1)
+                .toImage()
+                .pixelColor(0, 0);
+        };
+        const QColor dotRed(229, 37, 33);
+        const QColor slideBlue(30, 30, 220);
+        X11PointerOverlay dot;
+        dot.showPointer(QPointF(0.75, 0.5));
+        const QPoint first(screen.width() * 3 / 4, screen.height() / 2);
+        QTRY_VERIFY(isNear(colourAt(first), dotRed));
+        slide.raise();
+        QTRY_VERIFY(isNear(colourAt(first), slideBlue));
+        dot.showPointer(QPointF(0.8, 0.5));
+        QTRY_VERIFY(isNear(colourAt(QPoint(screen.width() * 4 / 5, screen.height() / 2)), dotRed));
     }
 };
 
