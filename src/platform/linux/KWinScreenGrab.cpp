@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusUnixFileDescriptor>
 #include <QDeadlineTimer>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
