@@ -1,7 +1,7 @@
 #include "ScreenPictureChoice.h"
 
 #include "ChosenKeys.h"
-#include "PortalScreenGrab.h"
+#include "KWinScreenGrab.h"
 #include "ThreadedScreenPicture.h"
 #include "WlrootsScreenGrab.h"
 #include "X11ScreenGrab.h"
@@ -15,7 +15,7 @@ std::unique_ptr<ScreenPicture> createScreenPicture()
     if (ChosenKeys::currentSession() == ChosenKeys::Session::Wayland
         && qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':').contains(u"KDE"))
         return std::make_unique<ThreadedScreenPicture>(
-            [] { return std::make_unique<PortalScreenGrab>(QDBusConnection::sessionBus()); });
+            [] { return std::make_unique<KWinScreenGrab>(QDBusConnection::sessionBus()); });
     if (ChosenKeys::currentSession() == ChosenKeys::Session::Wayland)
         return std::make_unique<ThreadedScreenPicture>([] { return std::make_unique<WlrootsScreenGrab>(); });
     return std::make_unique<ThreadedScreenPicture>([] {
