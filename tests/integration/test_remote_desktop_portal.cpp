@@ -1,3 +1,4 @@
+#include "platform/linux/PortalScreenGrab.h"
 #include "platform/linux/RemoteDesktopPortal.h"
 
 #include <QDBusMessage>
@@ -124,6 +125,40 @@ private:
     int m_unansweredKeys = 0;
 };
 
+// A Screenshot portal that takes every request and answers none until the test says so.
+class SilentScreenshotPortal : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Screenshot")
+
+public:
+    SilentScreenshotPortal()
+        : m_bus(QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("silent-portal")))
+    {
+        m_bus.registerObject(portalPath, this, QDBusConnection::ExportAllSlots);
+        m_bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    }
+    ~SilentScreenshotPortal() override { m_bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop")); }
+
+    void answerLast(uint response, const QVariantMap& results = {})
+    {
+        m_bus.send(QDBusMessage::createSignal(
+                       requests.last(), QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"))
+            << response << results);
+    }
+
+    QStringList requests;
+
+public Q_SLOTS:
+    QDBusObjectPath Screenshot(const QString&, const QVariantMap& options, const QDBusMessage& call)
+    {
+        requests << callerPath(QStringLiteral("request"), call, options, QStringLiteral("handle_token"));
+        return QDBusObjectPath(requests.last());
+    }
+
+private:
+    QDBusConnection m_bus;
+};
+
 class TestRemoteDesktopPortal : public QObject {
     Q_OBJECT
 
@@ -182,6 +217,28 @@ private Q_SLOTS:
             QVERIFY(portal.pressKey(key));
         QTRY_COMPARE(fake.keys.mid(6),
             QStringList({ "106 down", "106 up", "48 down", "48 up", "102 down", "102 up", "107 down", "107 up" }));
+    }
+
+    // A picture the portal does not give in time does not hold back the next ones; should it come after all, only
+    // its file goes, so no picture of the talk is left behind.
+    void aScreenshotPortalThatDoesNotAnswerIsGivenUp()
+    {
+        SilentScreenshotPortal silent;
+        PortalScreenGrab grab(QDBusConnection::sessionBus());
+        QSignalSpy answers(&grab, &ScreenGrab::failed);
+        grab.grab();
+        QVERIFY(answers.wait(7000));
+        QCOMPARE(answers.at(0).at(0).toString(), QStringLiteral("the Screenshot portal did not answer within 5 s"));
+        QFile late(m_dir.filePath("Screenshot.png"));
+        QVERIFY(late.open(QIODevice::WriteOnly));
+        late.close();
+        silent.answerLast(0, { { "uri", QUrl::fromLocalFile(late.fileName()).toString() } });
+        QTRY_VERIFY(!late.exists());
+        grab.grab();
+        QTRY_COMPARE(silent.requests.size(), 2);
+        silent.answerLast(2);
+        QTRY_COMPARE(answers.size(), 2);
+        QCOMPARE(answers.at(1).at(0).toString(), QStringLiteral("the Screenshot portal answered 2"));
     }
 
     void refusalLeavesAccessMissingAndCanBeAskedAgain()
