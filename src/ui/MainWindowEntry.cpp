@@ -9,7 +9,7 @@
 extern "C" Q_DECL_EXPORT AppWindow* createMainWindow(MacRemoteService& service)
 {
     chooseSceneGraphBackend();
-    hideSystemIconFont();
+    hideIconFontWebCopies();
     provideViewSingletons(service);
     return new MainWindow;
 }

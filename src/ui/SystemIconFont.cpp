@@ -4,7 +4,7 @@
 
 #include <fontconfig/fontconfig.h>
 
-void hideSystemIconFont()
+void hideIconFontWebCopies()
 {
     // The session's configuration, plus one rule, read before any font is listed.
     FcConfig* config = FcInitLoadConfig();
@@ -12,7 +12,7 @@ void hideSystemIconFont()
         "<fontconfig><selectfont><rejectfont><glob>*/MaterialIcons-Regular.woff*</glob></rejectfont></selectfont>"
         "</fontconfig>");
     if (!config || !FcConfigParseAndLoadFromMemory(config, rule, FcTrue) || !FcConfigSetCurrent(config))
-        qCWarning(lcUi, "Cannot hide the system's icon font: the window starts slower");
+        qCWarning(lcUi, "Cannot hide the icon font's web copies: the window starts slower");
     if (config)
         FcConfigDestroy(config);
 }

@@ -4,4 +4,4 @@
 // it in web formats too (WOFF2, which FreeType must decompress: a tenth of the window's start here), and Qt would pick
 // those before the TrueType file, which FreeType maps instead of reading into memory: hiding the web copies leaves
 // the TrueType one. Must run before the first font is looked up.
-void hideSystemIconFont();
+void hideIconFontWebCopies();

@@ -15,6 +15,12 @@ namespace {
 // no JPEG of the first quality holds in the size allowed.
 class Slide : public QRasterWindow {
 public:
+    Slide()
+    {
+        setFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+        setGeometry(QGuiApplication::primaryScreen()->geometry());
+    }
+
     bool isNoise = false;
 
 protected:
@@ -53,8 +59,6 @@ private Q_SLOTS:
     void theXScreenComesBackAsASmallJpegOfWhatItShows()
     {
         Slide slide;
-        slide.setFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-        slide.setGeometry(QGuiApplication::primaryScreen()->geometry());
         slide.show();
         QVERIFY(QTest::qWaitForWindowExposed(&slide));
         const std::unique_ptr<ScreenPicture> picture = createScreenPicture();
@@ -87,8 +91,6 @@ private Q_SLOTS:
     void theDotComesBackAboveASlideshowRaisedOverIt()
     {
         Slide slide;
-        slide.setFlags(Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-        slide.setGeometry(QGuiApplication::primaryScreen()->geometry());
         slide.show();
         QVERIFY(QTest::qWaitForWindowExposed(&slide));
         const QRect screen = slide.geometry();

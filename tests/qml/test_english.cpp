@@ -43,7 +43,7 @@ private slots:
         QVERIFY(installTranslation(*QCoreApplication::instance(), { QStringLiteral("en-GB"), QStringLiteral("fr") }));
         // As the app before its window: of the icon font's copies on this machine, only the TrueType file is left,
         // and the symbols below draw from it.
-        hideSystemIconFont();
+        hideIconFontWebCopies();
         FcPattern* iconFamily = FcNameParse(reinterpret_cast<const FcChar8*>("Material Icons"));
         FcObjectSet* files = FcObjectSetBuild(FC_FILE, nullptr);
         FcFontSet* copies = FcFontList(nullptr, iconFamily, files);
